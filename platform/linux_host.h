@@ -1,0 +1,18 @@
+// What the Linux build's platform substitute offers beyond the Windows calls:
+// the hooks through which the simulated game and the tests set it up.
+#pragma once
+
+#include <stdint.h>
+
+// The path that PlatformModuleFileName reports, in Windows form
+// (e.g. "C:\\Games\\Oblivion\\Oblivion.exe"). By default it is this process's
+// executable with its slashes turned into backslashes.
+void PlatformSetModuleFileName(const char* windowsPath);
+
+// Records that every page of the game's range now has `protection` (the
+// simulated game maps the range and calls this once).
+void PlatformMarkGameRange(uint32_t protection);
+
+// The protection the substitute of VirtualProtect last gave the page that
+// holds `address`; 0 outside the game's range.
+uint32_t PlatformPageProtection(uint32_t address);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Brings every package that the two builds and the tests need onto a fresh
+# Debian 12 machine. Safe to run again: apt skips what is already there.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+
+# Linux 32-bit build and its test libraries, then the Windows cross build,
+# Wine to load the real DLL, the JSON library of the simulator, and qemu's
+# user-mode emulator for kernels that run no 32-bit programs themselves.
+$SUDO apt-get install -y -qq --no-install-recommends \
+  cmake make g++ g++-multilib g++-mingw-w64-i686 binutils-mingw-w64-i686 \
+  nlohmann-json3-dev zip valgrind qemu-user >/dev/null
+$SUDO apt-get install -y -qq --no-remove --no-install-recommends \
+  libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386 >/dev/null
+$SUDO apt-get install -y -qq --no-remove --no-install-recommends \
+  wine wine32 >/dev/null
+echo "install-deps: done"

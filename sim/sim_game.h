@@ -1,0 +1,233 @@
+// The simulated game: the game's address range mapped at its real addresses
+// in this 32-bit process, the globals there, every routine the plug-in calls
+// at its real address as real code (a jump into the simulation), objects laid
+// out at the game's offsets with tables of virtual operations, a scene graph
+// whose update derives world fields from local ones, and a standard player rig.
+//
+// One Game exists at a time; constructing it resets the game's memory, so
+// every test starts from the same world. Tests script results through the
+// objects' fields and the `onCall` hooks, and observe the routines through
+// the call log.
+#pragma once
+
+#include <stdint.h>
+
+#include <deque>
+#include <functional>
+
+#include "game/engine.h"
+#include "game/layout.h"
+
+namespace sim {
+
+// --- routines ---------------------------------------------------------------
+enum class Routine : int {
+    UpdateAnimationRecord,
+    IsIdleAnimAbsent,
+    PlayerIdleUpdate,
+    GetInterfaceObject,
+    IsMenuModeActive,
+    IsMenuOpen,
+    Count
+};
+constexpr int kRoutineCount = static_cast<int>(Routine::Count);
+const char* RoutineName(Routine r);
+
+// Words the call log copies at every call (for example the view-state flags
+// that a caller sets around its call).
+constexpr int kWatchedWords = 4;
+
+struct CallRecord {
+    Routine routine;
+    const void* receiver; // what arrived in ECX; null for the cdecl routine
+    uint32_t args[2];     // stack arguments, in order
+    uint8_t thirdPerson;  // the player's ThirdPerson byte while the call ran
+    uint32_t watched[kWatchedWords];
+};
+
+// --- objects ----------------------------------------------------------------
+// Each begins with the game object, so the receiver of a virtual operation is
+// also the simulation's own record.
+constexpr int kMaxChildren = 12;
+constexpr int kMaxNameLength = 48;
+
+struct Node {
+    SceneNode node;
+    char name[kMaxNameLength];
+    bool frozen; // world fields are kept as set instead of derived
+    SceneNode* childSlots[kMaxChildren];
+    int virtual29Calls;
+};
+
+struct AnimRecord {
+    AnimationRecord rec;
+    Node* skeleton;           // the root that UpdateAnimationRecord updates
+    uint8_t idleAbsentResult; // what IsIdleAnimAbsent answers (bit 0: no idle)
+};
+
+struct Sequence {
+    AnimSequence seq;
+    AnimGroupInfo group;
+    char fileName[96];
+};
+
+// Codes of QueryCodedState are answered from this table.
+constexpr int kCodedStates = 64;
+
+struct Player {
+    PlayerObject obj;
+    uint8_t isDead;
+    uint8_t isVampireFeeding;
+    uint32_t shadowState;
+    uint32_t codedState[kCodedStates];
+};
+
+struct Process {
+    ProcessObject obj;
+    uint32_t leftHandItem; // LeftHandItemQuery result
+    uint32_t shield;       // ShieldQuery result
+    uint32_t flagWord;     // GetFlagWord result
+    uint32_t lastHandQueryArgument;
+};
+
+struct Weapon {
+    WeaponEntry entry;
+    ItemForm form;
+};
+
+// Another actor: only its identity and its animation record matter.
+struct Actor {
+    uint8_t object[0x100];
+    AnimRecord* record;
+};
+
+struct Draw {
+    DrawObject obj;
+    uint8_t result; // what Draw returns
+};
+
+// What one Draw saw: the object and the flags of both player roots.
+struct DrawSeen {
+    const DrawObject* object;
+    uint16_t bodyRootFlags;
+    uint16_t firstPersonRootFlags;
+    float headWorldScale; // the body head's world scale at the draw
+};
+
+struct Interface {
+    uint8_t menuModeActive;
+    uint8_t openMenu1009;
+    uint8_t openMenu1034;
+};
+
+// --- the game ---------------------------------------------------------------
+class Game {
+  public:
+    Game();
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // Object makers; objects live as long as the Game.
+    Node* NewNode(const char* name, Node* parent, Vector3 translation = {0, 0, 0});
+    AnimRecord* NewRecord(Node* skeleton);
+    Sequence* NewSequence(const char* fileName, uint8_t groupId);
+    Weapon* NewWeapon(uint8_t formType, int32_t weaponKind);
+    Draw* NewDraw(void* owner);
+    Actor* NewActor(const char* rootName);
+
+    // Puts a sequence into slot 0..4 of a record (null empties the slot).
+    void Play(AnimRecord* record, int slot, Sequence* sequence);
+    // Convenience: a new sequence with that file name and group in that slot.
+    Sequence* Play(AnimRecord* record, int slot, const char* fileName, uint8_t groupId);
+
+    // Scene graph: world fields from local ones, through the parents.
+    static void UpdateTree(SceneNode* root);
+    void UpdateScene() { UpdateTree(&world->node); }
+    // Fixes a node's world fields; later updates leave them as set.
+    static void Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale);
+
+    // Globals.
+    static void SetCameraDetached(uint8_t value);
+    static void SetMenuGate(float value);
+
+    // Observation.
+    int Calls(Routine r) const { return callCounts_[static_cast<int>(r)]; }
+    int CallCount() const { return logged_; }
+    const CallRecord& Call(int i) const { return log_[i]; }
+    // The i-th logged call of one routine; null past the end.
+    const CallRecord* CallOf(Routine r, int i) const;
+    void ClearCalls();
+    void Watch(int index, const void* word) { watched_[index] = word; }
+    int DrawCount() const { return drawsLogged_; }
+    const DrawSeen& DrawAt(int i) const { return draws_[i]; }
+
+    // Scripting: runs inside the routine, after the call was logged.
+    std::function<void(const CallRecord&)> onCall[kRoutineCount];
+
+    // The standard rig.
+    Player* player;
+    Process* process;
+    Interface* interface;
+    Node* world;
+    Node* bodyRoot;
+    Node* bodyHead;
+    Node* bodyNeck;
+    Node* lClavicle;
+    Node* rClavicle;
+    Node* lHand;
+    Node* rHand;
+    Node* bodyMagic;
+    Node* shieldHolder;
+    Node* shield;
+    Node* leftHandHolder;
+    Node* leftHandItem;
+    Node* fpRoot;
+    Node* fpMagic;
+    Node* camera;
+    AnimRecord* bodyAnim;
+    AnimRecord* fpAnim;
+    Draw* playerDraws[2];
+    Draw* otherDraws[2];
+    Actor* others[2];
+
+    // Internal: used by the simulated routines.
+    void Log(Routine r, const void* receiver, uint32_t a0, uint32_t a1);
+    void LogDraw(const DrawObject* object);
+
+    static constexpr int kLogCapacity = 4096;
+
+  private:
+    void BuildRig();
+
+    std::deque<Node> nodes_;
+    std::deque<AnimRecord> records_;
+    std::deque<Sequence> sequences_;
+    std::deque<Weapon> weapons_;
+    std::deque<Draw> drawObjects_;
+    std::deque<Actor> actors_;
+    Player playerStore_;
+    Process processStore_;
+    Interface interfaceStore_;
+
+    CallRecord log_[kLogCapacity];
+    int logged_ = 0;
+    int callCounts_[kRoutineCount] = {};
+    const void* watched_[kWatchedWords] = {};
+    DrawSeen draws_[kLogCapacity];
+    int drawsLogged_ = 0;
+};
+
+// The Game now alive; aborts when there is none.
+Game& Current();
+
+// Maps the game's address range (once per process); exits with a message
+// when the range is not free.
+void MapGameRange();
+
+// Matrices for tests and scenarios.
+Matrix3 Identity();
+Matrix3 RotationX(float angle);
+Matrix3 RotationZ(float angle);
+
+} // namespace sim
