@@ -51,28 +51,36 @@ float* FloatField(const SettingsKey& k) {
 
 } // namespace
 
+void SetDefaultSettings() {
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (k.isFloat) {
+            *FloatField(k) = static_cast<float>(ParseDecimalPrefix(k.defaultText));
+        } else {
+            *IntegerField(k) = k.integerDefault;
+        }
+    }
+}
+
 void ReadSettings() {
     char path[kSettingsPathCapacity];
-    const bool havePath = BuildSettingsPath(path, kSettingsPathCapacity);
+    if (!BuildSettingsPath(path, kSettingsPathCapacity)) {
+        SetDefaultSettings();
+        return;
+    }
     for (const SettingsKey& k : kSettingsKeys) {
         if (k.isFloat) {
             continue;
         }
-        *IntegerField(k) = havePath ? static_cast<int32_t>(PlatformProfileInt(
-                                          kSettingsSection, k.name, k.integerDefault, path))
-                                    : k.integerDefault;
+        *IntegerField(k) = static_cast<int32_t>(
+            PlatformProfileInt(kSettingsSection, k.name, k.integerDefault, path));
     }
     for (const SettingsKey& k : kSettingsKeys) {
         if (!k.isFloat) {
             continue;
         }
         char text[kSettingsTextCapacity];
-        if (havePath) {
-            PlatformProfileString(kSettingsSection, k.name, k.defaultText, text,
-                                  kSettingsTextCapacity, path);
-        } else {
-            strcpy(text, k.defaultText);
-        }
+        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text,
+                              kSettingsTextCapacity, path);
         *FloatField(k) = static_cast<float>(ParseDecimalPrefix(text));
     }
 }

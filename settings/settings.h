@@ -76,6 +76,9 @@ extern const SettingsKey kSettingsKeys[kSettingsKeyCount];
 // has no backslash or the whole does not fit into `capacity` characters.
 bool BuildSettingsPath(char* path, uint32_t capacity);
 
+// Every key at its default, as with no settings file.
+void SetDefaultSettings();
+
 // Fills Settings from the settings file (every key takes its default when the
 // file, the section or the key is missing, or when no path could be built).
 void ReadSettings();

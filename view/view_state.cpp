@@ -1,0 +1,201 @@
+#include "view/view_state.h"
+
+#include "game/player_rig.h"
+#include "settings/settings.h"
+
+extern "C" {
+int32_t SavedThirdPerson;
+int32_t ForcedBodyMode;
+int32_t ModAnimPending;
+int32_t ModAnimCounter;
+int32_t MountedInFirstPerson;
+int32_t WatchedMenuOpen;
+float SavedChaseDistance;
+int32_t HeadAnchorCountdown;
+float InExtraAnimUpdate;
+float InBodyPassUpdate;
+}
+
+namespace {
+
+constexpr uint8_t kIdleAbsentBit = 0x01;
+constexpr int32_t kModAnimCounterHeld = 2; // active two updates in a row
+constexpr int32_t kModAnimCounterKept = 3; // the body view was kept for it
+
+// The tentative mode found no idle animation: one pending frame less, and
+// no mode when none is left.
+void FallBackFromTentative() {
+    if (--ModAnimPending == 0) {
+        ForcedBodyMode = kForcedModeNone;
+    }
+}
+
+} // namespace
+
+void ResetViewState() {
+    SavedThirdPerson = 0;
+    ForcedBodyMode = kForcedModeNone;
+    ModAnimPending = 0;
+    ModAnimCounter = 0;
+    MountedInFirstPerson = 0;
+    WatchedMenuOpen = 0;
+    SavedChaseDistance = 0.0f;
+    HeadAnchorCountdown = 0;
+    InExtraAnimUpdate = kFlagClear;
+    InBodyPassUpdate = kFlagClear;
+}
+
+void BeginFrameViewState() {
+    PlayerRig r;
+    if (!ReadPlayerRig(&r)) {
+        return;
+    }
+    SavedThirdPerson = r.player->ThirdPerson;
+    ForcedBodyMode = kForcedModeNone;
+    ModAnimPending = 0;
+    const bool firstPerson = IsFirstPerson(r.player);
+    if (firstPerson) {
+        RestoreChaseDistance();
+    }
+    if (Settings.bEnableFirstPersonBody == 0) {
+        return;
+    }
+    const bool mounted = IsMounted(r.player);
+    if (firstPerson) {
+        SetNodeHidden(r.body, WatchedMenuOpen != 0 ||
+                                  (mounted && Settings.bHorseFirstPersonBody == 0));
+        SetNodeHidden(r.firstPerson, (Settings.bUseThirdPersonArms != 0 && !mounted) ||
+                                         (mounted && Settings.bHorseFirstPersonBody == 1));
+        if (mounted) {
+            MountedInFirstPerson = 1;
+        }
+    } else {
+        MountedInFirstPerson = 0;
+        ShowNode(r.body);
+        HideNode(r.firstPerson);
+        if (Settings.bFirstPersonModAnim != 0) {
+            ForcedBodyMode = kForcedModeTentative;
+            ModAnimPending = 1;
+        }
+    }
+}
+
+void DecideForcedModeOnSwitch() {
+    const PlayerObject* p = PlayerPointer();
+    if (p == nullptr || p->Process == nullptr) {
+        return;
+    }
+    const int8_t knockout = p->Process->KnockoutState;
+    const bool keep = (knockout == 0 && Settings.bFirstPersonSitting != 0) ||
+                      (knockout != 0 && Settings.bFirstPersonKnockout != 0);
+    ForcedBodyMode = keep ? kForcedModeKeep : kForcedModeNone;
+}
+
+uint8_t IsPlayerInBodyView(const void* actor) {
+    const PlayerObject* p = PlayerPointer();
+    return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0);
+}
+
+void SaveChaseDistance() { SavedChaseDistance = ChaseCameraDistance(); }
+
+uint8_t IsIdleAnimActive(bool firstPersonRecord) {
+    PlayerObject* p = PlayerPointer();
+    if (p == nullptr) {
+        return 0;
+    }
+    AnimationRecord* record = nullptr;
+    if (firstPersonRecord) {
+        record = p->FirstPersonAnim;
+    } else if (p->Process != nullptr) {
+        record = p->Process->BodyAnim;
+    }
+    if (record == nullptr) {
+        return 0;
+    }
+    return (IsIdleAnimAbsent(record) & kIdleAbsentBit) == 0;
+}
+
+uint8_t IsActionStateTwoToFive(const ProcessObject* process) {
+    return process->ActionState >= kActionStateFirstBusy &&
+           process->ActionState <= kActionStateLastBusy;
+}
+
+uint8_t IsActionStateSix(const ProcessObject* process) {
+    return process->ActionState == kActionStateSix;
+}
+
+void WatchMenus() {
+    void* iface = GetInterfaceObject();
+    if (WatchedMenuOpen == 0 && IsMenuModeActive(iface) != 0) {
+        if (IsMenuOpen(iface, kMenuCodeFirst) != 0) {
+            WatchedMenuOpen = 1;
+        } else if (IsMenuOpen(iface, kMenuCodeSecond) != 0) {
+            WatchedMenuOpen = 1;
+        }
+    }
+}
+
+void ReleaseMenuWatch() {
+    void* iface = GetInterfaceObject();
+    if (WatchedMenuOpen != 0) {
+        const float gate = MenuGateFloat();
+        if (IsMenuModeActive(iface) == 0 && gate == 0.0f) {
+            WatchedMenuOpen = 0;
+        }
+    }
+}
+
+void ResolveModAnimMode() {
+    PlayerObject* p = PlayerPointer();
+    if (p == nullptr) {
+        return;
+    }
+    if (Settings.bFirstPersonModAnim == 1) {
+        // The idle queries are made with the player marked as third person.
+        p->ThirdPerson = 1;
+        if (ForcedBodyMode == kForcedModeTentative) {
+            if (IsIdleAnimActive(false) && ModAnimCounter != kModAnimCounterHeld) {
+                ModAnimCounter = kModAnimCounterKept;
+                ForcedBodyMode = kForcedModeKeep;
+                ModAnimPending = 0;
+            } else {
+                FallBackFromTentative();
+            }
+        }
+        if (IsIdleAnimActive(false)) {
+            if (ModAnimCounter < kModAnimCounterHeld) {
+                ++ModAnimCounter;
+            }
+        } else {
+            ModAnimCounter = 0;
+        }
+        p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+    } else if (ForcedBodyMode == kForcedModeTentative) {
+        if (IsIdleAnimActive(false)) {
+            ForcedBodyMode = kForcedModeKeep;
+            ModAnimPending = 0;
+        } else {
+            FallBackFromTentative();
+        }
+    }
+}
+
+void TickHeadAnchorCountdown() {
+    const PlayerObject* p = PlayerPointer();
+    if (p == nullptr || p->Process == nullptr) {
+        return;
+    }
+    const uint8_t sit = p->Process->SitState;
+    if (sit == kSitStateSeated || sit == kSitStateRising || sit >= kSitStateLying) {
+        HeadAnchorCountdown = kHeadAnchorUpdates;
+    } else if (HeadAnchorCountdown > 0) {
+        --HeadAnchorCountdown;
+    }
+}
+
+void RestoreChaseDistance() {
+    if (SavedChaseDistance != 0.0f) {
+        ChaseCameraDistance() = SavedChaseDistance;
+        SavedChaseDistance = 0.0f;
+    }
+}

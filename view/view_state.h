@@ -1,0 +1,65 @@
+// The view state: what one hook of the frame learns for a later hook or the
+// next frame, and the rules that change it outside the camera placement.
+//
+// The fields are process-wide C globals, zero at load, so that the glue can
+// address ForcedBodyMode, SavedChaseDistance, InBodyPassUpdate and
+// InExtraAnimUpdate directly. The two update flags are floats that hold 1.0
+// while set and 0.0 while clear; the glue tests their bit pattern.
+#pragma once
+
+#include <stdint.h>
+
+#include "game/layout.h"
+
+extern "C" {
+extern int32_t SavedThirdPerson;     // copy of the player's ThirdPerson byte
+extern int32_t ForcedBodyMode;       // kForcedMode*
+extern int32_t ModAnimPending;       // 1 while a tentative mode waits
+extern int32_t ModAnimCounter;       // 0..3, see ResolveModAnimMode
+extern int32_t MountedInFirstPerson; // 1 after a first-person frame start while mounted
+extern int32_t WatchedMenuOpen;      // 1 after menu 1009 or 1034 was seen
+extern float SavedChaseDistance;     // 0.0: nothing saved
+extern int32_t HeadAnchorCountdown;  // camera updates left anchored to the head
+extern float InExtraAnimUpdate;      // set around the plug-in's extra record updates
+extern float InBodyPassUpdate;       // set during the body pass
+
+void BeginFrameViewState();
+void DecideForcedModeOnSwitch();
+uint8_t IsPlayerInBodyView(const void* actor);
+void SaveChaseDistance();
+}
+
+// ForcedBodyMode values.
+constexpr int32_t kForcedModeNone = 0;
+constexpr int32_t kForcedModeKeep = 1;      // keep the body view in third person
+constexpr int32_t kForcedModeTentative = 2; // set at frame start, resolved by the camera update
+
+// The values of the float flags.
+constexpr float kFlagSet = 1.0f;
+constexpr float kFlagClear = 0.0f;
+
+// SitState values the rules tell apart (only the values are binding).
+constexpr uint8_t kSitStateSeated = 3;
+constexpr uint8_t kSitStateOnMount = 4;
+constexpr uint8_t kSitStateRising = 5;
+constexpr uint8_t kSitStateLying = 8; // and every value above
+constexpr int32_t kHeadAnchorUpdates = 5;
+
+// ActionState range and value the rules test.
+constexpr int16_t kActionStateFirstBusy = 2;
+constexpr int16_t kActionStateLastBusy = 5;
+constexpr int16_t kActionStateSix = 6;
+
+// True when an idle animation plays on the first-person record (argument
+// true) or the body record (false); false when that record is missing.
+uint8_t IsIdleAnimActive(bool firstPersonRecord);
+uint8_t IsActionStateTwoToFive(const ProcessObject* process);
+uint8_t IsActionStateSix(const ProcessObject* process);
+void WatchMenus();
+void ReleaseMenuWatch();
+void ResolveModAnimMode();
+void TickHeadAnchorCountdown();
+void RestoreChaseDistance();
+
+// Every field back to 0, as at load.
+void ResetViewState();
