@@ -1,0 +1,23 @@
+// Visibility around the game's drawing: the whole body into the shadow, then
+// head, arms and gear collapsed again for the first-person view; and the
+// player's objects drawn twice at the draw sites.
+#pragma once
+
+#include <stdint.h>
+
+#include "game/layout.h"
+
+extern "C" {
+// 1 before the game's shadow pass, 0 after it.
+void ToggleFirstPersonForShadow(uint8_t before);
+// Draws a DrawObject: once for others, twice (body hidden and shown) for
+// the player's. Returns the result of the last Draw.
+uint8_t DrawBothSkeletons(DrawObject* object);
+}
+
+// Writes LocalScale 1.0 (argument nonzero) or 0.0 into the gear, clavicle
+// and head nodes the first-person view must not show.
+void SetSheathedGearVisibility(uint8_t visible);
+
+// Forgets the BodyRoot flags saved by a before-call (as at load).
+void ResetShadowBracket();

@@ -1,0 +1,105 @@
+#include "view/body_pass.h"
+
+#include "body/arm_pose.h"
+#include "body/head_bob.h"
+#include "body/node_math.h"
+#include "game/player_rig.h"
+#include "settings/settings.h"
+#include "view/view_state.h"
+
+namespace {
+
+// How far the first-person arms are lowered while lying (game units, not
+// scaled by the body).
+constexpr float kLyingArmsDrop = 100.0f;
+constexpr int32_t kRotateArmsPlainPath = 0x1; // bRotateThirdPersonArms bits
+constexpr int32_t kRotateArmsOtherPaths = 0x2;
+
+void RaiseBody(SceneNode* body) {
+    body->LocalTranslation.z += Settings.fCameraZOffset * body->WorldScale;
+}
+
+// The body's root moved while lying: raised, or shifted while feeding.
+void ShiftLyingBody(PlayerObject* p, SceneNode* body) {
+    if (IsVampireFeeding(p) == 0) {
+        RaiseBody(body);
+        return;
+    }
+    const float s = body->WorldScale;
+    const Vector3 offset = {0.0f, Settings.fVampireFeedXYOffset * s, 0.0f};
+    Vector3 r;
+    MultiplyMatrix3Vector3(&r, &body->WorldRotation, &offset);
+    const Vector3 shift = {r.x, r.y, r.z + Settings.fVampireFeedZOffset * s};
+    Vector3& local = body->LocalTranslation;
+    local = Vector3{local.x + shift.x, local.y + shift.y, local.z + shift.z};
+}
+
+// The view logic of the pass, after the game's update of the record.
+void BodyView(const PlayerRig& r) {
+    PlayerObject* p = r.player;
+    const int8_t knockout = r.process->KnockoutState;
+
+    // Down: knocked out or dead with a forced body view.
+    if (ForcedBodyMode != kForcedModeNone && (IsDead(p) != 0 || knockout != 0)) {
+        InBodyPassUpdate = kFlagClear;
+        RaiseBody(r.body);
+        InExtraAnimUpdate = kFlagSet;
+        UpdateAnimationRecord(r.bodyAnim);
+        InExtraAnimUpdate = kFlagClear;
+        return;
+    }
+    if (WatchedMenuOpen != 0) {
+        return;
+    }
+    if (p->ThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) {
+        return;
+    }
+    const uint8_t sit = r.process->SitState;
+    const uint8_t detached = CameraDetachedByte();
+    const bool mounted = IsMounted(p);
+
+    // Visibility once after dismounting in first person.
+    if (Settings.bEnableFirstPersonBody != 0 && MountedInFirstPerson != 0 && !mounted) {
+        ShowNode(r.body);
+        SetNodeHidden(r.firstPerson, Settings.bUseThirdPersonArms != 0);
+        MountedInFirstPerson = 0;
+    }
+    if (sit >= kSitStateLying && detached == 0) {
+        ShiftLyingBody(p, r.body);
+    }
+    if (SavedThirdPerson == 0 && detached == 0 && ForcedBodyMode == kForcedModeNone &&
+        (!mounted || Settings.bHorseFirstPersonBody != 0)) {
+        if (Settings.bEnableHeadBob != 0 || Settings.bEnableFirstPersonBody != 0) {
+            ApplyHeadBob();
+            if ((Settings.bRotateThirdPersonArms & kRotateArmsPlainPath) != 0) {
+                PoseArms();
+            }
+        }
+        if (Settings.bEnableHeadBob != 0 || sit != 0) {
+            ApplyHeadOffset();
+            if (sit >= kSitStateLying) {
+                r.firstPerson->LocalTranslation.z -= kLyingArmsDrop;
+            }
+            UpdateAnimationRecord(r.firstPersonAnim);
+        }
+    } else if ((Settings.bRotateThirdPersonArms & kRotateArmsOtherPaths) != 0) {
+        PoseArms();
+    }
+    UpdateAnimationRecord(r.bodyAnim);
+}
+
+} // namespace
+
+void UpdateBodyPass(const void* actor, AnimationRecord* record) {
+    const PlayerObject* player = PlayerPointer();
+    PlayerRig r;
+    if (player == nullptr || actor != player ||
+        (SavedThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) || !ReadPlayerRig(&r)) {
+        UpdateAnimationRecord(record);
+        return;
+    }
+    InBodyPassUpdate = kFlagSet;
+    UpdateAnimationRecord(record);
+    BodyView(r);
+    InBodyPassUpdate = kFlagClear;
+}

@@ -1,0 +1,204 @@
+#include "view/head_camera.h"
+
+#include <string.h>
+
+#include "body/anim_queries.h"
+#include "game/node_names.h"
+#include "game/player_rig.h"
+#include "settings/settings.h"
+#include "view/view_state.h"
+
+namespace {
+
+// The two fixed angles of the head-camera rotation, as the float bit patterns
+// of -pi/2 and +pi/2, and pi/2 in double precision for the pitch angle.
+constexpr uint32_t kMinusHalfPiBits = 0xBFC90FDBu;
+constexpr uint32_t kHalfPiBits = 0x3FC90FDBu;
+constexpr double kHalfPi = 1.5707963267948966;
+
+float FloatFromBits(uint32_t bits) {
+    float f;
+    memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+Vector3 Scaled(float a, float b, float c, float s) { return Vector3{a * s, b * s, c * s}; }
+
+// camera.LocalTranslation = head + turn * offset.
+void PlaceCamera(SceneNode* camera, const Vector3& head, const Matrix3& turn,
+                 const Vector3& offset) {
+    Vector3 turned;
+    MultiplyMatrix3Vector3(&turned, &turn, &offset);
+    camera->LocalTranslation =
+        Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z};
+}
+
+void TurnCamera(SceneNode* camera, const Matrix3& head, const Matrix3& frame) {
+    Matrix3 product;
+    MultiplyMatrix3(&product, &head, &frame);
+    camera->LocalRotation = product;
+}
+
+// Shows or hides the game's first-person arms for this camera update.
+void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
+    PlayerObject* p = r.player;
+    const bool mounted = IsMounted(p);
+    if (Settings.bUseThirdPersonArms != 0) {
+        const bool show = p->ThirdPerson == 0 && detached == 0 &&
+                          (IsIdleAnimActive(true) ||
+                           (mounted && Settings.bHorseFirstPersonBody != 1));
+        SetNodeHidden(r.firstPerson, !show);
+    } else if (Settings.bVisibleArmsWeaponSheathed == 1) {
+        const uint32_t leftHandItem = LeftHandItemQuery(r.process);
+        const bool handsIdle = r.process->WeaponDrawn == 0 && !IsGroup34To39Playing() &&
+                               !IsGroup17To18Playing() && !IsActionStateSix(r.process) &&
+                               leftHandItem == 0;
+        const bool show = p->ThirdPerson == 0 && detached == 0 &&
+                          ((!mounted && !handsIdle) || IsIdleAnimActive(true) ||
+                           (mounted && Settings.bHorseFirstPersonBody != 1));
+        SetNodeHidden(r.firstPerson, !show);
+    }
+}
+
+} // namespace
+
+Matrix3 FixedCameraFrame() { return Matrix3{{{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}}}; }
+
+Matrix3 HeadCameraRotation(float pitch) {
+    const float a = FloatFromBits(kMinusHalfPiBits);
+    const float b = static_cast<float>(kHalfPi - static_cast<double>(pitch));
+    const float c = FloatFromBits(kHalfPiBits);
+    const double sa = SinF(a), ca = CosF(a);
+    const double sb = SinF(b), cb = CosF(b);
+    const double sc = SinF(c), cc = CosF(c);
+    Matrix3 m;
+    m.m[0][0] = static_cast<float>(cb * cc);
+    m.m[0][1] = static_cast<float>(-cb * sc);
+    m.m[0][2] = static_cast<float>(sb);
+    m.m[1][0] = static_cast<float>(sa * sb * cc + ca * sc);
+    m.m[1][1] = static_cast<float>(ca * cc - sa * sb * sc);
+    m.m[1][2] = static_cast<float>(-sa * cb);
+    m.m[2][0] = static_cast<float>(sa * sc - ca * sb * cc);
+    m.m[2][1] = static_cast<float>(ca * sb * sc + sa * cc);
+    m.m[2][2] = static_cast<float>(ca * cb);
+    return m;
+}
+
+void UpdateHeadCamera(SceneNode* camera) {
+    PlayerRig r;
+    if (camera == nullptr || !ReadPlayerRig(&r)) {
+        return;
+    }
+    PlayerObject* p = r.player;
+
+    // 1. Entry.
+    const int8_t knockout = r.process->KnockoutState;
+    const uint8_t detached = CameraDetachedByte();
+    SavedThirdPerson = p->ThirdPerson;
+
+    // 2. Extra animation update of both skeletons, and a switch to third
+    // person that the game made during it.
+    if ((SavedThirdPerson == 0 || ForcedBodyMode != 0) && IsDead(p) == 0) {
+        InExtraAnimUpdate = kFlagSet;
+        UpdateAnimationRecord(r.bodyAnim);
+        UpdateAnimationRecord(r.firstPersonAnim);
+        InExtraAnimUpdate = kFlagClear;
+    }
+    if (Settings.bEnableFirstPersonBody != 0 && SavedThirdPerson == 0 &&
+        p->ThirdPerson != SavedThirdPerson) {
+        ForcedBodyMode = kForcedModeKeep;
+        HeadAnchorCountdown = kHeadAnchorUpdates;
+    }
+
+    // 3. Menu watch.
+    WatchMenus();
+
+    // 4. Let the game reset two standing idles, with the player marked as
+    // third person for that call.
+    if (p->ThirdPerson == 0 && IsIdleAnimActive(false) &&
+        (IsAnimSequencePlaying(r.bodyAnim, kSequenceStand) ||
+         IsAnimSequencePlaying(r.bodyAnim, kSequenceGuardCheck))) {
+        p->ThirdPerson = 1;
+        PlayerIdleUpdate(p);
+        p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+    }
+
+    // 5. Mod animations.
+    ResolveModAnimMode();
+
+    // 6. Visibility of the two skeletons.
+    const bool mounted = IsMounted(p);
+    if (WatchedMenuOpen != 0) {
+        HideNode(r.body);
+    } else if (p->ThirdPerson == 0 && detached == 0 && mounted &&
+               Settings.bHorseFirstPersonBody == 0) {
+        HideNode(r.body);
+    } else if (Settings.bEnableFirstPersonBody != 0) {
+        ShowNode(r.body);
+    }
+    if (Settings.bEnableFirstPersonBody != 0) {
+        UpdateArmsVisibility(r, detached);
+    }
+
+    // 7. and 8.
+    TickHeadAnchorCountdown();
+    if (knockout == 0 && p->RestoreBlockA == 0 && p->RestoreBlockB == 0) {
+        RestoreChaseDistance();
+    }
+
+    // 9. Cases in which the camera stays where the game put it.
+    if (p->ThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) {
+        return;
+    }
+    if (mounted && Settings.bHorseFirstPersonBody == 0 &&
+        r.process->SitState == kSitStateOnMount && HeadAnchorCountdown == 0) {
+        return;
+    }
+    if (WatchedMenuOpen != 0 || detached != 0) {
+        return;
+    }
+
+    // 10. The head and the body's frame.
+    SceneNode* head = FindChildByName(r.body, kNodeHead);
+    if (head == nullptr) {
+        return; // no head to sit at: the camera stays for this update
+    }
+    const Vector3 h = head->WorldTranslation;
+    const Matrix3 headRotation = head->WorldRotation;
+    const Matrix3 bodyRotation = r.body->WorldRotation;
+    const float s = r.body->WorldScale;
+
+    // 11. Anchored to the head's own rotation.
+    const bool dead = IsDead(p) != 0;
+    if (dead || knockout != 0 || HeadAnchorCountdown != 0) {
+        const bool feeding = IsVampireFeeding(p) != 0;
+        const float y = feeding   ? Settings.fVampireFeedCameraPosY
+                        : mounted ? Settings.fHorseMountCameraPosY
+                                  : Settings.fCameraPosY;
+        PlaceCamera(camera, h, headRotation,
+                    Scaled(Settings.fCameraPosZ, y, Settings.fCameraPosX, s));
+        if (Settings.bFirstPersonAnimCameraRotation != 0 && !dead && !feeding) {
+            TurnCamera(camera, headRotation, HeadCameraRotation(p->LookPitch));
+        } else {
+            TurnCamera(camera, headRotation, FixedCameraFrame());
+        }
+        return;
+    }
+
+    // 12. An idle animation plays on the body.
+    if (IsIdleAnimActive(false)) {
+        PlaceCamera(camera, h, headRotation,
+                    Scaled(Settings.fCameraPosZ, Settings.fCameraPosY, Settings.fCameraPosX, s));
+        TurnCamera(camera, headRotation, HeadCameraRotation(p->LookPitch));
+        return;
+    }
+
+    // 13. Plain placement, turned by the body: only when something asks for
+    // it; otherwise the body pass brings the body to the camera instead.
+    if (ForcedBodyMode == kForcedModeNone && Settings.bEnableHeadBob == 0 &&
+        (r.process->SitState == 0 || Settings.bEnableFirstPersonBody == 0)) {
+        return;
+    }
+    PlaceCamera(camera, h, bodyRotation,
+                Scaled(Settings.fCameraPosX, Settings.fCameraPosY, Settings.fCameraPosZ, s));
+}

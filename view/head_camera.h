@@ -1,0 +1,17 @@
+// The camera update of the body view: view-state housekeeping, then the
+// camera node placed at the head of the full-body skeleton.
+#pragma once
+
+#include "body/node_math.h"
+#include "game/layout.h"
+
+extern "C" {
+// Entered from the camera glue with the game's camera node.
+void UpdateHeadCamera(SceneNode* camera);
+}
+
+// Rx(-pi/2) * Ry(pi/2 - pitch) * Rz(pi/2): the fixed frame F turned by the
+// look pitch.
+Matrix3 HeadCameraRotation(float pitch);
+// The fixed camera frame F: rows (0, 0, 1), (0, 1, 0), (-1, 0, 0).
+Matrix3 FixedCameraFrame();
