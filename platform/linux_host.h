@@ -16,3 +16,9 @@ void PlatformMarkGameRange(uint32_t protection);
 // The protection the substitute of VirtualProtect last gave the page that
 // holds `address`; 0 outside the game's range.
 uint32_t PlatformPageProtection(uint32_t address);
+
+// The addresses of the substitute's protection calls since the last clear, in
+// order (the first 256), so that a test can see the order of code writes.
+int PlatformProtectCallCount();
+uint32_t PlatformProtectCallAddress(int index);
+void PlatformClearProtectCalls();

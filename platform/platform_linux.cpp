@@ -21,6 +21,10 @@ constexpr uint32_t kGamePages = (LF_GAME_RANGE_END - LF_GAME_RANGE_BEGIN) / kPag
 // of VirtualProtect last set it.
 uint8_t g_pageProtection[kGamePages];
 
+constexpr int kProtectLogCapacity = 256;
+uint32_t g_protectLog[kProtectLogCapacity];
+int g_protectCalls = 0;
+
 std::string g_moduleFileName;
 bool g_moduleFileNameSet = false;
 
@@ -80,6 +84,10 @@ void PlatformMarkGameRange(uint32_t protection) {
     memset(g_pageProtection, static_cast<int>(protection), sizeof g_pageProtection);
 }
 
+int PlatformProtectCallCount() { return g_protectCalls; }
+uint32_t PlatformProtectCallAddress(int index) { return g_protectLog[index]; }
+void PlatformClearProtectCalls() { g_protectCalls = 0; }
+
 uint32_t PlatformPageProtection(uint32_t address) {
     return InGameRange(address) ? g_pageProtection[(address - LF_GAME_RANGE_BEGIN) / kPageSize]
                                 : 0;
@@ -131,6 +139,10 @@ uint32_t PlatformProfileString(const char* section, const char* key, const char*
 
 bool PlatformProtect(uint32_t address, uint32_t size, uint32_t protection,
                      uint32_t* oldProtection) {
+    if (g_protectCalls < kProtectLogCapacity) {
+        g_protectLog[g_protectCalls] = address;
+    }
+    ++g_protectCalls;
     if (size == 0 || !InGameRange(address) || !InGameRange(address + size - 1)) {
         *oldProtection = 0;
         return false;

@@ -51,6 +51,15 @@ float* FloatField(const SettingsKey& k) {
 
 } // namespace
 
+double SettingsFloatDefault(const float* field) {
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (k.isFloat && FloatField(k) == field) {
+            return ParseDecimalPrefix(k.defaultText);
+        }
+    }
+    return 0.0;
+}
+
 void SetDefaultSettings() {
     for (const SettingsKey& k : kSettingsKeys) {
         if (k.isFloat) {

@@ -76,6 +76,10 @@ extern const SettingsKey kSettingsKeys[kSettingsKeyCount];
 // has no backslash or the whole does not fit into `capacity` characters.
 bool BuildSettingsPath(char* path, uint32_t capacity);
 
+// The default of a float field of Settings (its default text read as a
+// number), in double precision.
+double SettingsFloatDefault(const float* field);
+
 // Every key at its default, as with no settings file.
 void SetDefaultSettings();
 

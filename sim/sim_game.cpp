@@ -202,7 +202,8 @@ void InitNode(Node* n, const char* name) {
 const char* RoutineName(Routine r) {
     static const char* const names[kRoutineCount] = {
         "UpdateAnimationRecord", "IsIdleAnimAbsent", "PlayerIdleUpdate",
-        "GetInterfaceObject",    "IsMenuModeActive", "IsMenuOpen"};
+        "GetInterfaceObject",    "IsMenuModeActive", "IsMenuOpen",
+        "FrameStartRoutine",     "CameraSwitchRoutine", "ScenePassRoutine"};
     return names[static_cast<int>(r)];
 }
 
@@ -248,6 +249,7 @@ Game::Game() {
     memset(reinterpret_cast<void*>(kDataBegin), 0, LF_GAME_RANGE_END - kDataBegin);
     g_current = this;
     InstallRoutines();
+    InstallGameCode();
     BuildRig();
 }
 
@@ -401,10 +403,10 @@ void Game::ClearCalls() {
     }
 }
 
-void Game::Log(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
+CallRecord* Game::Log(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
     callCounts_[static_cast<int>(r)]++;
     if (logged_ >= kLogCapacity) {
-        return; // the counts go on; the log keeps the first calls
+        return nullptr; // the counts go on; the log keeps the first calls
     }
     CallRecord& c = log_[logged_++];
     c.routine = r;
@@ -413,9 +415,12 @@ void Game::Log(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
     c.args[1] = a1;
     const PlayerObject* p = PlayerPointer();
     c.thirdPerson = p != nullptr ? p->ThirdPerson : 0;
+    c.bodyRootFlags = p != nullptr && p->BodyRoot != nullptr ? p->BodyRoot->Flags : 0;
+    memset(c.registers, 0, sizeof c.registers);
     for (int i = 0; i < kWatchedWords; ++i) {
         c.watched[i] = watched_[i] != nullptr ? *static_cast<const uint32_t*>(watched_[i]) : 0;
     }
+    return &c;
 }
 
 void Game::LogDraw(const DrawObject* object) {
@@ -506,3 +511,17 @@ Matrix3 RotationZ(float a) {
 }
 
 } // namespace sim
+
+// Called by the replayed routines with the registers they received, in the
+// order PUSHAD leaves them (EDI first).
+extern "C" void SimReplayedEnter(int which, const uint32_t* pushed) {
+    using sim::Routine;
+    static const Routine routines[3] = {Routine::FrameStartRoutine, Routine::CameraSwitchRoutine,
+                                        Routine::ScenePassRoutine};
+    sim::Game& g = sim::Current();
+    if (sim::CallRecord* c = g.Log(routines[which], reinterpret_cast<const void*>(pushed[6]), 0, 0)) {
+        for (int i = 0; i < 8; ++i) {
+            c->registers[i] = pushed[7 - i];
+        }
+    }
+}

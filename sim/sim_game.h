@@ -28,6 +28,9 @@ enum class Routine : int {
     GetInterfaceObject,
     IsMenuModeActive,
     IsMenuOpen,
+    FrameStartRoutine,  // replayed by the glue
+    CameraSwitchRoutine, // replayed by the glue
+    ScenePassRoutine,   // replayed by the glue
     Count
 };
 constexpr int kRoutineCount = static_cast<int>(Routine::Count);
@@ -41,8 +44,10 @@ struct CallRecord {
     Routine routine;
     const void* receiver; // what arrived in ECX; null for the cdecl routine
     uint32_t args[2];     // stack arguments, in order
-    uint8_t thirdPerson;  // the player's ThirdPerson byte while the call ran
+    uint8_t thirdPerson;    // the player's ThirdPerson byte while the call ran
+    uint16_t bodyRootFlags; // the player's BodyRoot Flags while the call ran
     uint32_t watched[kWatchedWords];
+    uint32_t registers[8];  // replayed routines: EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI
 };
 
 // --- objects ----------------------------------------------------------------
@@ -192,7 +197,8 @@ class Game {
     Actor* others[2];
 
     // Internal: used by the simulated routines.
-    void Log(Routine r, const void* receiver, uint32_t a0, uint32_t a1);
+    // Logs a call; the record (null once the log is full) may be completed.
+    CallRecord* Log(Routine r, const void* receiver, uint32_t a0, uint32_t a1);
     void LogDraw(const DrawObject* object);
 
     static constexpr int kLogCapacity = 4096;
@@ -220,6 +226,10 @@ class Game {
 
 // The Game now alive; aborts when there is none.
 Game& Current();
+
+// Lays out the game's code around the hook sites, the replayed routines and
+// a probe at every resume address (done by every Game).
+void InstallGameCode();
 
 // Maps the game's address range (once per process); exits with a message
 // when the range is not free.

@@ -1,0 +1,60 @@
+// The records the script extender hands to its plug-ins, as far as this
+// plug-in uses them. Every field is 32 bits; all calls are cdecl.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "game/engine.h"
+
+struct HostMessage;
+using HostMessageHandler = void(LF_CDECL*)(HostMessage* message);
+
+struct HostInterface {
+    uint32_t HostVersion;
+    uint32_t GameVersion;
+    uint32_t Reserved08;
+    uint32_t EditorFlag; // nonzero inside the game's editor
+    uint32_t Reserved10;
+    uint32_t Reserved14;
+    void*(LF_CDECL* QueryInterface)(uint32_t id);
+    uint32_t(LF_CDECL* GetPluginHandle)();
+};
+static_assert(offsetof(HostInterface, HostVersion) == 0x00, "host version");
+static_assert(offsetof(HostInterface, GameVersion) == 0x04, "game version");
+static_assert(offsetof(HostInterface, EditorFlag) == 0x0C, "editor flag");
+static_assert(offsetof(HostInterface, QueryInterface) == 0x18, "query interface");
+static_assert(offsetof(HostInterface, GetPluginHandle) == 0x1C, "get plug-in handle");
+
+struct PluginInfo {
+    uint32_t InfoVersion;
+    const char* Name;
+    uint32_t Version;
+};
+static_assert(offsetof(PluginInfo, Name) == 0x04, "name");
+static_assert(offsetof(PluginInfo, Version) == 0x08, "version");
+
+struct MessagingInterface {
+    uint32_t Version;
+    uint8_t(LF_CDECL* RegisterListener)(uint32_t plugin, const char* sender,
+                                        HostMessageHandler handler);
+};
+static_assert(offsetof(MessagingInterface, RegisterListener) == 0x04, "register listener");
+
+struct HostMessage {
+    const char* Sender;
+    uint32_t Type;
+    uint32_t DataLength;
+    void* Data;
+};
+static_assert(offsetof(HostMessage, Type) == 0x04, "message type");
+
+constexpr uint32_t kHostMinimumVersion = 20;
+constexpr uint32_t kMessagingInterfaceId = 4;
+constexpr uint32_t kMessagePostLoad = 0;    // install the late hook
+constexpr uint32_t kMessageMenuRelease = 8; // clear the menu watch
+constexpr const char* kHostSender = "OBSE";
+
+constexpr uint32_t kPluginInfoVersion = 2;
+constexpr const char* kPluginName = "Lumenfold";
+constexpr uint32_t kPluginVersion = 1;

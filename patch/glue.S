@@ -1,0 +1,246 @@
+/* The glue: one small piece of register-level code per hook site. The game
+ * enters each piece by the 5-byte jump at its site, with its registers, flags
+ * and stack exactly as at the site; each piece replays or replaces what the
+ * jump covered, calls one logic routine (cdecl, which keeps EBX, ESI, EDI and
+ * EBP) and jumps back to the game through an address word in read-only data.
+ * Where a piece "saves all registers" it brackets the call with PUSHAD and
+ * POPAD: every general register, EAX included, comes back as it was; the
+ * flags are not saved. */
+
+#include "game/addresses.h"
+#include "patch/hook_sites.h"
+
+#if defined(_WIN32)
+#define SYM(name) _##name
+#define RODATA .section .rdata, "dr"
+#else
+#define SYM(name) name
+#define RODATA .section .rodata
+#endif
+
+        .intel_syntax noprefix
+
+/* An address word in read-only data, reached indirectly. */
+.macro ADDRESS_WORD label, value
+        .balign 4
+\label: .long \value
+.endm
+
+        RODATA
+ADDRESS_WORD AddressFrameStartRoutine, LF_ADDR_FRAME_START_ROUTINE
+ADDRESS_WORD AddressCameraSwitchRoutine, LF_ADDR_CAMERA_SWITCH_ROUTINE
+ADDRESS_WORD AddressScenePassRoutine, LF_ADDR_SCENE_PASS_ROUTINE
+ADDRESS_WORD ResumeFrameStart, LF_RESUME_FRAME_START
+ADDRESS_WORD ResumeHeadCamera, LF_RESUME_HEAD_CAMERA
+ADDRESS_WORD ResumeBodyPass, LF_RESUME_BODY_PASS
+ADDRESS_WORD ResumeActorBranchTaken, LF_RESUME_ACTOR_BRANCH_TAKEN
+ADDRESS_WORD ResumeActorBranchNext, LF_RESUME_ACTOR_BRANCH_NEXT
+ADDRESS_WORD ResumeForcedSkipTaken, LF_RESUME_FORCED_SKIP_TAKEN
+ADDRESS_WORD ResumeForcedSkipNext, LF_RESUME_FORCED_SKIP_NEXT
+ADDRESS_WORD ResumeExtraUpdateTaken, LF_RESUME_EXTRA_UPDATE_TAKEN
+ADDRESS_WORD ResumeExtraUpdateNext, LF_RESUME_EXTRA_UPDATE_NEXT
+ADDRESS_WORD ResumeBodyPassArgument, LF_RESUME_BODY_PASS_ARGUMENT
+ADDRESS_WORD ResumeShownRecordTaken, LF_RESUME_SHOWN_RECORD_TAKEN
+ADDRESS_WORD ResumeShownRecordNext, LF_RESUME_SHOWN_RECORD_NEXT
+ADDRESS_WORD ResumeDrawA, LF_RESUME_DRAW_A
+ADDRESS_WORD ResumeDrawB, LF_RESUME_DRAW_B
+ADDRESS_WORD ResumeDrawC, LF_RESUME_DRAW_C
+ADDRESS_WORD ResumeDrawD, LF_RESUME_DRAW_D
+ADDRESS_WORD ResumeDrawE, LF_RESUME_DRAW_E
+ADDRESS_WORD ResumeSwitchDecide, LF_RESUME_SWITCH_DECIDE
+ADDRESS_WORD ResumeSwitchSitA, LF_RESUME_SWITCH_SIT_A
+ADDRESS_WORD ResumeSwitchSitB, LF_RESUME_SWITCH_SIT_B
+ADDRESS_WORD ResumeSwitchSitC, LF_RESUME_SWITCH_SIT_C
+ADDRESS_WORD ResumeSwitchDeath, LF_RESUME_SWITCH_DEATH
+ADDRESS_WORD ResumeChaseA, LF_RESUME_CHASE_A
+ADDRESS_WORD ResumeChaseB, LF_RESUME_CHASE_B
+ADDRESS_WORD ResumeChaseC, LF_RESUME_CHASE_C
+ADDRESS_WORD ResumeChaseD, LF_RESUME_CHASE_D
+ADDRESS_WORD ResumeShadowPass, LF_RESUME_SHADOW_PASS
+
+        .text
+
+.macro GLUE name
+        .globl SYM(\name)
+        .balign 16
+SYM(\name):
+.endm
+
+/* Frame start (row 1). Replays the covered call of the frame-start routine,
+ * then calls BeginFrameViewState with all registers saved: the game sees
+ * the registers that its routine left. */
+GLUE GlueFrameStart
+        call    dword ptr [AddressFrameStartRoutine]
+        pushad
+        call    SYM(BeginFrameViewState)
+        popad
+        jmp     dword ptr [ResumeFrameStart]
+
+/* Head camera (row 2). UpdateHeadCamera(EAX) in place of the 14 covered
+ * bytes; EBX is kept, EAX, ECX and EDX hold what the routine left. */
+GLUE GlueHeadCamera
+        push    ebx
+        push    eax
+        call    SYM(UpdateHeadCamera)
+        add     esp, 4
+        pop     ebx
+        jmp     dword ptr [ResumeHeadCamera]
+
+/* Body pass (row 3). UpdateBodyPass(actor = EBP, record = ECX), all
+ * registers saved; the routine makes the covered update call itself. */
+GLUE GlueBodyPass
+        pushad
+        push    ecx
+        push    ebp
+        call    SYM(UpdateBodyPass)
+        add     esp, 8
+        popad
+        jmp     dword ptr [ResumeBodyPass]
+
+/* First-person actor branch (row 4). The game's branch on the zero flag,
+ * taken also for the player (ESI) in the body view. EAX, ECX and EDX are not
+ * kept on the path that asks. */
+GLUE GlueActorBranch
+        jz      1f
+        push    esi
+        call    SYM(IsPlayerInBodyView)
+        add     esp, 4
+        test    al, al
+        jnz     1f
+        jmp     dword ptr [ResumeActorBranchNext]
+1:      jmp     dword ptr [ResumeActorBranchTaken]
+
+/* Forced-mode skip (row 5). With a forced body mode the stretch is skipped;
+ * otherwise the covered load of the game's float is replayed. No general
+ * register is touched. */
+GLUE GlueForcedSkip
+        cmp     dword ptr [SYM(ForcedBodyMode)], 0
+        jne     1f
+        fld     dword ptr ds:LF_ADDR_SKIPPED_LOAD_FLOAT
+        jmp     dword ptr [ResumeForcedSkipNext]
+1:      jmp     dword ptr [ResumeForcedSkipTaken]
+
+/* Extra-update branch (row 6). Replays the three covered pops, then the
+ * game's branch on the zero flag, taken also while the plug-in makes its own
+ * extra record updates. No general register is touched beyond the pops. */
+GLUE GlueExtraUpdate
+        pop     edi
+        pop     esi
+        pop     ebx
+        jz      1f
+        cmp     dword ptr [SYM(InExtraAnimUpdate)], 0
+        jne     1f
+        jmp     dword ptr [ResumeExtraUpdateNext]
+1:      jmp     dword ptr [ResumeExtraUpdateTaken]
+
+/* Body-pass argument (row 7). Pushes 0 while the body pass runs, else the
+ * stack word the covered code pushes; EAX holds what was pushed. */
+GLUE GlueBodyPassArgument
+        cmp     dword ptr [SYM(InBodyPassUpdate)], 0
+        je      1f
+        xor     eax, eax
+        jmp     2f
+1:      mov     eax, dword ptr [esp + LF_BODY_PASS_ARGUMENT_STACK_OFFSET]
+2:      push    eax
+        jmp     dword ptr [ResumeBodyPassArgument]
+
+/* Shown-record skip (row 8). IsShownBodyAnimRecord(ESI) with all registers
+ * saved; its outcome survives POPAD in the flags. Nonzero skips the
+ * stretch, zero replays the covered push of the stack word. */
+GLUE GlueShownRecord
+        pushad
+        push    esi
+        call    SYM(IsShownBodyAnimRecord)
+        add     esp, 4
+        test    eax, eax
+        popad
+        jnz     1f
+        mov     eax, dword ptr [esp + LF_SHOWN_RECORD_STACK_OFFSET]
+        push    eax
+        jmp     dword ptr [ResumeShownRecordNext]
+1:      jmp     dword ptr [ResumeShownRecordTaken]
+
+/* Double draw (rows 9, 11, 12). DrawBothSkeletons(object register) in place
+ * of the covered draw; EAX, ECX and EDX are not kept. */
+.macro DOUBLE_DRAW name, object, resume
+GLUE \name
+        push    \object
+        call    SYM(DrawBothSkeletons)
+        add     esp, 4
+        jmp     dword ptr [\resume]
+.endm
+DOUBLE_DRAW GlueDrawA, eax, ResumeDrawA
+DOUBLE_DRAW GlueDrawC, edi, ResumeDrawC
+DOUBLE_DRAW GlueDrawD, eax, ResumeDrawD
+
+/* Double draw with flag byte (rows 10, 13). First 0xFF into the game
+ * routine's local byte at the stack offset, then as above with ESI. */
+.macro DOUBLE_DRAW_FLAG name, offset, resume
+GLUE \name
+        mov     byte ptr [esp + \offset], LF_DRAW_FLAG_VALUE
+        push    esi
+        call    SYM(DrawBothSkeletons)
+        add     esp, 4
+        jmp     dword ptr [\resume]
+.endm
+DOUBLE_DRAW_FLAG GlueDrawB, LF_DRAW_B_FLAG_STACK_OFFSET, ResumeDrawB
+DOUBLE_DRAW_FLAG GlueDrawE, LF_DRAW_E_FLAG_STACK_OFFSET, ResumeDrawE
+
+/* Camera switch, decide (row 14). Replays the covered call of the camera
+ * switch, then DecideForcedModeOnSwitch with all registers saved. */
+GLUE GlueSwitchDecide
+        call    dword ptr [AddressCameraSwitchRoutine]
+        pushad
+        call    SYM(DecideForcedModeOnSwitch)
+        popad
+        jmp     dword ptr [ResumeSwitchDecide]
+
+/* Camera switch, force (rows 15 to 18). Replays the covered call, then
+ * ForcedBodyMode = 1; no register beyond the routine's own is touched. */
+.macro SWITCH_FORCE name, resume
+GLUE \name
+        call    dword ptr [AddressCameraSwitchRoutine]
+        mov     dword ptr [SYM(ForcedBodyMode)], 1
+        jmp     dword ptr [\resume]
+.endm
+SWITCH_FORCE GlueSwitchSitA, ResumeSwitchSitA
+SWITCH_FORCE GlueSwitchSitB, ResumeSwitchSitB
+SWITCH_FORCE GlueSwitchSitC, ResumeSwitchSitC
+SWITCH_FORCE GlueSwitchDeath, ResumeSwitchDeath
+
+/* Chase distance (rows 19 to 22). SaveChaseDistance with all registers
+ * saved, while the game's new distance waits on top of the x87 stack; then
+ * the game's own store of it (and pop). */
+.macro CHASE_DISTANCE name, resume
+GLUE \name
+        pushad
+        call    SYM(SaveChaseDistance)
+        popad
+        fstp    dword ptr ds:LF_ADDR_CHASE_CAMERA_DISTANCE
+        jmp     dword ptr [\resume]
+.endm
+CHASE_DISTANCE GlueChaseA, ResumeChaseA
+CHASE_DISTANCE GlueChaseB, ResumeChaseB
+CHASE_DISTANCE GlueChaseC, ResumeChaseC
+CHASE_DISTANCE GlueChaseD, ResumeChaseD
+
+/* Shadow pass (row 23). ToggleFirstPersonForShadow(1), the replayed call of
+ * the game's pass, ToggleFirstPersonForShadow(0): all registers saved around
+ * both calls, so the pass's EAX result survives. */
+GLUE GlueShadowPass
+        pushad
+        push    1
+        call    SYM(ToggleFirstPersonForShadow)
+        add     esp, 4
+        popad
+        call    dword ptr [AddressScenePassRoutine]
+        pushad
+        push    0
+        call    SYM(ToggleFirstPersonForShadow)
+        add     esp, 4
+        popad
+        jmp     dword ptr [ResumeShadowPass]
+
+#if !defined(_WIN32)
+        .section .note.GNU-stack, "", @progbits
+#endif

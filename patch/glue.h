@@ -1,0 +1,37 @@
+// The glue pieces (hand-written, one per hook site) and the two routines the
+// glue calls that belong to no other subsystem.
+#pragma once
+
+#include <stdint.h>
+
+#include "game/layout.h"
+
+extern "C" {
+void GlueFrameStart();
+void GlueHeadCamera();
+void GlueBodyPass();
+void GlueActorBranch();
+void GlueForcedSkip();
+void GlueExtraUpdate();
+void GlueBodyPassArgument();
+void GlueShownRecord();
+void GlueDrawA();
+void GlueDrawB();
+void GlueDrawC();
+void GlueDrawD();
+void GlueDrawE();
+void GlueSwitchDecide();
+void GlueSwitchSitA();
+void GlueSwitchSitB();
+void GlueSwitchSitC();
+void GlueSwitchDeath();
+void GlueChaseA();
+void GlueChaseB();
+void GlueChaseC();
+void GlueChaseD();
+void GlueShadowPass();
+
+// 1 when both player roots are shown and `record` is the player's body
+// record, else 0.
+uint32_t IsShownBodyAnimRecord(const AnimationRecord* record);
+}

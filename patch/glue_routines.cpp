@@ -1,0 +1,14 @@
+#include "game/player_rig.h"
+#include "patch/glue.h"
+
+uint32_t IsShownBodyAnimRecord(const AnimationRecord* record) {
+    const PlayerObject* p = PlayerPointer();
+    if (p == nullptr || p->FirstPersonRoot == nullptr || p->BodyRoot == nullptr ||
+        p->Process == nullptr) {
+        return 0;
+    }
+    return IsNodeShown(p->FirstPersonRoot) && IsNodeShown(p->BodyRoot) &&
+                   record == p->Process->BodyAnim
+               ? 1
+               : 0;
+}

@@ -1,0 +1,110 @@
+/* Entering hook sites with chosen registers, and probes that catch the
+ * processor where the glue resumes the game. Also the three game routines
+ * whose calls the glue replays: they report what they received and leave
+ * chosen values in EAX, ECX and EDX. Linux 32-bit only. */
+#include "sim/cpu_state.h"
+
+        .intel_syntax noprefix
+
+        .data
+        .balign 4
+HarnessEsp:     .long 0
+ProbeOut:       .long 0
+SiteTarget:     .long 0
+ProbeScratch:   .long 0
+        .globl SimReplayOutput
+SimReplayOutput: .fill 9, 4, 0
+
+        .text
+        .globl SimEnterSite
+SimEnterSite:
+        push    ebp
+        push    ebx
+        push    esi
+        push    edi
+        mov     [HarnessEsp], esp
+        mov     eax, [esp + 20]
+        mov     edx, [esp + 24]
+        mov     [ProbeOut], edx
+        mov     edx, [esp + 28]
+        mov     [SiteTarget], edx
+        fninit
+        mov     ecx, [eax + SIM_CPU_X87_DEPTH]
+1:      test    ecx, ecx
+        jz      2f
+        fld     dword ptr [eax + SIM_CPU_X87 + ecx * 4 - 4]
+        dec     ecx
+        jmp     1b
+2:      push    dword ptr [eax + SIM_CPU_EFLAGS]
+        popfd
+        mov     ebx, [eax + SIM_CPU_EBX]
+        mov     ecx, [eax + SIM_CPU_ECX]
+        mov     edx, [eax + SIM_CPU_EDX]
+        mov     esi, [eax + SIM_CPU_ESI]
+        mov     edi, [eax + SIM_CPU_EDI]
+        mov     ebp, [eax + SIM_CPU_EBP]
+        mov     esp, [eax + SIM_CPU_ESP]
+        mov     eax, [eax + SIM_CPU_EAX]
+        jmp     dword ptr [SiteTarget]
+
+/* Reached by a 5-byte call placed at a resume address. */
+        .globl SimProbeEntry
+SimProbeEntry:
+        mov     [ProbeScratch], eax
+        pushfd
+        mov     eax, [ProbeOut]
+        pop     dword ptr [eax + SIM_CPU_EFLAGS]
+        mov     [eax + SIM_CPU_ECX], ecx
+        mov     [eax + SIM_CPU_EDX], edx
+        mov     [eax + SIM_CPU_EBX], ebx
+        mov     [eax + SIM_CPU_EBP], ebp
+        mov     [eax + SIM_CPU_ESI], esi
+        mov     [eax + SIM_CPU_EDI], edi
+        mov     ecx, [ProbeScratch]
+        mov     [eax + SIM_CPU_EAX], ecx
+        pop     ecx
+        sub     ecx, 5
+        mov     [eax + SIM_CPU_RESUME], ecx
+        mov     [eax + SIM_CPU_ESP], esp
+        mov     edx, eax
+        fnstsw  ax
+        shr     eax, 11
+        and     eax, 7
+        neg     eax
+        add     eax, 8
+        and     eax, 7
+        mov     [edx + SIM_CPU_X87_DEPTH], eax
+        xor     ecx, ecx
+3:      cmp     ecx, eax
+        jge     4f
+        fstp    dword ptr [edx + SIM_CPU_X87 + ecx * 4]
+        inc     ecx
+        jmp     3b
+4:      fninit
+        mov     esp, [HarnessEsp]
+        pop     edi
+        pop     esi
+        pop     ebx
+        pop     ebp
+        ret
+
+.macro REPLAYED name, index
+        .globl \name
+\name:
+        pushad
+        mov     eax, esp
+        push    eax
+        push    \index
+        call    SimReplayedEnter
+        add     esp, 8
+        popad
+        mov     eax, [SimReplayOutput + \index * 12]
+        mov     ecx, [SimReplayOutput + \index * 12 + 4]
+        mov     edx, [SimReplayOutput + \index * 12 + 8]
+        ret
+.endm
+REPLAYED SimReplayedFrameStart, 0
+REPLAYED SimReplayedCameraSwitch, 1
+REPLAYED SimReplayedScenePass, 2
+
+        .section .note.GNU-stack, "", @progbits
