@@ -76,6 +76,10 @@ void ReadSettings() {
         SetDefaultSettings();
         return;
     }
+    ReadSettingsFrom(path);
+}
+
+void ReadSettingsFrom(const char* path) {
     for (const SettingsKey& k : kSettingsKeys) {
         if (k.isFloat) {
             continue;

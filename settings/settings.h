@@ -83,6 +83,9 @@ double SettingsFloatDefault(const float* field);
 // Every key at its default, as with no settings file.
 void SetDefaultSettings();
 
+// Fills Settings from the settings file at `path` (no test of its existence).
+void ReadSettingsFrom(const char* path);
+
 // Fills Settings from the settings file (every key takes its default when the
 // file, the section or the key is missing, or when no path could be built).
 void ReadSettings();

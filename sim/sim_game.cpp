@@ -380,6 +380,13 @@ void Game::Freeze(Node* node, Vector3 translation, const Matrix3& rotation, floa
     node->node.WorldScale = scale;
 }
 
+void Game::PlaceRoots() {
+    bodyRoot->node.LocalTranslation = bodyPlacement;
+    fpRoot->node.LocalTranslation = firstPersonPlacement;
+    camera->node.LocalTranslation = cameraPlacement;
+    UpdateScene();
+}
+
 void Game::SetCameraDetached(uint8_t value) {
     GameGlobal<uint8_t>(LF_ADDR_CAMERA_DETACHED_BYTE) = value;
 }

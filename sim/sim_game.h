@@ -167,6 +167,15 @@ class Game {
     int DrawCount() const { return drawsLogged_; }
     const DrawSeen& DrawAt(int i) const { return draws_[i]; }
 
+    // Where the game itself puts the two skeleton roots and its camera node
+    // at the start of every frame (the actor's position and the game's
+    // camera), before the plug-in moves them.
+    Vector3 bodyPlacement = {0, 0, 0};
+    Vector3 firstPersonPlacement = {0, 0, 0};
+    Vector3 cameraPlacement = {0, 14, 136};
+    // Writes the placements and updates the world from the scene root.
+    void PlaceRoots();
+
     // Scripting: runs inside the routine, after the call was logged.
     std::function<void(const CallRecord&)> onCall[kRoutineCount];
 

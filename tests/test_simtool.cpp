@@ -1,0 +1,160 @@
+// The simulator tool: scenario problems reported with their place, the
+// settings report, and the default settings file.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+
+#include "platform/profile_file.h"
+#include "settings/settings.h"
+#include "tools/sim/scenario.h"
+#include "tools/sim/settings_report.h"
+#include "tools/sim/svg.h"
+
+namespace {
+
+std::string ErrorOf(const std::string& text) {
+    simtool::Scenario s;
+    simtool::ScenarioError e;
+    EXPECT_FALSE(simtool::ParseScenario(text, "x.json", &s, &e)) << text;
+    return e.message;
+}
+
+TEST(Scenario, ProblemsAreNamedWithTheirPlace) {
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"{\"steps\": [ {\"frames\": 2,, } ]}", "x.json: not valid JSON: parse error at line 1"},
+        {"[]", "x.json: a scenario is a JSON object"},
+        {"{\"steps\": []}", "x.json: steps: expects a non-empty list of steps"},
+        {"{\"setings\": \"\", \"steps\": [{}]}", "x.json: unknown key 'setings'"},
+        {"{\"steps\": [{}, {\"set\": {\"player.Foo\": 1}}]}",
+         "x.json: steps[1].set.player.Foo: unknown name 'player.Foo'"},
+        {"{\"steps\": [{\"set\": {\"process.SitState\": 300}}]}",
+         "x.json: steps[0].set.process.SitState: expects an integer from 0 to 255, got 300"},
+        {"{\"steps\": [{\"set\": {\"player.LookPitch\": \"up\"}}]}",
+         "x.json: steps[0].set.player.LookPitch: expects a number"},
+        {"{\"steps\": [{\"set\": {\"nodes.Bip01 Tail.LocalScale\": 0}}]}",
+         "x.json: steps[0].set.nodes.Bip01 Tail.LocalScale: no node named 'Bip01 Tail'"},
+        {"{\"steps\": [{\"set\": {\"nodes.Bip01 Head.LocalTranslation\": [1, 2]}}]}",
+         "expects [x, y, z]"},
+        {"{\"steps\": [{\"set\": {\"BodyAnim.Sequences.5\": null}}]}",
+         "the five sequence slots are 0 to 4"},
+        {"{\"steps\": [{\"frames\": 0}]}", "x.json: steps[0].frames: expects an integer from 1"},
+        {"{\"steps\": [{\"cameraSwitch\": \"sit\"}]}", "steps[0].cameraSwitch: expects \"none\""},
+        {"{\"steps\": [{\"expect\": {\"ForcedMode\": 1}}]}",
+         "x.json: steps[0].expect.ForcedMode: unknown name 'ForcedMode'"},
+        {"{\"steps\": [{\"expect\": {\"calls.Draw\": 1}}]}", "unknown routine in 'calls.Draw'"},
+        {"{\"steps\": [{\"wait\": 1}]}", "x.json: steps[0].wait: unknown key"},
+    };
+    for (const Case& c : cases) {
+        const std::string m = ErrorOf(c.text);
+        EXPECT_NE(std::string::npos, m.find(c.message)) << "got: " << m;
+    }
+}
+
+TEST(Scenario, AValidScenarioRunsAndTracesEveryFrame) {
+    simtool::Scenario s;
+    simtool::ScenarioError e;
+    ASSERT_TRUE(simtool::ParseScenario(
+        R"({"settings": ["[Main]", "bEnableHeadBob=1"],
+            "steps": [{"frames": 2, "expect": {"nodes.BodyRoot.LocalTranslation": [0, -25, 0]}},
+                      {"set": {"process.SitState": 3}, "frames": 1,
+                       "expect": {"ForcedBodyMode": 1}}]})",
+        "ok.json", &s, &e))
+        << e.message;
+    std::ostringstream trace;
+    const simtool::RunResult r = simtool::RunScenario(s, trace);
+    EXPECT_EQ(3, r.frames);
+    ASSERT_EQ(1u, r.failures.size()); // sitting without a camera switch forces nothing
+    EXPECT_NE(std::string::npos, r.failures[0].find("steps[1].expect.ForcedBodyMode"));
+    int lines = 0;
+    std::string line;
+    std::istringstream in(trace.str());
+    while (std::getline(in, line)) {
+        EXPECT_EQ(0u, line.find("{\"frame\":" + std::to_string(lines)));
+        ++lines;
+    }
+    EXPECT_EQ(3, lines);
+    EXPECT_NE(std::string::npos, simtool::RenderSvg("t", r.points).find("<path"));
+}
+
+class SettingsFileReport : public ::testing::Test {
+  protected:
+    std::string Write(const std::string& text) {
+        char tmpl[] = "/tmp/lumenfold-report-XXXXXX";
+        const int fd = mkstemp(tmpl);
+        EXPECT_EQ(static_cast<ssize_t>(text.size()), write(fd, text.data(), text.size()));
+        close(fd);
+        files_.push_back(tmpl);
+        return tmpl;
+    }
+    ~SettingsFileReport() override {
+        for (const std::string& f : files_) {
+            unlink(f.c_str());
+        }
+    }
+    static bool Has(const simtool::SettingsReport& r, const std::string& part) {
+        for (const std::string& w : r.warnings) {
+            if (w.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::vector<std::string> files_;
+};
+
+TEST_F(SettingsFileReport, ValuesInTableOrderAndWhatToKnow) {
+    const simtool::SettingsReport r = simtool::ReportSettings(
+        Write("stray=1\n[Main]\nfCameraPosY=14,5\nfCameraPosZ=abc\nbEnableHeadBob=2x\n"
+              "bUseThirdPersonArms=yes\nbEnableHeadbob=1\nfCameraZOffset=\nbMystery=1\n"
+              "[Camera]\nfCameraPosX=3\n"));
+    ASSERT_TRUE(r.readable);
+    EXPECT_TRUE(r.hasMain);
+    ASSERT_EQ(26u, r.values.size());
+    EXPECT_EQ("bEnableFirstPersonBody = 1", r.values[0]);
+    EXPECT_EQ("bEnableHeadBob = 2", r.values[1]);
+    EXPECT_EQ("fCameraPosY = 14", r.values[19]);
+    EXPECT_EQ("fCameraPosZ = 0", r.values[20]);
+    EXPECT_TRUE(Has(r, "line 1: \"stray\" stands before any section"));
+    EXPECT_TRUE(Has(r, "line 3: fCameraPosY = \"14,5\" reads only as 14"));
+    EXPECT_TRUE(Has(r, "line 4: fCameraPosZ = \"abc\" is not a number: it reads as 0, not as "
+                       "its default 6.0"));
+    EXPECT_TRUE(Has(r, "line 5: bEnableHeadBob = \"2x\" reads only as 2"));
+    EXPECT_TRUE(Has(r, "line 6: bUseThirdPersonArms = \"yes\" is not a number: it reads as 0"));
+    EXPECT_TRUE(Has(r, "line 7: bEnableHeadBob is given again"));
+    EXPECT_TRUE(Has(r, "line 8: fCameraZOffset is empty: it reads as 0"));
+    EXPECT_TRUE(Has(r, "line 9: unknown key \"bMystery\""));
+    EXPECT_TRUE(Has(r, "line 10: section [Camera] is not read"));
+}
+
+TEST_F(SettingsFileReport, NoMainSectionAndByteOrderMark) {
+    simtool::SettingsReport r = simtool::ReportSettings(Write("\xEF\xBB\xBF[Main]\nbEnableHeadBob=1\n"));
+    EXPECT_FALSE(r.hasMain);
+    EXPECT_TRUE(Has(r, "byte-order mark"));
+    EXPECT_EQ("bEnableHeadBob = 0", r.values[1]);
+    r = simtool::ReportSettings("/nonexistent/lumenfold.ini");
+    EXPECT_FALSE(r.readable);
+}
+
+TEST_F(SettingsFileReport, TheDefaultFileHasEveryKeyAtItsDefaultAndExplainsIt) {
+    const std::string text = simtool::DefaultSettingsFile();
+    ProfileFile parsed;
+    ParseProfileText(text, &parsed);
+    for (const SettingsKey& k : kSettingsKeys) {
+        EXPECT_STRNE("", simtool::SettingDescription(k.name)) << k.name;
+        const ProfileEntry* e = FindProfileEntry(parsed, "Main", k.name);
+        ASSERT_NE(nullptr, e) << k.name;
+        EXPECT_EQ(k.isFloat ? std::string(k.defaultText) : std::to_string(k.integerDefault),
+                  e->value);
+    }
+    const simtool::SettingsReport r = simtool::ReportSettings(Write(text));
+    EXPECT_TRUE(r.warnings.empty());
+}
+
+} // namespace
