@@ -17,7 +17,7 @@ $SUDO apt-get update -qq
 # user-mode emulator for kernels that run no 32-bit programs themselves.
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-  nlohmann-json3-dev zip valgrind qemu-user >/dev/null
+  nlohmann-json3-dev zip unzip valgrind qemu-user >/dev/null
 $SUDO apt-get install -y -qq --no-remove --no-install-recommends \
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386 >/dev/null
 $SUDO apt-get install -y -qq --no-remove --no-install-recommends \

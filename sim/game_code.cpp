@@ -56,8 +56,7 @@ void InstallGameCode() {
 
     // The instructions at the sites.
     Rel32(LF_SITE_FRAME_START, kCall, LF_ADDR_FRAME_START_ROUTINE);
-    memset(reinterpret_cast<void*>(LF_SITE_HEAD_CAMERA), 0x90, 14);
-    Bytes(LF_SITE_HEAD_CAMERA, {0x8B, 0x50, 0x54, 0x89, 0x51, 0x54}); // copy a translation
+    memset(reinterpret_cast<void*>(LF_SITE_HEAD_CAMERA), 0x90, 14); // the game's placement
     Rel32(LF_SITE_BODY_PASS, kCall, LF_ADDR_UPDATE_ANIMATION_RECORD);
     Bytes(LF_SITE_ACTOR_BRANCH, {0x0F, 0x84}); // jz near
     Word(LF_SITE_ACTOR_BRANCH + 2, LF_RESUME_ACTOR_BRANCH_TAKEN - LF_RESUME_ACTOR_BRANCH_NEXT);
@@ -67,7 +66,10 @@ void InstallGameCode() {
                                  LF_RESUME_EXTRA_UPDATE_TAKEN - LF_RESUME_EXTRA_UPDATE_NEXT});
     Bytes(LF_SITE_BODY_PASS_ARGUMENT, {0x8B, 0x44, 0x24, LF_BODY_PASS_ARGUMENT_STACK_OFFSET, 0x50});
     Bytes(LF_SITE_SHOWN_RECORD, {0x8B, 0x44, 0x24, LF_SHOWN_RECORD_STACK_OFFSET, 0x50});
-    DrawCall(LF_SITE_DRAW_D, 0x10, 0xC8, 9); // EAX (the rest of its stretch is other code)
+    // EAX; the rest of its long stretch is other code (two more sites among
+    // it), which the simulated game jumps over.
+    DrawCall(LF_SITE_DRAW_D, 0x10, 0xC8, 9);
+    Rel32(LF_SITE_DRAW_D + 9, kJump, LF_RESUME_DRAW_D);
     DrawCall(LF_SITE_DRAW_A, 0x10, 0xC8, 9); // EAX
     DrawCall(LF_SITE_DRAW_B, 0x16, 0xCE, 17); // ESI
     DrawCall(LF_SITE_DRAW_C, 0x17, 0xCF, 9); // EDI
@@ -77,9 +79,9 @@ void InstallGameCode() {
         Rel32(site, kCall, LF_ADDR_CAMERA_SWITCH_ROUTINE);
     }
     for (uint32_t site : {LF_SITE_CHASE_A, LF_SITE_CHASE_B, LF_SITE_CHASE_C, LF_SITE_CHASE_D}) {
-        Bytes(site, {0xD9, 0x1D}); // fstp dword [distance], then a 4-byte move
+        Bytes(site, {0xD9, 0x1D}); // fstp dword [distance], then four more bytes
         Word(site + 2, LF_ADDR_CHASE_CAMERA_DISTANCE);
-        Bytes(site + 6, {0x89, 0x4E, 0x10, 0x90});
+        Bytes(site + 6, {0x90, 0x90, 0x90, 0x90});
     }
     Rel32(LF_SITE_SHADOW_PASS, kCall, LF_ADDR_SCENE_PASS_ROUTINE);
 

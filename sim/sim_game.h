@@ -53,7 +53,7 @@ struct CallRecord {
 // --- objects ----------------------------------------------------------------
 // Each begins with the game object, so the receiver of a virtual operation is
 // also the simulation's own record.
-constexpr int kMaxChildren = 12;
+constexpr int kMaxChildren = 64;
 constexpr int kMaxNameLength = 48;
 
 struct Node {

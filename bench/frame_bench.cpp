@@ -1,0 +1,140 @@
+// The plug-in's cost per frame in the simulated game, under a realistic
+// load: the player and 50 other actors at the body-pass site, 200 draw
+// objects across the five draw sites (4 of them the player's), the shadow
+// bracket. Each case runs once with the plug-in's patches and once with the
+// game's own code at the sites; the difference is the plug-in's share.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "patch/fixed_patches.h"
+#include "patch/hook_sites.h"
+#include "patch/hook_table.h"
+#include "settings/settings.h"
+#include "sim/cpu_state.h"
+#include "sim/frame_driver.h"
+#include "tests/alloc_counter.h"
+#include "view/view_state.h"
+
+namespace {
+
+constexpr int kOtherActors = 50;
+constexpr int kDrawObjects = 200;
+constexpr int kPlayerDraws = 4;
+
+struct World {
+    World() {
+        SetDefaultSettings();
+        ResetViewState();
+        for (int i = 0; i < kOtherActors; ++i) {
+            load.actors.push_back(game.NewActor("Actor"));
+        }
+        for (int i = 0; i < kDrawObjects; ++i) {
+            const bool player = i % (kDrawObjects / kPlayerDraws) == 0;
+            load.draws.push_back(
+                game.NewDraw(player ? static_cast<void*>(&game.player->obj)
+                                    : load.actors[i % kOtherActors]->object));
+        }
+    }
+    // With `on` false the game's record updates do no scene-graph work, so
+    // that what remains of the difference is the plug-in's own code.
+    void SkeletonUpdates(bool on) {
+        if (skeletons.empty()) {
+            for (sim::AnimRecord* r : Records()) {
+                skeletons.push_back(r->skeleton);
+            }
+        }
+        std::vector<sim::AnimRecord*> records = Records();
+        for (size_t i = 0; i < records.size(); ++i) {
+            records[i]->skeleton = on ? skeletons[i] : nullptr;
+        }
+    }
+    std::vector<sim::AnimRecord*> Records() {
+        std::vector<sim::AnimRecord*> r = {game.bodyAnim, game.fpAnim};
+        for (sim::Actor* a : load.actors) {
+            r.push_back(a->record);
+        }
+        return r;
+    }
+    void Patched(bool on) {
+        sim::InstallGameCode(); // the game's own bytes at every site
+        if (on) {
+            InstallLoadPatches();
+            InstallHook(kLateHook);
+        }
+    }
+    sim::Game game;
+    sim::FrameLoad load;
+    std::vector<sim::Node*> skeletons;
+};
+
+World& TheWorld() {
+    static World* w = new World();
+    return *w;
+}
+
+alignas(16) uint32_t g_stack[1024];
+
+sim::CpuState Registers() {
+    sim::CpuState s = {};
+    s.esp = reinterpret_cast<uint32_t>(&g_stack[512]) + 4;
+    s.eflags = sim::kFlagsBase;
+    return s;
+}
+
+void Report(benchmark::State& state, long allocations) {
+    state.counters["allocs_per_iteration"] =
+        static_cast<double>(allocations) / static_cast<double>(state.iterations());
+}
+
+// A whole frame: with the plug-in (1) or the game alone (0), with the game's
+// skeleton updates (1) or without (0).
+void BM_Frame(benchmark::State& state) {
+    World& w = TheWorld();
+    w.Patched(state.range(0) != 0);
+    w.SkeletonUpdates(state.range(1) != 0);
+    const long before = AllocationCount();
+    for (auto _ : state) {
+        w.game.ClearCalls();
+        sim::RunFrame(w.game, w.load, sim::CameraSwitch::None);
+    }
+    Report(state, AllocationCount() - before);
+}
+BENCHMARK(BM_Frame)->ArgsProduct({{0, 1}, {1, 0}})->ArgNames({"plugin", "skeletons"});
+
+// One foreign object at a draw site.
+void BM_ForeignDraw(benchmark::State& state) {
+    World& w = TheWorld();
+    w.Patched(state.range(0) != 0);
+    w.SkeletonUpdates(true);
+    sim::CpuState in = Registers(), out;
+    in.eax = reinterpret_cast<uint32_t>(&w.game.otherDraws[0]->obj);
+    const long before = AllocationCount();
+    for (auto _ : state) {
+        w.game.ClearCalls();
+        SimEnterSite(&in, &out, LF_SITE_DRAW_A);
+    }
+    Report(state, AllocationCount() - before);
+}
+BENCHMARK(BM_ForeignDraw)->Arg(0)->Arg(1)->ArgName("plugin");
+
+// One foreign actor at the body-pass site.
+void BM_ForeignBodyPass(benchmark::State& state) {
+    World& w = TheWorld();
+    w.Patched(state.range(0) != 0);
+    w.SkeletonUpdates(true);
+    sim::CpuState in = Registers(), out;
+    in.ebp = reinterpret_cast<uint32_t>(w.load.actors[0]->object);
+    in.ecx = reinterpret_cast<uint32_t>(&w.load.actors[0]->record->rec);
+    const long before = AllocationCount();
+    for (auto _ : state) {
+        w.game.ClearCalls();
+        SimEnterSite(&in, &out, LF_SITE_BODY_PASS);
+    }
+    Report(state, AllocationCount() - before);
+}
+BENCHMARK(BM_ForeignBodyPass)->Arg(0)->Arg(1)->ArgName("plugin");
+
+} // namespace
+
+BENCHMARK_MAIN();
