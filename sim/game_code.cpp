@@ -101,7 +101,7 @@ void InstallGameCode() {
     // What the plain writes replace: two six-byte stores, a short branch and
     // three loads through an operand address.
     for (uint32_t at : {LF_BLANK_A, LF_BLANK_B}) {
-        Bytes(at, {0x89, 0x86, 0x88, 0x05, 0x00, 0x00}); // mov [esi+0x588], eax
+        Bytes(at, {0x89, 0x86, 0x10, 0x01, 0x00, 0x00}); // mov [esi+0x110], eax
     }
     Bytes(LF_SHADOW_BRANCH, {0x75, 0x12}); // jnz short
     const float values[3] = {40.0f, 40.0f, 300.0f};

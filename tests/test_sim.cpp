@@ -24,12 +24,13 @@ TEST(GameLayout, SignednessOfTheNarrowFields) {
     static_assert(std::is_signed<decltype(ProcessObject::ActionState)>::value, "");
     static_assert(std::is_unsigned<decltype(AnimGroupInfo::GroupId)>::value, "");
     static_assert(std::is_unsigned<decltype(SceneNode::Flags)>::value, "");
-    // Raw bytes read back through the layout at the game's offsets.
-    uint8_t raw[0x200] = {};
-    raw[0x11C] = 0xFF; // KnockoutState -1
-    raw[0x11D] = 200;  // SitState 200
-    raw[0x1F4] = 0xFE;
-    raw[0x1F5] = 0xFF; // ActionState -2
+    // Raw bytes read back through the layout: signed and unsigned as the
+    // game stores them.
+    uint8_t raw[sizeof(ProcessObject)] = {};
+    raw[offsetof(ProcessObject, KnockoutState)] = 0xFF;
+    raw[offsetof(ProcessObject, SitState)] = 200;
+    raw[offsetof(ProcessObject, ActionState)] = 0xFE;
+    raw[offsetof(ProcessObject, ActionState) + 1] = 0xFF;
     const ProcessObject* p = reinterpret_cast<const ProcessObject*>(raw);
     EXPECT_EQ(-1, p->KnockoutState);
     EXPECT_EQ(200, p->SitState);
