@@ -31,9 +31,8 @@ struct World {
         }
         for (int i = 0; i < kDrawObjects; ++i) {
             const bool player = i % (kDrawObjects / kPlayerDraws) == 0;
-            load.draws.push_back(
-                game.NewDraw(player ? static_cast<void*>(&game.player->obj)
-                                    : load.actors[i % kOtherActors]->object));
+            load.draws.push_back(game.NewDraw(player ? static_cast<void*>(&game.player->obj)
+                                                     : load.actors[i % kOtherActors]->object));
         }
     }
     // With `on` false the game's record updates do no scene-graph work, so

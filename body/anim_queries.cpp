@@ -6,7 +6,9 @@
 
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Forward search of `pattern` in `name`, from the first start position while
 // at least as many characters remain as the pattern has. An empty name has

@@ -9,10 +9,10 @@
 namespace {
 
 // Shares of the look pitch by which the arms turn.
-constexpr double kBusyArmShare = 0.35;   // ActionState 2..5
-constexpr double kStaffArmHalf = 0.5;    // the right arm with weapon kind 5 then
-constexpr double kActionSixShare = 0.4;  // ActionState 6
-constexpr double kLeftItemShare = 0.6;   // something in the left hand
+constexpr double kBusyArmShare = 0.35;  // ActionState 2..5
+constexpr double kStaffArmHalf = 0.5;   // the right arm with weapon kind 5 then
+constexpr double kActionSixShare = 0.4; // ActionState 6
+constexpr double kLeftItemShare = 0.6;  // something in the left hand
 constexpr int32_t kNoWeapon = -1;
 
 // Weapon kinds the angle table tells apart.
@@ -26,7 +26,9 @@ constexpr Vector3 kLeftHandOffset = {12.2f, 4.1f, 0.0f};
 constexpr Vector3 kRightHandAltOffset = {6.62f, 3.02f, -0.075f};
 constexpr float kMidpoint = 0.5f;
 
-float Share(double share, float pitch) { return static_cast<float>(share * pitch); }
+float Share(double share, float pitch) {
+    return static_cast<float>(share * pitch);
+}
 
 // hand.WorldTranslation + hand.WorldRotation * offset.
 Vector3 HandPoint(const SceneNode* hand, const Vector3& offset) {
@@ -47,8 +49,8 @@ bool MagicTarget(const AnimationRecord* anim, SceneNode* body, Vector3* target) 
         }
         const Vector3 l = HandPoint(left, kBothHandsOffset);
         const Vector3 r = HandPoint(right, kBothHandsOffset);
-        *target = Vector3{(l.x + r.x) * kMidpoint, (l.y + r.y) * kMidpoint,
-                          (l.z + r.z) * kMidpoint};
+        *target =
+            Vector3{(l.x + r.x) * kMidpoint, (l.y + r.y) * kMidpoint, (l.z + r.z) * kMidpoint};
         return true;
     }
     const char* handName = nullptr;
@@ -115,9 +117,8 @@ void PoseArms() {
     // 1. The angles: the first row that holds decides.
     float left = 0.0f, right = 0.0f;
     if (anim != nullptr && IsAnimGroupPlaying(anim, kGroupArmsFirst, kGroupArmsLast)) {
-        const bool handsGroup =
-            IsAnimGroupPlaying(anim, kGroupBothHands, kGroupLeftHand) ||
-            IsAnimGroupPlaying(anim, kGroupRightHand, kGroupRightHandAlt);
+        const bool handsGroup = IsAnimGroupPlaying(anim, kGroupBothHands, kGroupLeftHand) ||
+                                IsAnimGroupPlaying(anim, kGroupRightHand, kGroupRightHandAlt);
         left = right = handsGroup ? p : 0.0f;
     } else if (IsActionStateTwoToFive(process)) {
         if (weapon == kWeaponKind0 || weapon == kWeaponKind2) {

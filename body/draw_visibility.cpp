@@ -110,9 +110,8 @@ void ToggleFirstPersonForShadow(uint8_t before) {
             }
         } else if (IsFirstPerson(p)) {
             // Body complete for the shadow; collapsed again for the view.
-            const bool bodyOffInView =
-                Settings.bEnableFirstPersonBody == 0 ||
-                (IsMounted(p) && Settings.bHorseFirstPersonBody == 0);
+            const bool bodyOffInView = Settings.bEnableFirstPersonBody == 0 ||
+                                       (IsMounted(p) && Settings.bHorseFirstPersonBody == 0);
             if (before != 0) {
                 if (bodyOffInView) {
                     ShowNode(r.body);

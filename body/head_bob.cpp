@@ -32,7 +32,9 @@ uint32_t ProcessFlags() {
 
 } // namespace
 
-bool HasFlag800() { return (ProcessFlags() & kProcessFlagBit800) != 0; }
+bool HasFlag800() {
+    return (ProcessFlags() & kProcessFlagBit800) != 0;
+}
 
 bool HasFlag400Only() {
     const uint32_t flags = ProcessFlags();
@@ -68,8 +70,8 @@ void ApplyHeadBob() {
         const Vector3 eye = EyePoint(head, body);
         for (int i = 0; i < 2; ++i) {
             const float toRoot = Component(body->WorldTranslation, i) - Component(eye, i);
-            Component(local, i) = static_cast<float>(toRoot * kHorizontalCompensation +
-                                                     Component(local, i));
+            Component(local, i) =
+                static_cast<float>(toRoot * kHorizontalCompensation + Component(local, i));
         }
     } else {
         // Move the body back along its own negative second axis.

@@ -42,6 +42,10 @@ void MultiplyMatrix3(Matrix3* dst, const Matrix3* a, const Matrix3* b) {
     }
 }
 
-float SinF(float angle) { return static_cast<float>(sin(static_cast<double>(angle))); }
+float SinF(float angle) {
+    return static_cast<float>(sin(static_cast<double>(angle)));
+}
 
-float CosF(float angle) { return static_cast<float>(cos(static_cast<double>(angle))); }
+float CosF(float angle) {
+    return static_cast<float>(cos(static_cast<double>(angle)));
+}

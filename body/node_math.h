@@ -20,8 +20,12 @@ static_assert(sizeof(Vector3) == 12, "Vector3 is three floats");
 static_assert(sizeof(Matrix3) == 36, "Matrix3 is nine floats");
 
 // Component i (0, 1, 2) of a vector.
-inline float& Component(Vector3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
-inline float Component(const Vector3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z); }
+inline float& Component(Vector3& v, int i) {
+    return i == 0 ? v.x : (i == 1 ? v.y : v.z);
+}
+inline float Component(const Vector3& v, int i) {
+    return i == 0 ? v.x : (i == 1 ? v.y : v.z);
+}
 
 // dst = inverse(src) by cofactors; dst may be src.
 void InvertMatrix3(Matrix3* dst, const Matrix3* src);

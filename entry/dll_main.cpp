@@ -2,4 +2,6 @@
 // or detach; success for every notification.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}

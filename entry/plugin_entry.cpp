@@ -13,8 +13,12 @@ const MessagingInterface* g_messaging = nullptr;
 
 } // namespace
 
-uint32_t LoadedPluginHandle() { return g_pluginHandle; }
-const MessagingInterface* LoadedMessaging() { return g_messaging; }
+uint32_t LoadedPluginHandle() {
+    return g_pluginHandle;
+}
+const MessagingInterface* LoadedMessaging() {
+    return g_messaging;
+}
 
 bool OBSEPlugin_Query(const HostInterface* host, PluginInfo* info) {
     info->InfoVersion = kPluginInfoVersion;
@@ -42,7 +46,8 @@ bool OBSEPlugin_Load(const HostInterface* host) {
     if (host->EditorFlag != 0) {
         return true; // in the editor nothing else happens
     }
-    g_messaging = static_cast<const MessagingInterface*>(host->QueryInterface(kMessagingInterfaceId));
+    g_messaging =
+        static_cast<const MessagingInterface*>(host->QueryInterface(kMessagingInterfaceId));
     // A host that hands back no messaging interface gets no listener (and so
     // never installs the late hook) instead of a call through null.
     if (g_messaging != nullptr) {

@@ -25,11 +25,11 @@
 #define LF_ADDR_SCENE_PASS_ROUTINE 0x004073D0
 
 /* Globals. */
-#define LF_ADDR_PLAYER_POINTER 0x00B333C4         /* PlayerObject*            */
-#define LF_ADDR_CAMERA_DETACHED_BYTE 0x00B3BB04   /* byte                     */
-#define LF_ADDR_CAMERA_NODE_POINTER 0x00B3BB0C    /* SceneNode*               */
-#define LF_ADDR_CHASE_CAMERA_DISTANCE 0x00B3BB24  /* float                    */
-#define LF_ADDR_MENU_GATE_FLOAT 0x00B13FCC        /* float                    */
-#define LF_ADDR_SKIPPED_LOAD_FLOAT 0x00B14E50     /* float the forced-mode skip loads */
+#define LF_ADDR_PLAYER_POINTER 0x00B333C4        /* PlayerObject*            */
+#define LF_ADDR_CAMERA_DETACHED_BYTE 0x00B3BB04  /* byte                     */
+#define LF_ADDR_CAMERA_NODE_POINTER 0x00B3BB0C   /* SceneNode*               */
+#define LF_ADDR_CHASE_CAMERA_DISTANCE 0x00B3BB24 /* float                    */
+#define LF_ADDR_MENU_GATE_FLOAT 0x00B13FCC       /* float                    */
+#define LF_ADDR_SKIPPED_LOAD_FLOAT 0x00B14E50    /* float the forced-mode skip loads */
 
 #endif

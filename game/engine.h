@@ -50,7 +50,9 @@ template <typename R, typename... A> inline R CallVirtual(const void* object, in
 }
 
 // --- virtual operations -----------------------------------------------------
-inline uint8_t IsDead(PlayerObject* p) { return CallVirtual<uint8_t>(p, PlayerSlot::IsDead); }
+inline uint8_t IsDead(PlayerObject* p) {
+    return CallVirtual<uint8_t>(p, PlayerSlot::IsDead);
+}
 inline uint32_t QueryCodedState(PlayerObject* p, uint32_t code) {
     return CallVirtual<uint32_t>(p, PlayerSlot::QueryCodedState, code);
 }
@@ -72,8 +74,12 @@ inline uint32_t GetFlagWord(ProcessObject* p) {
 inline SceneNode* FindChildByName(SceneNode* n, const char* name) {
     return CallVirtual<SceneNode*>(n, SceneNodeSlot::FindChildByName, name);
 }
-inline void NodeVirtual29(SceneNode* n) { CallVirtual<void>(n, SceneNodeSlot::NodeVirtual29); }
-inline uint8_t Draw(DrawObject* d) { return CallVirtual<uint8_t>(d, DrawObjectSlot::Draw); }
+inline void NodeVirtual29(SceneNode* n) {
+    CallVirtual<void>(n, SceneNodeSlot::NodeVirtual29);
+}
+inline uint8_t Draw(DrawObject* d) {
+    return CallVirtual<uint8_t>(d, DrawObjectSlot::Draw);
+}
 
 // --- routines at fixed addresses -------------------------------------------
 template <typename Fn> inline Fn GameRoutine(uint32_t address) {
@@ -102,10 +108,18 @@ inline uint8_t IsMenuOpen(void* iface, uint32_t code) {
 template <typename T> inline T& GameGlobal(uint32_t address) {
     return *reinterpret_cast<T*>(address);
 }
-inline PlayerObject* PlayerPointer() { return GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER); }
-inline uint8_t CameraDetachedByte() { return GameGlobal<uint8_t>(LF_ADDR_CAMERA_DETACHED_BYTE); }
+inline PlayerObject* PlayerPointer() {
+    return GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER);
+}
+inline uint8_t CameraDetachedByte() {
+    return GameGlobal<uint8_t>(LF_ADDR_CAMERA_DETACHED_BYTE);
+}
 inline SceneNode* CameraNodePointer() {
     return GameGlobal<SceneNode*>(LF_ADDR_CAMERA_NODE_POINTER);
 }
-inline float& ChaseCameraDistance() { return GameGlobal<float>(LF_ADDR_CHASE_CAMERA_DISTANCE); }
-inline float MenuGateFloat() { return GameGlobal<float>(LF_ADDR_MENU_GATE_FLOAT); }
+inline float& ChaseCameraDistance() {
+    return GameGlobal<float>(LF_ADDR_CHASE_CAMERA_DISTANCE);
+}
+inline float MenuGateFloat() {
+    return GameGlobal<float>(LF_ADDR_MENU_GATE_FLOAT);
+}

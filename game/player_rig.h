@@ -7,9 +7,9 @@
 struct PlayerRig {
     PlayerObject* player;
     ProcessObject* process;
-    SceneNode* body;              // BodyRoot: the full-body skeleton
-    SceneNode* firstPerson;       // FirstPersonRoot: the game's first-person arms
-    AnimationRecord* bodyAnim;    // BodyAnim of the process
+    SceneNode* body;           // BodyRoot: the full-body skeleton
+    SceneNode* firstPerson;    // FirstPersonRoot: the game's first-person arms
+    AnimationRecord* bodyAnim; // BodyAnim of the process
     AnimationRecord* firstPersonAnim;
 };
 
@@ -35,10 +35,14 @@ inline bool ReadPlayerRig(PlayerRig* rig) {
 inline bool IsFirstPerson(const PlayerObject* p) {
     return p->ThirdPerson == 0 && CameraDetachedByte() == 0;
 }
-inline bool IsMounted(const PlayerObject* p) { return p->Mount != nullptr; }
+inline bool IsMounted(const PlayerObject* p) {
+    return p->Mount != nullptr;
+}
 
 // Shown and hidden: bit 0 of a node's Flags, no other bit touched.
-inline void HideNode(SceneNode* n) { n->Flags = static_cast<uint16_t>(n->Flags | kNodeHiddenBit); }
+inline void HideNode(SceneNode* n) {
+    n->Flags = static_cast<uint16_t>(n->Flags | kNodeHiddenBit);
+}
 inline void ShowNode(SceneNode* n) {
     n->Flags = static_cast<uint16_t>(n->Flags & ~kNodeHiddenBit);
 }
@@ -49,4 +53,6 @@ inline void SetNodeHidden(SceneNode* n, bool hidden) {
         ShowNode(n);
     }
 }
-inline bool IsNodeShown(const SceneNode* n) { return (n->Flags & kNodeHiddenBit) == 0; }
+inline bool IsNodeShown(const SceneNode* n) {
+    return (n->Flags & kNodeHiddenBit) == 0;
+}

@@ -28,7 +28,9 @@ void BlankInstructions() {
     BlankSix(LF_BLANK_B);
 }
 
-void PatchShadowBranch() { PatchByte(LF_SHADOW_BRANCH, kShortJumpOpcode); }
+void PatchShadowBranch() {
+    PatchByte(LF_SHADOW_BRANCH, kShortJumpOpcode);
+}
 
 void RedirectOverrides() {
     const Override overrides[] = {

@@ -18,9 +18,15 @@ template <typename T> void PatchValue(uint32_t address, T value) {
 
 } // namespace
 
-void PatchWord(uint32_t address, uint32_t value) { PatchValue<uint32_t>(address, value); }
-void PatchHalf(uint32_t address, uint16_t value) { PatchValue<uint16_t>(address, value); }
-void PatchByte(uint32_t address, uint8_t value) { PatchValue<uint8_t>(address, value); }
+void PatchWord(uint32_t address, uint32_t value) {
+    PatchValue<uint32_t>(address, value);
+}
+void PatchHalf(uint32_t address, uint16_t value) {
+    PatchValue<uint16_t>(address, value);
+}
+void PatchByte(uint32_t address, uint8_t value) {
+    PatchValue<uint8_t>(address, value);
+}
 
 void PatchJump(uint32_t site, uint32_t target) {
     PatchByte(site, kJumpOpcode);

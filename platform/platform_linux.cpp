@@ -84,13 +84,18 @@ void PlatformMarkGameRange(uint32_t protection) {
     memset(g_pageProtection, static_cast<int>(protection), sizeof g_pageProtection);
 }
 
-int PlatformProtectCallCount() { return g_protectCalls; }
-uint32_t PlatformProtectCallAddress(int index) { return g_protectLog[index]; }
-void PlatformClearProtectCalls() { g_protectCalls = 0; }
+int PlatformProtectCallCount() {
+    return g_protectCalls;
+}
+uint32_t PlatformProtectCallAddress(int index) {
+    return g_protectLog[index];
+}
+void PlatformClearProtectCalls() {
+    g_protectCalls = 0;
+}
 
 uint32_t PlatformPageProtection(uint32_t address) {
-    return InGameRange(address) ? g_pageProtection[(address - LF_GAME_RANGE_BEGIN) / kPageSize]
-                                : 0;
+    return InGameRange(address) ? g_pageProtection[(address - LF_GAME_RANGE_BEGIN) / kPageSize] : 0;
 }
 
 uint32_t PlatformModuleFileName(char* buffer, uint32_t size) {

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();

@@ -30,8 +30,7 @@ void ParseProfileText(const std::string& text, ProfileFile* file);
 // The entry that Windows finds for (section, key): the first key of that name
 // in the first section of that name, names compared without regard to ASCII
 // case; null when there is none.
-const ProfileEntry* FindProfileEntry(const ProfileFile& file, const char* section,
-                                     const char* key);
+const ProfileEntry* FindProfileEntry(const ProfileFile& file, const char* section, const char* key);
 
 // Windows' reading of an integer value: optional blanks and sign, then decimal
 // digits as far as they go, low 32 bits kept; no number at all reads 0.

@@ -92,8 +92,8 @@ void ReadSettingsFrom(const char* path) {
             continue;
         }
         char text[kSettingsTextCapacity];
-        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text,
-                              kSettingsTextCapacity, path);
+        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text, kSettingsTextCapacity,
+                              path);
         *FloatField(k) = static_cast<float>(ParseDecimalPrefix(text));
     }
 }

@@ -64,9 +64,9 @@ constexpr uint32_t kSettingsTextCapacity = 255;
 struct SettingsKey {
     const char* name;
     bool isFloat;
-    int32_t integerDefault;   // integer keys
-    const char* defaultText;  // float keys
-    uint32_t offset;          // of the field in SettingsRecord
+    int32_t integerDefault;  // integer keys
+    const char* defaultText; // float keys
+    uint32_t offset;         // of the field in SettingsRecord
 };
 constexpr int kSettingsKeyCount = 26;
 extern const SettingsKey kSettingsKeys[kSettingsKeyCount];

@@ -22,7 +22,9 @@ void Enter(uint32_t site, const CpuState& in) {
     SimEnterSite(&in, &out, site);
 }
 
-uint32_t Address(const void* p) { return reinterpret_cast<uint32_t>(p); }
+uint32_t Address(const void* p) {
+    return reinterpret_cast<uint32_t>(p);
+}
 
 struct DrawSite {
     uint32_t site;
@@ -39,8 +41,7 @@ const DrawSite kDrawSites[5] = {{LF_SITE_DRAW_A, &CpuState::eax},
 FrameLoad StandardLoad(Game& game) {
     FrameLoad load;
     load.actors = {game.others[0], game.others[1]};
-    load.draws = {game.playerDraws[0], game.otherDraws[0], game.playerDraws[1],
-                  game.otherDraws[1]};
+    load.draws = {game.playerDraws[0], game.otherDraws[0], game.playerDraws[1], game.otherDraws[1]};
     return load;
 }
 

@@ -29,9 +29,13 @@ void Rel32(uint32_t at, uint8_t opcode, uint32_t target) {
     memcpy(p + 1, &rel, 4);
 }
 
-void Word(uint32_t at, uint32_t value) { memcpy(reinterpret_cast<void*>(at), &value, 4); }
+void Word(uint32_t at, uint32_t value) {
+    memcpy(reinterpret_cast<void*>(at), &value, 4);
+}
 
-uint32_t Address(void (*f)()) { return reinterpret_cast<uint32_t>(f); }
+uint32_t Address(void (*f)()) {
+    return reinterpret_cast<uint32_t>(f);
+}
 
 // The draw sequence of a draw site: mov edx,[reg]; mov ecx,reg;
 // call [edx+0x68] (slot 26), padded with no-operations to `covers` bytes.
@@ -70,9 +74,9 @@ void InstallGameCode() {
     // it), which the simulated game jumps over.
     DrawCall(LF_SITE_DRAW_D, 0x10, 0xC8, 9);
     Rel32(LF_SITE_DRAW_D + 9, kJump, LF_RESUME_DRAW_D);
-    DrawCall(LF_SITE_DRAW_A, 0x10, 0xC8, 9); // EAX
+    DrawCall(LF_SITE_DRAW_A, 0x10, 0xC8, 9);  // EAX
     DrawCall(LF_SITE_DRAW_B, 0x16, 0xCE, 17); // ESI
-    DrawCall(LF_SITE_DRAW_C, 0x17, 0xCF, 9); // EDI
+    DrawCall(LF_SITE_DRAW_C, 0x17, 0xCF, 9);  // EDI
     DrawCall(LF_SITE_DRAW_E, 0x16, 0xCE, 17); // ESI
     for (uint32_t site : {LF_SITE_SWITCH_DECIDE, LF_SITE_SWITCH_SIT_A, LF_SITE_SWITCH_SIT_B,
                           LF_SITE_SWITCH_SIT_C, LF_SITE_SWITCH_DEATH}) {
@@ -86,15 +90,33 @@ void InstallGameCode() {
     Rel32(LF_SITE_SHADOW_PASS, kCall, LF_ADDR_SCENE_PASS_ROUTINE);
 
     // A probe at every resume address.
-    for (uint32_t resume :
-         {LF_RESUME_FRAME_START, LF_RESUME_HEAD_CAMERA, LF_RESUME_BODY_PASS,
-          LF_RESUME_ACTOR_BRANCH_TAKEN, LF_RESUME_ACTOR_BRANCH_NEXT, LF_RESUME_FORCED_SKIP_TAKEN,
-          LF_RESUME_FORCED_SKIP_NEXT, LF_RESUME_EXTRA_UPDATE_TAKEN, LF_RESUME_EXTRA_UPDATE_NEXT,
-          LF_RESUME_BODY_PASS_ARGUMENT, LF_RESUME_SHOWN_RECORD_TAKEN, LF_RESUME_SHOWN_RECORD_NEXT,
-          LF_RESUME_DRAW_A, LF_RESUME_DRAW_B, LF_RESUME_DRAW_C, LF_RESUME_DRAW_D, LF_RESUME_DRAW_E,
-          LF_RESUME_SWITCH_DECIDE, LF_RESUME_SWITCH_SIT_A, LF_RESUME_SWITCH_SIT_B,
-          LF_RESUME_SWITCH_SIT_C, LF_RESUME_SWITCH_DEATH, LF_RESUME_CHASE_A, LF_RESUME_CHASE_B,
-          LF_RESUME_CHASE_C, LF_RESUME_CHASE_D, LF_RESUME_SHADOW_PASS}) {
+    for (uint32_t resume : {LF_RESUME_FRAME_START,
+                            LF_RESUME_HEAD_CAMERA,
+                            LF_RESUME_BODY_PASS,
+                            LF_RESUME_ACTOR_BRANCH_TAKEN,
+                            LF_RESUME_ACTOR_BRANCH_NEXT,
+                            LF_RESUME_FORCED_SKIP_TAKEN,
+                            LF_RESUME_FORCED_SKIP_NEXT,
+                            LF_RESUME_EXTRA_UPDATE_TAKEN,
+                            LF_RESUME_EXTRA_UPDATE_NEXT,
+                            LF_RESUME_BODY_PASS_ARGUMENT,
+                            LF_RESUME_SHOWN_RECORD_TAKEN,
+                            LF_RESUME_SHOWN_RECORD_NEXT,
+                            LF_RESUME_DRAW_A,
+                            LF_RESUME_DRAW_B,
+                            LF_RESUME_DRAW_C,
+                            LF_RESUME_DRAW_D,
+                            LF_RESUME_DRAW_E,
+                            LF_RESUME_SWITCH_DECIDE,
+                            LF_RESUME_SWITCH_SIT_A,
+                            LF_RESUME_SWITCH_SIT_B,
+                            LF_RESUME_SWITCH_SIT_C,
+                            LF_RESUME_SWITCH_DEATH,
+                            LF_RESUME_CHASE_A,
+                            LF_RESUME_CHASE_B,
+                            LF_RESUME_CHASE_C,
+                            LF_RESUME_CHASE_D,
+                            LF_RESUME_SHADOW_PASS}) {
         Rel32(resume, kCall, Address(SimProbeEntry));
     }
 

@@ -23,7 +23,9 @@ constexpr uint8_t kTrapByte = 0xCC;
 constexpr uint8_t kJumpOpcode = 0xE9;
 constexpr int kTableSlots = 256;
 
-template <typename T> T* As(const void* p) { return reinterpret_cast<T*>(const_cast<void*>(p)); }
+template <typename T> T* As(const void* p) {
+    return reinterpret_cast<T*>(const_cast<void*>(p));
+}
 
 void WriteJump(uint32_t at, const void* target) {
     uint8_t* p = reinterpret_cast<uint8_t*>(at);
@@ -103,14 +105,18 @@ void LF_THISCALL UnexpectedVirtual(void*) {
     Fail("a virtual operation was called that the game bridge does not list");
 }
 
-uint8_t LF_THISCALL PlayerIsDead(void* self) { return As<Player>(self)->isDead; }
+uint8_t LF_THISCALL PlayerIsDead(void* self) {
+    return As<Player>(self)->isDead;
+}
 uint32_t LF_THISCALL PlayerQueryCodedState(void* self, uint32_t code) {
     return code < kCodedStates ? As<Player>(self)->codedState[code] : 0;
 }
 uint8_t LF_THISCALL PlayerIsVampireFeeding(void* self) {
     return As<Player>(self)->isVampireFeeding;
 }
-uint32_t LF_THISCALL PlayerQueryShadowState(void* self) { return As<Player>(self)->shadowState; }
+uint32_t LF_THISCALL PlayerQueryShadowState(void* self) {
+    return As<Player>(self)->shadowState;
+}
 
 uint32_t LF_THISCALL ProcessLeftHandItemQuery(void* self, uint32_t arg) {
     As<Process>(self)->lastHandQueryArgument = arg;
@@ -120,7 +126,9 @@ uint32_t LF_THISCALL ProcessShieldQuery(void* self, uint32_t arg) {
     As<Process>(self)->lastHandQueryArgument = arg;
     return As<Process>(self)->shield;
 }
-uint32_t LF_THISCALL ProcessGetFlagWord(void* self) { return As<Process>(self)->flagWord; }
+uint32_t LF_THISCALL ProcessGetFlagWord(void* self) {
+    return As<Process>(self)->flagWord;
+}
 
 SceneNode* FindInSubtree(SceneNode* n, const char* name) {
     if (strcmp(As<Node>(n)->name, name) == 0) {
@@ -138,7 +146,9 @@ SceneNode* FindInSubtree(SceneNode* n, const char* name) {
 SceneNode* LF_THISCALL NodeFindChildByName(void* self, const char* name) {
     return FindInSubtree(As<SceneNode>(self), name);
 }
-void LF_THISCALL NodeVirtual29Impl(void* self) { As<Node>(self)->virtual29Calls++; }
+void LF_THISCALL NodeVirtual29Impl(void* self) {
+    As<Node>(self)->virtual29Calls++;
+}
 
 uint8_t LF_THISCALL DrawImpl(void* self) {
     Current().LogDraw(As<DrawObject>(self));
@@ -201,8 +211,8 @@ void InitNode(Node* n, const char* name) {
 
 const char* RoutineName(Routine r) {
     static const char* const names[kRoutineCount] = {
-        "UpdateAnimationRecord", "IsIdleAnimAbsent", "PlayerIdleUpdate",
-        "GetInterfaceObject",    "IsMenuModeActive", "IsMenuOpen",
+        "UpdateAnimationRecord", "IsIdleAnimAbsent",    "PlayerIdleUpdate",
+        "GetInterfaceObject",    "IsMenuModeActive",    "IsMenuOpen",
         "FrameStartRoutine",     "CameraSwitchRoutine", "ScenePassRoutine"};
     return names[static_cast<int>(r)];
 }
@@ -253,7 +263,9 @@ Game::Game() {
     BuildRig();
 }
 
-Game::~Game() { g_current = nullptr; }
+Game::~Game() {
+    g_current = nullptr;
+}
 
 Node* Game::NewNode(const char* name, Node* parent, Vector3 translation) {
     nodes_.emplace_back();
@@ -391,7 +403,9 @@ void Game::SetCameraDetached(uint8_t value) {
     GameGlobal<uint8_t>(LF_ADDR_CAMERA_DETACHED_BYTE) = value;
 }
 
-void Game::SetMenuGate(float value) { GameGlobal<float>(LF_ADDR_MENU_GATE_FLOAT) = value; }
+void Game::SetMenuGate(float value) {
+    GameGlobal<float>(LF_ADDR_MENU_GATE_FLOAT) = value;
+}
 
 const CallRecord* Game::CallOf(Routine r, int i) const {
     for (int k = 0; k < logged_; ++k) {
@@ -505,7 +519,9 @@ void Game::BuildRig() {
     UpdateScene();
 }
 
-Matrix3 Identity() { return Matrix3{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+Matrix3 Identity() {
+    return Matrix3{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+}
 
 Matrix3 RotationX(float a) {
     const float c = static_cast<float>(cos(a)), s = static_cast<float>(sin(a));
@@ -526,7 +542,8 @@ extern "C" void SimReplayedEnter(int which, const uint32_t* pushed) {
     static const Routine routines[3] = {Routine::FrameStartRoutine, Routine::CameraSwitchRoutine,
                                         Routine::ScenePassRoutine};
     sim::Game& g = sim::Current();
-    if (sim::CallRecord* c = g.Log(routines[which], reinterpret_cast<const void*>(pushed[6]), 0, 0)) {
+    if (sim::CallRecord* c =
+            g.Log(routines[which], reinterpret_cast<const void*>(pushed[6]), 0, 0)) {
         for (int i = 0; i < 8; ++i) {
             c->registers[i] = pushed[7 - i];
         }

@@ -28,9 +28,9 @@ enum class Routine : int {
     GetInterfaceObject,
     IsMenuModeActive,
     IsMenuOpen,
-    FrameStartRoutine,  // replayed by the glue
+    FrameStartRoutine,   // replayed by the glue
     CameraSwitchRoutine, // replayed by the glue
-    ScenePassRoutine,   // replayed by the glue
+    ScenePassRoutine,    // replayed by the glue
     Count
 };
 constexpr int kRoutineCount = static_cast<int>(Routine::Count);
@@ -42,12 +42,12 @@ constexpr int kWatchedWords = 4;
 
 struct CallRecord {
     Routine routine;
-    const void* receiver; // what arrived in ECX; null for the cdecl routine
-    uint32_t args[2];     // stack arguments, in order
+    const void* receiver;   // what arrived in ECX; null for the cdecl routine
+    uint32_t args[2];       // stack arguments, in order
     uint8_t thirdPerson;    // the player's ThirdPerson byte while the call ran
     uint16_t bodyRootFlags; // the player's BodyRoot Flags while the call ran
     uint32_t watched[kWatchedWords];
-    uint32_t registers[8];  // replayed routines: EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI
+    uint32_t registers[8]; // replayed routines: EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI
 };
 
 // --- objects ----------------------------------------------------------------

@@ -49,7 +49,9 @@ Host::Host(uint32_t hostVersion, uint32_t gameVersion, uint32_t editorFlag) {
     messaging.RegisterListener = RegisterListenerImpl;
 }
 
-Host::~Host() { g_host = nullptr; }
+Host::~Host() {
+    g_host = nullptr;
+}
 
 bool Host::Send(uint32_t type) {
     if (handler == nullptr) {

@@ -15,7 +15,9 @@ namespace {
 long g_allocations = 0;
 }
 
-long AllocationCount() { return __atomic_load_n(&g_allocations, __ATOMIC_RELAXED); }
+long AllocationCount() {
+    return __atomic_load_n(&g_allocations, __ATOMIC_RELAXED);
+}
 
 extern "C" {
 void* malloc(size_t n) {
@@ -30,5 +32,7 @@ void* realloc(void* p, size_t n) {
     __atomic_add_fetch(&g_allocations, 1, __ATOMIC_RELAXED);
     return __libc_realloc(p, n);
 }
-void free(void* p) { __libc_free(p); }
+void free(void* p) {
+    __libc_free(p);
+}
 }

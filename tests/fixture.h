@@ -28,7 +28,9 @@ class GameTest : public ::testing::Test {
     sim::Game game;
 };
 
-inline bool Hidden(const SceneNode* n) { return (n->Flags & kNodeHiddenBit) != 0; }
+inline bool Hidden(const SceneNode* n) {
+    return (n->Flags & kNodeHiddenBit) != 0;
+}
 
 // Compares vectors to within `tolerance` per component.
 inline void ExpectVectorNear(const Vector3& want, const Vector3& got, float tolerance = 1e-4f) {

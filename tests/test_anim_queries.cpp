@@ -52,14 +52,10 @@ TEST_F(AnimQueries, SequenceNamesMatchAsSubstringsWithoutCase) {
         const char* name;
         bool match;
     } cases[] = {
-        {"Stand1.kf", true},
-        {"STAND1.KF", true},
-        {"Stand1.KF", true},
-        {"Characters\\_Male\\Stand1.kf", true},
-        {"xxStand1.kfyy", true},
-        {"Stand1.k", false},
-        {"Stand2.kf", false},
-        {"", false},
+        {"Stand1.kf", true},     {"STAND1.KF", true},
+        {"Stand1.KF", true},     {"Characters\\_Male\\Stand1.kf", true},
+        {"xxStand1.kfyy", true}, {"Stand1.k", false},
+        {"Stand2.kf", false},    {"", false},
     };
     for (const Case& c : cases) {
         game.Play(game.bodyAnim, 1, c.name, 0);
@@ -80,7 +76,7 @@ TEST_F(AnimQueries, PatternLetterFoldingIsAsciiOnly) {
     game.Play(game.bodyAnim, 0, "\xC4Idle[1].kf", 0);
     EXPECT_TRUE(IsAnimSequencePlaying(Body(), "\xC4idle[1]"));
     EXPECT_FALSE(IsAnimSequencePlaying(Body(), "\xE4idle")); // not letters A..Z
-    EXPECT_FALSE(IsAnimSequencePlaying(Body(), "idle{1}"));   // '[' is not '{'
+    EXPECT_FALSE(IsAnimSequencePlaying(Body(), "idle{1}"));  // '[' is not '{'
 }
 
 TEST_F(AnimQueries, PlayerGroupPredicates) {

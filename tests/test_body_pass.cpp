@@ -52,7 +52,7 @@ TEST_F(BodyPass, KnockedOutRaisesTheBodyAndUpdatesItOnceMore) {
     ASSERT_EQ(2, Calls(Routine::UpdateAnimationRecord));
     EXPECT_EQ(kSetBits, game.Call(0).watched[1]); // the handed record: InBodyPassUpdate
     EXPECT_EQ(0u, game.Call(0).watched[0]);
-    EXPECT_EQ(0u, game.Call(1).watched[1]);       // the extra one: InExtraAnimUpdate
+    EXPECT_EQ(0u, game.Call(1).watched[1]); // the extra one: InExtraAnimUpdate
     EXPECT_EQ(kSetBits, game.Call(1).watched[0]);
     EXPECT_EQ(&game.bodyAnim->rec, game.Call(1).receiver);
     EXPECT_EQ(0, PoseCount());
@@ -206,7 +206,7 @@ TEST_F(HeadBob, ModeChoiceByValueAndProcessFlags) {
         uint32_t flags;
         float dy; // change of the local y
     } rows[] = {
-        {1, 0, -25},     {3, 0, -25},      {-1, 0, -25},    {1, 0x400, -35},
+        {1, 0, -25},        {3, 0, -25},         {-1, 0, -25},       {1, 0x400, -35},
         {1, 0xC00, -19.2f}, {-1, 0x800, -19.2f}, {2, 0x400, -19.2f}, {7, 0x1400, -35},
     };
     for (const Row& r : rows) {
@@ -285,13 +285,20 @@ TEST_F(ArmPose, AngleTable) {
         uint32_t shield, leftItem;
         float left, right;
     } rows[] = {
-        {3, 0, 0, 0, 0, 0.35f * p},          {2, 2, 0, 0, 0, 0.35f * p},
-        {5, 5, 0, 0, 0.35f * p, 0.175f * p}, {4, 1, 0, 0, 0.35f * p, 0.35f * p},
-        {4, -2, 0, 0, 0.35f * p, 0.35f * p}, {6, 0, 1, 0, 0.4f * p, 0},
-        {6, 2, 0, 0, 0, 0.4f * p},           {6, 1, 0, 0, 0.4f * p, 0.4f * p},
-        {6, 3, 1, 0, 0.4f * p, 0.4f * p},    {6, 5, 0, 0, 0.4f * p, 0},
-        {6, 4, 0, 0, 0.4f * p, 0.4f * p},    {6, -2, 1, 0, 0.4f * p, 0.4f * p},
-        {0, 0, 0, 1, 0.6f * p, 0},           {7, 0, 0, 0, 0, 0},
+        {3, 0, 0, 0, 0, 0.35f * p},
+        {2, 2, 0, 0, 0, 0.35f * p},
+        {5, 5, 0, 0, 0.35f * p, 0.175f * p},
+        {4, 1, 0, 0, 0.35f * p, 0.35f * p},
+        {4, -2, 0, 0, 0.35f * p, 0.35f * p},
+        {6, 0, 1, 0, 0.4f * p, 0},
+        {6, 2, 0, 0, 0, 0.4f * p},
+        {6, 1, 0, 0, 0.4f * p, 0.4f * p},
+        {6, 3, 1, 0, 0.4f * p, 0.4f * p},
+        {6, 5, 0, 0, 0.4f * p, 0},
+        {6, 4, 0, 0, 0.4f * p, 0.4f * p},
+        {6, -2, 1, 0, 0.4f * p, 0.4f * p},
+        {0, 0, 0, 1, 0.6f * p, 0},
+        {7, 0, 0, 0, 0, 0},
         {1, 5, 1, 0, 0, 0},
     };
     for (const Row& r : rows) {

@@ -98,8 +98,8 @@ TEST_F(DrawVisibility, GearRules) {
         SetIdle(game.fpAnim, r.idleArms);
         game.Play(game.bodyAnim, 0, r.group != 0 ? game.NewSequence("g.kf", r.group) : nullptr);
         WatchedMenuOpen = r.menu;
-        for (sim::Node* n : {game.shield, game.leftHandItem, game.lClavicle, game.rClavicle,
-                             game.bodyHead}) {
+        for (sim::Node* n :
+             {game.shield, game.leftHandItem, game.lClavicle, game.rClavicle, game.bodyHead}) {
             n->node.LocalScale = 0.25f;
         }
         SetSheathedGearVisibility(0);

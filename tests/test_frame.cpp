@@ -49,7 +49,7 @@ TEST_F(Frame, StandingPullsTheBodyUnderTheCamera) {
     ExpectVectorNear(CameraAt(), Eye());
     ExpectVectorNear({3, 40, 140}, CameraAt(), 0.0f); // the camera stays
     EXPECT_FALSE(Hidden(Body()));
-    EXPECT_TRUE(Hidden(Arms())); // weapon sheathed: the body's own arms show
+    EXPECT_TRUE(Hidden(Arms()));                     // weapon sheathed: the body's own arms show
     EXPECT_EQ(0.0f, game.bodyHead->node.WorldScale); // head collapsed for the view
     EXPECT_EQ(1.0f, game.bodyHead->node.LocalScale);
     // Every draw of the player's objects came twice, once with the body shown.

@@ -31,9 +31,7 @@ class Glue : public GameTest {
     }
     // The game's stack at a site: aligned to 4 bytes but not to 16.
     uint32_t Esp() { return reinterpret_cast<uint32_t>(&stack_[1024]) + 4; }
-    uint32_t& StackWord(uint32_t offset) {
-        return *reinterpret_cast<uint32_t*>(Esp() + offset);
-    }
+    uint32_t& StackWord(uint32_t offset) { return *reinterpret_cast<uint32_t*>(Esp() + offset); }
     CpuState In() {
         CpuState s = {};
         s.eax = 0xA1A1A1A1;
@@ -250,8 +248,7 @@ TEST_F(Glue, ShownRecordSkipsOnlyForTheShownBodyRecord) {
         Arms()->Flags = r.armsFlags;
         StackWord(LF_SHOWN_RECORD_STACK_OFFSET) = 0xBEEF0018;
         CpuState in = In();
-        in.esi = reinterpret_cast<uint32_t>(r.bodyRecord ? &game.bodyAnim->rec
-                                                         : &game.fpAnim->rec);
+        in.esi = reinterpret_cast<uint32_t>(r.bodyRecord ? &game.bodyAnim->rec : &game.fpAnim->rec);
         const CpuState out = Enter(LF_SITE_SHOWN_RECORD, in);
         ExpectX87Kept(in, out);
         EXPECT_EQ(in.ecx, out.ecx);
@@ -295,8 +292,9 @@ TEST_F(Glue, DoubleDrawTakesTheObjectFromItsRegister) {
 }
 
 TEST_F(Glue, DoubleDrawWithFlagByteSetsTheGamesLocalFirst) {
-    for (auto [site, offset] : {std::pair<uint32_t, uint32_t>{LF_SITE_DRAW_B, LF_DRAW_B_FLAG_STACK_OFFSET},
-                                {LF_SITE_DRAW_E, LF_DRAW_E_FLAG_STACK_OFFSET}}) {
+    for (auto [site, offset] :
+         {std::pair<uint32_t, uint32_t>{LF_SITE_DRAW_B, LF_DRAW_B_FLAG_STACK_OFFSET},
+          {LF_SITE_DRAW_E, LF_DRAW_E_FLAG_STACK_OFFSET}}) {
         StackWord(offset) = 0x11223344;
         StackWord(offset + 4) = 0x55667788;
         CpuState in = In();
@@ -308,10 +306,11 @@ TEST_F(Glue, DoubleDrawWithFlagByteSetsTheGamesLocalFirst) {
 }
 
 TEST_F(Glue, CameraSwitchForceSetsTheModeAfterTheGamesSwitch) {
-    for (auto [site, resume] : {std::pair<uint32_t, uint32_t>{LF_SITE_SWITCH_SIT_A, LF_RESUME_SWITCH_SIT_A},
-                                {LF_SITE_SWITCH_SIT_B, LF_RESUME_SWITCH_SIT_B},
-                                {LF_SITE_SWITCH_SIT_C, LF_RESUME_SWITCH_SIT_C},
-                                {LF_SITE_SWITCH_DEATH, LF_RESUME_SWITCH_DEATH}}) {
+    for (auto [site, resume] :
+         {std::pair<uint32_t, uint32_t>{LF_SITE_SWITCH_SIT_A, LF_RESUME_SWITCH_SIT_A},
+          {LF_SITE_SWITCH_SIT_B, LF_RESUME_SWITCH_SIT_B},
+          {LF_SITE_SWITCH_SIT_C, LF_RESUME_SWITCH_SIT_C},
+          {LF_SITE_SWITCH_DEATH, LF_RESUME_SWITCH_DEATH}}) {
         for (int32_t before : {0, 2}) {
             game.ClearCalls();
             ForcedBodyMode = before;

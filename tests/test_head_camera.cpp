@@ -39,9 +39,8 @@ class HeadCamera : public GameTest {
 
 TEST_F(HeadCamera, RotationFromThePitchIsTheFixedFrameTurned) {
     const Matrix3 r = HeadCameraRotation(0.3f);
-    ExpectMatrixNear(Matrix3{{{0, -0.2955202f, 0.9553365f}, {0, 0.9553365f, 0.2955202f},
-                              {-1, 0, 0}}},
-                     r, 2e-7f);
+    ExpectMatrixNear(
+        Matrix3{{{0, -0.2955202f, 0.9553365f}, {0, 0.9553365f, 0.2955202f}, {-1, 0, 0}}}, r, 2e-7f);
     ExpectMatrixNear(FixedCameraFrame(), HeadCameraRotation(0.0f), 2e-7f);
     // F * Rx(-pitch) for another pitch, computed independently.
     const float pitch = -0.8f;
@@ -245,15 +244,15 @@ TEST_F(HeadCamera, FirstPersonArmsVisibility) {
         uint16_t flagsBefore; // the arms' Flags before the update
         int want;             // 1: hidden after it
     } rows[] = {
-        {1, 1, 0, 0, false, false, 0, 0, 1},  // own arms: hidden
-        {1, 1, 0, 0, true, false, 0, 1, 0},   // an arms idle: shown
-        {1, 1, 0, 0, false, true, 2, 1, 0},   // mounted, horse body not 1
-        {1, 1, 0, 0, false, true, 1, 0, 1},   // mounted, horse body 1
-        {0, 1, 0, 0, false, false, 0, 0, 1},  // hands idle: hidden
-        {0, 1, 1, 0, false, false, 0, 1, 0},  // weapon drawn: shown
-        {0, 1, 0, 1, false, false, 0, 1, 0},  // an item in the left hand
-        {0, 2, 1, 0, false, false, 0, 1, 1},  // setting 2 is not 1: left alone
-        {0, 0, 1, 0, false, false, 0, 0, 0},  // setting 0: left alone
+        {1, 1, 0, 0, false, false, 0, 0, 1}, // own arms: hidden
+        {1, 1, 0, 0, true, false, 0, 1, 0},  // an arms idle: shown
+        {1, 1, 0, 0, false, true, 2, 1, 0},  // mounted, horse body not 1
+        {1, 1, 0, 0, false, true, 1, 0, 1},  // mounted, horse body 1
+        {0, 1, 0, 0, false, false, 0, 0, 1}, // hands idle: hidden
+        {0, 1, 1, 0, false, false, 0, 1, 0}, // weapon drawn: shown
+        {0, 1, 0, 1, false, false, 0, 1, 0}, // an item in the left hand
+        {0, 2, 1, 0, false, false, 0, 1, 1}, // setting 2 is not 1: left alone
+        {0, 0, 1, 0, false, false, 0, 0, 0}, // setting 0: left alone
     };
     for (const Row& r : rows) {
         Settings.bUseThirdPersonArms = r.thirdArms;

@@ -18,7 +18,9 @@
 
 namespace {
 
-uint8_t Byte(uint32_t a) { return *reinterpret_cast<const uint8_t*>(a); }
+uint8_t Byte(uint32_t a) {
+    return *reinterpret_cast<const uint8_t*>(a);
+}
 uint32_t Word(uint32_t a) {
     uint32_t v;
     memcpy(&v, reinterpret_cast<const void*>(a), 4);

@@ -104,7 +104,7 @@ TEST_F(SettingsFile, IntegersAreKeptExactlyAsTheIntegerReadGivesThem) {
     EXPECT_EQ(7, Settings.bFirstPersonDeath);
     EXPECT_EQ(5, Settings.bFirstPersonModAnim);
     EXPECT_EQ(0, Settings.bEnableFirstPersonBody);
-    EXPECT_EQ(0, Settings.bUseThirdPersonArms); // decimal reading of 0x10
+    EXPECT_EQ(0, Settings.bUseThirdPersonArms);           // decimal reading of 0x10
     EXPECT_EQ(1, Settings.bPreventChaseCamDistanceReset); // absent: default
 }
 
@@ -133,18 +133,18 @@ TEST_F(SettingsFile, FloatTextsReadAsAtofDoesWithoutTheLocale) {
 }
 
 TEST_F(SettingsFile, FileStructureRulesOfTheWindowsReader) {
-    Write("bEnableHeadBob=5\n"                 // before any section: never found
-          "[ main ]  trailing text\n"          // case and blanks do not matter
-          "; bUseThirdPersonArms=1\n"          // a comment
-          "#bEnableHeadFirstPerson=1\n"        // '#' is part of a key name
-          "BROTATETHIRDPERSONARMS = 2\n"       // key case does not matter
-          "bRotateThirdPersonArms=1\n"         // the first one wins
-          "bHorseFirstPersonBody\n"            // no '=': not a key
-          "bFirstPersonShadows=a=b\r"          // CR alone ends a line
+    Write("bEnableHeadBob=5\n"           // before any section: never found
+          "[ main ]  trailing text\n"    // case and blanks do not matter
+          "; bUseThirdPersonArms=1\n"    // a comment
+          "#bEnableHeadFirstPerson=1\n"  // '#' is part of a key name
+          "BROTATETHIRDPERSONARMS = 2\n" // key case does not matter
+          "bRotateThirdPersonArms=1\n"   // the first one wins
+          "bHorseFirstPersonBody\n"      // no '=': not a key
+          "bFirstPersonShadows=a=b\r"    // CR alone ends a line
           "[Other]\n"
           "bEnableFirstPersonBody=0\n"
           "[MAIN]\n"
-          "bFirstPersonSitting=0\n");          // a second Main is not searched
+          "bFirstPersonSitting=0\n"); // a second Main is not searched
     ReadSettings();
     EXPECT_EQ(0, Settings.bEnableHeadBob);
     EXPECT_EQ(0, Settings.bUseThirdPersonArms);
@@ -215,11 +215,11 @@ TEST(NumberText, LongestDecimalPrefix) {
         double value;
         int consumed;
     } cases[] = {
-        {"7.5xyz", 7.5, 3},  {"  -2.5e1x", -25.0, 8}, {".5", 0.5, 2},   {"5.", 5.0, 2},
-        {"1e", 1.0, 1},      {"1e+", 1.0, 1},         {"-", 0.0, 0},    {"abc", 0.0, 0},
-        {"", 0.0, 0},        {"0x10", 0.0, 1},        {"inf", 0.0, 0},  {"nan", 0.0, 0},
-        {"+3", 3.0, 2},      {"1,5", 1.0, 1},         {"\t14 ; n", 14.0, 3},
-        {"0.1", 0.1, 3},     {"1e-400", 0.0, 6},
+        {"7.5xyz", 7.5, 3}, {"  -2.5e1x", -25.0, 8}, {".5", 0.5, 2},        {"5.", 5.0, 2},
+        {"1e", 1.0, 1},     {"1e+", 1.0, 1},         {"-", 0.0, 0},         {"abc", 0.0, 0},
+        {"", 0.0, 0},       {"0x10", 0.0, 1},        {"inf", 0.0, 0},       {"nan", 0.0, 0},
+        {"+3", 3.0, 2},     {"1,5", 1.0, 1},         {"\t14 ; n", 14.0, 3}, {"0.1", 0.1, 3},
+        {"1e-400", 0.0, 6},
     };
     for (const Case& c : cases) {
         int consumed = -1;

@@ -41,9 +41,9 @@ TEST(SimulatedGame, GlobalsAndRoutinesSitAtTheGameAddresses) {
     Game g;
     EXPECT_EQ(&g.player->obj, *reinterpret_cast<PlayerObject**>(LF_ADDR_PLAYER_POINTER));
     EXPECT_EQ(&g.camera->node, CameraNodePointer());
-    for (uint32_t a : {LF_ADDR_UPDATE_ANIMATION_RECORD, LF_ADDR_IS_IDLE_ANIM_ABSENT,
-                       LF_ADDR_PLAYER_IDLE_UPDATE, LF_ADDR_GET_INTERFACE_OBJECT,
-                       LF_ADDR_IS_MENU_MODE_ACTIVE, LF_ADDR_IS_MENU_OPEN}) {
+    for (uint32_t a :
+         {LF_ADDR_UPDATE_ANIMATION_RECORD, LF_ADDR_IS_IDLE_ANIM_ABSENT, LF_ADDR_PLAYER_IDLE_UPDATE,
+          LF_ADDR_GET_INTERFACE_OBJECT, LF_ADDR_IS_MENU_MODE_ACTIVE, LF_ADDR_IS_MENU_OPEN}) {
         EXPECT_EQ(0xE9, *reinterpret_cast<uint8_t*>(a)) << std::hex << a;
     }
     Game::SetCameraDetached(1);

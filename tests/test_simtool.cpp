@@ -134,7 +134,8 @@ TEST_F(SettingsFileReport, ValuesInTableOrderAndWhatToKnow) {
 }
 
 TEST_F(SettingsFileReport, NoMainSectionAndByteOrderMark) {
-    simtool::SettingsReport r = simtool::ReportSettings(Write("\xEF\xBB\xBF[Main]\nbEnableHeadBob=1\n"));
+    simtool::SettingsReport r =
+        simtool::ReportSettings(Write("\xEF\xBB\xBF[Main]\nbEnableHeadBob=1\n"));
     EXPECT_FALSE(r.hasMain);
     EXPECT_TRUE(Has(r, "byte-order mark"));
     EXPECT_EQ("bEnableHeadBob = 0", r.values[1]);

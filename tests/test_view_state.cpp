@@ -21,23 +21,23 @@ TEST_F(ViewState, FrameStartShowsAndHidesTheTwoSkeletons) {
     } rows[] = {
         // first person, on foot
         {0, 0, false, 0, 0, 0, false, false, 0},
-        {0, 0, false, 0, 1, 0, false, true, 0},  // body's own arms instead
-        {0, 0, false, 0, 2, 0, false, true, 0},  // nonzero counts
-        {0, 0, false, 0, 1, 1, true, true, 0},   // a watched menu hides the body
+        {0, 0, false, 0, 1, 0, false, true, 0}, // body's own arms instead
+        {0, 0, false, 0, 2, 0, false, true, 0}, // nonzero counts
+        {0, 0, false, 0, 1, 1, true, true, 0},  // a watched menu hides the body
         // first person, mounted: 0 body hidden, 1 arms hidden, 2 both shown
         {0, 0, true, 0, 0, 0, true, false, 1},
         {0, 0, true, 1, 0, 0, false, true, 1},
         {0, 0, true, 2, 0, 0, false, false, 1},
-        {0, 0, true, 2, 1, 0, false, false, 1},  // mounted: third-person arms setting ignored
+        {0, 0, true, 2, 1, 0, false, false, 1}, // mounted: third-person arms setting ignored
         // third person or detached camera: body shown, arms hidden
         {1, 0, false, 0, 0, 1, false, true, 0},
         {0, 1, true, 1, 0, 0, false, true, 0},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << "third " << int(r.thirdPerson) << " detached "
-                                        << int(r.detached) << " mounted " << r.mounted
-                                        << " horse " << r.horseBody << " arms "
-                                        << r.thirdPersonArms << " menu " << r.watched);
+        SCOPED_TRACE(testing::Message()
+                     << "third " << int(r.thirdPerson) << " detached " << int(r.detached)
+                     << " mounted " << r.mounted << " horse " << r.horseBody << " arms "
+                     << r.thirdPersonArms << " menu " << r.watched);
         Player()->ThirdPerson = r.thirdPerson;
         sim::Game::SetCameraDetached(r.detached);
         Player()->Mount = r.mounted ? &horse : nullptr;
@@ -63,8 +63,8 @@ TEST_F(ViewState, FrameStartSetsTheTentativeModeOnlyInThirdPerson) {
         int32_t modAnim, enable;
         int32_t mode, pending;
     } rows[] = {
-        {0, 0, 1, 1, 0, 0}, {1, 0, 1, 1, 2, 1}, {0, 1, 1, 1, 2, 1}, {1, 0, 2, 1, 2, 1},
-        {1, 0, 0, 1, 0, 0}, {1, 0, 1, 0, 0, 0},
+        {0, 0, 1, 1, 0, 0}, {1, 0, 1, 1, 2, 1}, {0, 1, 1, 1, 2, 1},
+        {1, 0, 2, 1, 2, 1}, {1, 0, 0, 1, 0, 0}, {1, 0, 1, 0, 0, 0},
     };
     for (const Row& r : rows) {
         ForcedBodyMode = 1;
@@ -140,7 +140,7 @@ TEST_F(ViewState, CameraSwitchDecisionByKnockoutAndTheTwoSettings) {
         int8_t knockout;
         int32_t sitting, knockoutSetting, mode;
     } rows[] = {
-        {0, 1, 0, 1}, {0, 0, 1, 0}, {0, 2, 0, 1}, {1, 1, 0, 0},
+        {0, 1, 0, 1},  {0, 0, 1, 0}, {0, 2, 0, 1}, {1, 1, 0, 0},
         {-1, 0, 1, 1}, {1, 0, 0, 0}, {5, 1, 3, 1},
     };
     for (const Row& r : rows) {

@@ -22,15 +22,16 @@ float FloatFromBits(uint32_t bits) {
     return f;
 }
 
-Vector3 Scaled(float a, float b, float c, float s) { return Vector3{a * s, b * s, c * s}; }
+Vector3 Scaled(float a, float b, float c, float s) {
+    return Vector3{a * s, b * s, c * s};
+}
 
 // camera.LocalTranslation = head + turn * offset.
 void PlaceCamera(SceneNode* camera, const Vector3& head, const Matrix3& turn,
                  const Vector3& offset) {
     Vector3 turned;
     MultiplyMatrix3Vector3(&turned, &turn, &offset);
-    camera->LocalTranslation =
-        Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z};
+    camera->LocalTranslation = Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z};
 }
 
 void TurnCamera(SceneNode* camera, const Matrix3& head, const Matrix3& frame) {
@@ -44,9 +45,9 @@ void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
     PlayerObject* p = r.player;
     const bool mounted = IsMounted(p);
     if (Settings.bUseThirdPersonArms != 0) {
-        const bool show = p->ThirdPerson == 0 && detached == 0 &&
-                          (IsIdleAnimActive(true) ||
-                           (mounted && Settings.bHorseFirstPersonBody != 1));
+        const bool show =
+            p->ThirdPerson == 0 && detached == 0 &&
+            (IsIdleAnimActive(true) || (mounted && Settings.bHorseFirstPersonBody != 1));
         SetNodeHidden(r.firstPerson, !show);
     } else if (Settings.bVisibleArmsWeaponSheathed == 1) {
         const uint32_t leftHandItem = LeftHandItemQuery(r.process);
@@ -62,7 +63,9 @@ void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
 
 } // namespace
 
-Matrix3 FixedCameraFrame() { return Matrix3{{{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}}}; }
+Matrix3 FixedCameraFrame() {
+    return Matrix3{{{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}}};
+}
 
 Matrix3 HeadCameraRotation(float pitch) {
     const float a = FloatFromBits(kMinusHalfPiBits);
@@ -150,8 +153,8 @@ void UpdateHeadCamera(SceneNode* camera) {
     if (p->ThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) {
         return;
     }
-    if (mounted && Settings.bHorseFirstPersonBody == 0 &&
-        r.process->SitState == kSitStateOnMount && HeadAnchorCountdown == 0) {
+    if (mounted && Settings.bHorseFirstPersonBody == 0 && r.process->SitState == kSitStateOnMount &&
+        HeadAnchorCountdown == 0) {
         return;
     }
     if (WatchedMenuOpen != 0 || detached != 0) {

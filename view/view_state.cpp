@@ -62,8 +62,8 @@ void BeginFrameViewState() {
     }
     const bool mounted = IsMounted(r.player);
     if (firstPerson) {
-        SetNodeHidden(r.body, WatchedMenuOpen != 0 ||
-                                  (mounted && Settings.bHorseFirstPersonBody == 0));
+        SetNodeHidden(r.body,
+                      WatchedMenuOpen != 0 || (mounted && Settings.bHorseFirstPersonBody == 0));
         SetNodeHidden(r.firstPerson, (Settings.bUseThirdPersonArms != 0 && !mounted) ||
                                          (mounted && Settings.bHorseFirstPersonBody == 1));
         if (mounted) {
@@ -96,7 +96,9 @@ uint8_t IsPlayerInBodyView(const void* actor) {
     return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0);
 }
 
-void SaveChaseDistance() { SavedChaseDistance = ChaseCameraDistance(); }
+void SaveChaseDistance() {
+    SavedChaseDistance = ChaseCameraDistance();
+}
 
 uint8_t IsIdleAnimActive(bool firstPersonRecord) {
     PlayerObject* p = PlayerPointer();

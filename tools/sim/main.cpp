@@ -63,9 +63,8 @@ int Run(int argc, char** argv) {
         simtool::RunScenario(scenario, tracePath.empty() ? std::cout : traceFile);
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath);
-        svg << simtool::RenderSvg(scenario.description.empty() ? scenarioPath
-                                                                : scenario.description,
-                                  result.points);
+        svg << simtool::RenderSvg(
+            scenario.description.empty() ? scenarioPath : scenario.description, result.points);
         if (!svg) {
             fprintf(stderr, "lumenfold-sim: cannot write %s\n", svgPath.c_str());
             return 1;
@@ -74,8 +73,8 @@ int Run(int argc, char** argv) {
     for (const std::string& f : result.failures) {
         fprintf(stderr, "lumenfold-sim: %s: %s\n", scenarioPath.c_str(), f.c_str());
     }
-    fprintf(stderr, "lumenfold-sim: %s: %d frames, %zu expectations failed\n",
-            scenarioPath.c_str(), result.frames, result.failures.size());
+    fprintf(stderr, "lumenfold-sim: %s: %d frames, %zu expectations failed\n", scenarioPath.c_str(),
+            result.frames, result.failures.size());
     return result.failures.empty() ? 0 : 1;
 }
 

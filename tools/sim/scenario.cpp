@@ -89,7 +89,9 @@ bool ToMatrix(const json& v, Matrix3* out, std::string* err) {
     return true;
 }
 
-json VectorJson(const Vector3& v) { return json::array({v.x, v.y, v.z}); }
+json VectorJson(const Vector3& v) {
+    return json::array({v.x, v.y, v.z});
+}
 json MatrixJson(const Matrix3& m) {
     json rows = json::array();
     for (const auto& r : m.m) {
@@ -443,7 +445,9 @@ std::string PlayerState(Game& g) {
     return Settings.bEnableHeadBob != 0 ? "head bob" : "standing";
 }
 
-bool Near(double a, double b) { return fabs(a - b) <= kTolerance || (isnan(a) && isnan(b)); }
+bool Near(double a, double b) {
+    return fabs(a - b) <= kTolerance || (isnan(a) && isnan(b));
+}
 
 // The current value of an expectable name, as JSON; null when unknown.
 json Observe(Game& g, const std::string& name, std::string* err) {
@@ -486,14 +490,22 @@ json Observe(Game& g, const std::string& name, std::string* err) {
             return json();
         }
         const SceneNode& s = n->node;
-        if (field == "LocalTranslation") return VectorJson(s.LocalTranslation);
-        if (field == "WorldTranslation") return VectorJson(s.WorldTranslation);
-        if (field == "LocalRotation") return MatrixJson(s.LocalRotation);
-        if (field == "WorldRotation") return MatrixJson(s.WorldRotation);
-        if (field == "LocalScale") return s.LocalScale;
-        if (field == "WorldScale") return s.WorldScale;
-        if (field == "Flags") return s.Flags;
-        if (field == "Hidden") return (s.Flags & kNodeHiddenBit) != 0;
+        if (field == "LocalTranslation")
+            return VectorJson(s.LocalTranslation);
+        if (field == "WorldTranslation")
+            return VectorJson(s.WorldTranslation);
+        if (field == "LocalRotation")
+            return MatrixJson(s.LocalRotation);
+        if (field == "WorldRotation")
+            return MatrixJson(s.WorldRotation);
+        if (field == "LocalScale")
+            return s.LocalScale;
+        if (field == "WorldScale")
+            return s.WorldScale;
+        if (field == "Flags")
+            return s.Flags;
+        if (field == "Hidden")
+            return (s.Flags & kNodeHiddenBit) != 0;
         *err = "unknown node field '" + field + "'";
         return json();
     }
@@ -546,8 +558,7 @@ ordered TraceLine(Game& g, int frame, int step, const std::string& note) {
     line["clavicles"] = {{"left", MatrixJson(g.lClavicle->node.LocalRotation)},
                          {"right", MatrixJson(g.rClavicle->node.LocalRotation)}};
     ordered scales = ordered::object();
-    for (sim::Node* n :
-         {g.bodyHead, g.shield, g.leftHandItem, g.lClavicle, g.rClavicle}) {
+    for (sim::Node* n : {g.bodyHead, g.shield, g.leftHandItem, g.lClavicle, g.rClavicle}) {
         scales[n->name] = {{"local", n->node.LocalScale}, {"world", n->node.WorldScale}};
     }
     line["scales"] = scales;
@@ -575,11 +586,16 @@ bool ParseSwitch(const json& v, sim::CameraSwitch* out) {
         return false;
     }
     const std::string s = v.get<std::string>();
-    if (s == "none") *out = sim::CameraSwitch::None;
-    else if (s == "decide") *out = sim::CameraSwitch::Decide;
-    else if (s == "sitting") *out = sim::CameraSwitch::Sitting;
-    else if (s == "death") *out = sim::CameraSwitch::Death;
-    else return false;
+    if (s == "none")
+        *out = sim::CameraSwitch::None;
+    else if (s == "decide")
+        *out = sim::CameraSwitch::Decide;
+    else if (s == "sitting")
+        *out = sim::CameraSwitch::Sitting;
+    else if (s == "death")
+        *out = sim::CameraSwitch::Death;
+    else
+        return false;
     return true;
 }
 
@@ -640,14 +656,16 @@ bool ParseScenario(const std::string& text, const std::string& source, Scenario*
     scenario->source = source;
     for (auto it = doc.begin(); it != doc.end(); ++it) {
         if (it.key() == "description") {
-            if (!it->is_string()) return fail("description", "expects a text");
+            if (!it->is_string())
+                return fail("description", "expects a text");
             scenario->description = it->get<std::string>();
         } else if (it.key() == "settings") {
             if (it->is_string()) {
                 scenario->settings = it->get<std::string>();
             } else if (it->is_array()) {
                 for (const json& line : *it) {
-                    if (!line.is_string()) return fail("settings", "expects lines of text");
+                    if (!line.is_string())
+                        return fail("settings", "expects lines of text");
                     scenario->settings += line.get<std::string>() + "\r\n";
                 }
             } else {
@@ -668,17 +686,20 @@ bool ParseScenario(const std::string& text, const std::string& source, Scenario*
     for (const json& s : doc["steps"]) {
         Step step;
         step.place = "steps[" + std::to_string(index++) + "]";
-        if (!s.is_object()) return fail(step.place, "a step is a JSON object");
+        if (!s.is_object())
+            return fail(step.place, "a step is a JSON object");
         for (auto it = s.begin(); it != s.end(); ++it) {
             const std::string& key = it.key();
             const std::string place = step.place + "." + key;
             if (key == "note") {
-                if (!it->is_string()) return fail(place, "expects a text");
+                if (!it->is_string())
+                    return fail(place, "expects a text");
                 step.note = it->get<std::string>();
             } else if (key == "frames") {
                 long long n;
                 std::string err;
-                if (!ToInteger(*it, 1, kMaxFramesPerStep, &n, &err)) return fail(place, err);
+                if (!ToInteger(*it, 1, kMaxFramesPerStep, &n, &err))
+                    return fail(place, err);
                 step.frames = static_cast<int>(n);
             } else if (key == "cameraSwitch") {
                 if (!ParseSwitch(*it, &step.cameraSwitch)) {
@@ -689,18 +710,22 @@ bool ParseScenario(const std::string& text, const std::string& source, Scenario*
                 for (const json& m : list) {
                     long long type;
                     std::string err;
-                    if (!ToInteger(m, 0, 0xFFFFFFFFLL, &type, &err)) return fail(place, err);
+                    if (!ToInteger(m, 0, 0xFFFFFFFFLL, &type, &err))
+                        return fail(place, err);
                     step.hostMessages.push_back(static_cast<uint32_t>(type));
                 }
             } else if (key == "set") {
-                if (!it->is_object()) return fail(place, "expects an object of names and values");
+                if (!it->is_object())
+                    return fail(place, "expects an object of names and values");
                 for (auto f = it->begin(); f != it->end(); ++f) {
                     std::string err;
-                    if (!Apply(dry, f.key(), *f, &err)) return fail(place + "." + f.key(), err);
+                    if (!Apply(dry, f.key(), *f, &err))
+                        return fail(place + "." + f.key(), err);
                 }
                 step.set = *it;
             } else if (key == "expect") {
-                if (!it->is_object()) return fail(place, "expects an object of names and values");
+                if (!it->is_object())
+                    return fail(place, "expects an object of names and values");
                 for (auto f = it->begin(); f != it->end(); ++f) {
                     std::string err;
                     if (Observe(dry, f.key(), &err).is_null()) {

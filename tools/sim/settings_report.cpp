@@ -71,7 +71,9 @@ const SettingsKey* FindKey(const std::string& name) {
     return nullptr;
 }
 
-std::string Line(int line) { return "line " + std::to_string(line) + ": "; }
+std::string Line(int line) {
+    return "line " + std::to_string(line) + ": ";
+}
 
 std::string FloatText(double v) {
     char buf[64];
@@ -86,8 +88,10 @@ void CheckValue(const SettingsKey& k, const ProfileEntry& e, std::vector<std::st
         int used = 0;
         const double value = ParseDecimalPrefix(v.c_str(), &used);
         if (v.empty()) {
-            out->push_back(Line(e.line) + k.name + " is empty: it reads as 0, not as its "
-                                                   "default " + k.defaultText);
+            out->push_back(Line(e.line) + k.name +
+                           " is empty: it reads as 0, not as its "
+                           "default " +
+                           k.defaultText);
         } else if (used == 0) {
             out->push_back(Line(e.line) + k.name + " = \"" + v +
                            "\" is not a number: it reads as 0, not as its default " +
@@ -177,8 +181,8 @@ SettingsReport ReportSettings(const std::string& path) {
         bool bom = false;
         if (FILE* f = fopen(ProfileLocalPath(path.c_str()).c_str(), "rb")) {
             unsigned char head[3] = {0, 0, 0};
-            bom = fread(head, 1, 3, f) == 3 && head[0] == 0xEF && head[1] == 0xBB &&
-                  head[2] == 0xBF;
+            bom =
+                fread(head, 1, 3, f) == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF;
             fclose(f);
         }
         r.warnings.push_back(std::string("no [Main] section: every setting keeps its default") +
@@ -225,8 +229,7 @@ std::string DefaultSettingsFile() {
     for (const SettingsKey& k : kSettingsKeys) {
         out += std::string("\r\n; ") + SettingDescription(k.name) + "\r\n";
         out += std::string(k.name) + "=" +
-               (k.isFloat ? std::string(k.defaultText) : std::to_string(k.integerDefault)) +
-               "\r\n";
+               (k.isFloat ? std::string(k.defaultText) : std::to_string(k.integerDefault)) + "\r\n";
     }
     return out;
 }

@@ -35,11 +35,20 @@ std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -96,9 +105,9 @@ std::string Panel(const std::vector<FramePoint>& points, int axis, const char* l
         out += std::string("<path d='") + path + "' fill='none' stroke='" + s.color +
                "' stroke-width='2' stroke-dasharray='" + s.dash + "'/>\n";
         if (n == 1) {
-            out += Format("<circle cx='%g' cy='%g' r='3' fill='", x(0),
-                          y(s.value(points[0])[axis])) +
-                   s.color + "'/>\n";
+            out +=
+                Format("<circle cx='%g' cy='%g' r='3' fill='", x(0), y(s.value(points[0])[axis])) +
+                s.color + "'/>\n";
         }
     }
     return out;
@@ -108,9 +117,8 @@ std::string Panel(const std::vector<FramePoint>& points, int axis, const char* l
 
 std::string RenderSvg(const std::string& title, const std::vector<FramePoint>& points) {
     const int height = kBandTop + kBandHeight + 30 + 2 * kPanelHeight + kPanelGap + 50;
-    std::string out = "<svg xmlns='http://www.w3.org/2000/svg' width='" +
-                      std::to_string(kWidth) + "' height='" + std::to_string(height) +
-                      "' font-family='sans-serif'>\n";
+    std::string out = "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(kWidth) +
+                      "' height='" + std::to_string(height) + "' font-family='sans-serif'>\n";
     out += "<rect width='100%' height='100%' fill='#fafafa'/>\n";
     out += "<text x='" + std::to_string(kLeft) + "' y='28' font-size='17'>" + Escape(title) +
            "</text>\n";
@@ -142,8 +150,8 @@ std::string RenderSvg(const std::string& title, const std::vector<FramePoint>& p
                Escape(state) + "</text>\n";
         start = i;
     }
-    out += Format("<text x='%g' y='%g' font-size='11' text-anchor='end'>state</text>\n",
-                  kLeft - 6, kBandTop + 17);
+    out += Format("<text x='%g' y='%g' font-size='11' text-anchor='end'>state</text>\n", kLeft - 6,
+                  kBandTop + 17);
 
     const int firstTop = kBandTop + kBandHeight + 30;
     out += Panel(points, 2, "height (z)", firstTop);

@@ -24,22 +24,37 @@ void Check(bool ok, const char* what) {
     }
 }
 
-uint8_t Byte(uint32_t a) { return *reinterpret_cast<const uint8_t*>(a); }
+uint8_t Byte(uint32_t a) {
+    return *reinterpret_cast<const uint8_t*>(a);
+}
 uint32_t Word(uint32_t a) {
     uint32_t v;
     memcpy(&v, reinterpret_cast<const void*>(a), 4);
     return v;
 }
 
-const uint32_t kLoadSites[22] = {
-    LF_SITE_FRAME_START,   LF_SITE_HEAD_CAMERA,   LF_SITE_BODY_PASS,
-    LF_SITE_ACTOR_BRANCH,  LF_SITE_FORCED_SKIP,   LF_SITE_EXTRA_UPDATE,
-    LF_SITE_BODY_PASS_ARGUMENT, LF_SITE_SHOWN_RECORD, LF_SITE_DRAW_A,
-    LF_SITE_DRAW_B,        LF_SITE_DRAW_C,        LF_SITE_DRAW_D,
-    LF_SITE_DRAW_E,        LF_SITE_SWITCH_DECIDE, LF_SITE_SWITCH_SIT_A,
-    LF_SITE_SWITCH_SIT_B,  LF_SITE_SWITCH_SIT_C,  LF_SITE_SWITCH_DEATH,
-    LF_SITE_CHASE_A,       LF_SITE_CHASE_B,       LF_SITE_CHASE_C,
-    LF_SITE_CHASE_D};
+const uint32_t kLoadSites[22] = {LF_SITE_FRAME_START,
+                                 LF_SITE_HEAD_CAMERA,
+                                 LF_SITE_BODY_PASS,
+                                 LF_SITE_ACTOR_BRANCH,
+                                 LF_SITE_FORCED_SKIP,
+                                 LF_SITE_EXTRA_UPDATE,
+                                 LF_SITE_BODY_PASS_ARGUMENT,
+                                 LF_SITE_SHOWN_RECORD,
+                                 LF_SITE_DRAW_A,
+                                 LF_SITE_DRAW_B,
+                                 LF_SITE_DRAW_C,
+                                 LF_SITE_DRAW_D,
+                                 LF_SITE_DRAW_E,
+                                 LF_SITE_SWITCH_DECIDE,
+                                 LF_SITE_SWITCH_SIT_A,
+                                 LF_SITE_SWITCH_SIT_B,
+                                 LF_SITE_SWITCH_SIT_C,
+                                 LF_SITE_SWITCH_DEATH,
+                                 LF_SITE_CHASE_A,
+                                 LF_SITE_CHASE_B,
+                                 LF_SITE_CHASE_C,
+                                 LF_SITE_CHASE_D};
 
 // The game's bytes before loading: int3 everywhere we look, and known
 // operands at the three redirected reads.
@@ -52,8 +67,8 @@ void PlaceGameBytes() {
     memset(reinterpret_cast<void*>(LF_BLANK_A), 0xCC, 6);
     memset(reinterpret_cast<void*>(LF_BLANK_B), 0xCC, 6);
     *reinterpret_cast<uint8_t*>(LF_SHADOW_BRANCH) = 0x75;
-    for (uint32_t op : {LF_OPERAND_SITTING_LOOK_DOWN, LF_OPERAND_MOUNTED_LOOK_DOWN,
-                        LF_OPERAND_VANITY_DEFAULT}) {
+    for (uint32_t op :
+         {LF_OPERAND_SITTING_LOOK_DOWN, LF_OPERAND_MOUNTED_LOOK_DOWN, LF_OPERAND_VANITY_DEFAULT}) {
         memcpy(reinterpret_cast<void*>(op), &kOperandHome, 4);
     }
 }
@@ -81,7 +96,9 @@ int g_registered = 0;
 void* LF_CDECL QueryInterface(uint32_t id) {
     return id == kMessagingInterfaceId ? &g_host.messaging : nullptr;
 }
-uint32_t LF_CDECL GetPluginHandle() { return 7; }
+uint32_t LF_CDECL GetPluginHandle() {
+    return 7;
+}
 uint8_t LF_CDECL RegisterListener(uint32_t, const char* sender, HostMessageHandler handler) {
     ++g_registered;
     Check(strcmp(sender, "OBSE") == 0, "listener registered for the sender OBSE");
