@@ -41,32 +41,39 @@ void WriteJump(uint32_t at, const void* target) {
 }
 
 // --- routines at the game's addresses --------------------------------------
-// Runs the test's hook for a call that was just logged.
-void RunHook(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
+// Runs the test's hook for a call that was just logged (with what the log
+// saw; past the log's capacity with the call's own values only).
+void RunHook(Routine r, const CallRecord* logged, const void* receiver, uint32_t a0,
+             uint32_t a1) {
     const auto& hook = Current().onCall[static_cast<int>(r)];
-    if (hook) {
-        CallRecord c = {};
-        c.routine = r;
-        c.receiver = receiver;
-        c.args[0] = a0;
-        c.args[1] = a1;
-        hook(c);
+    if (!hook) {
+        return;
     }
+    if (logged != nullptr) {
+        hook(*logged);
+        return;
+    }
+    CallRecord c = {};
+    c.routine = r;
+    c.receiver = receiver;
+    c.args[0] = a0;
+    c.args[1] = a1;
+    hook(c);
 }
 
 void Enter(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
-    Current().Log(r, receiver, a0, a1);
-    RunHook(r, receiver, a0, a1);
+    const CallRecord* logged = Current().Log(r, receiver, a0, a1);
+    RunHook(r, logged, receiver, a0, a1);
 }
 
 // Poses the record's skeleton: world fields from the local ones.
 void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
-    Current().Log(Routine::UpdateAnimationRecord, r, 0, 0);
+    const CallRecord* logged = Current().Log(Routine::UpdateAnimationRecord, r, 0, 0);
     AnimRecord* a = reinterpret_cast<AnimRecord*>(r);
     if (a->skeleton != nullptr) {
         Game::UpdateTree(&a->skeleton->node);
     }
-    RunHook(Routine::UpdateAnimationRecord, r, 0, 0);
+    RunHook(Routine::UpdateAnimationRecord, logged, r, 0, 0);
 }
 
 uint8_t LF_THISCALL SimIsIdleAnimAbsent(AnimationRecord* r) {
