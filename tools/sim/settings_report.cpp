@@ -21,9 +21,10 @@ const Description kDescriptions[] = {
     {"bEnableFirstPersonBody",
      "Draw your whole body in first person (1) or only the game's arms (0)."},
     {"bEnableHeadBob",
-     "0: the body follows the camera. 1: the camera follows the animated head and the body "
-     "steps back by 25 units (35 while running). 2: the camera follows the head and the body "
-     "shifts by 80 per cent of the head's sway."},
+     "0: the body is moved so that its eyes sit at the game's camera. 1: the camera follows "
+     "the animated head, and the body steps back by 25 units (35 in some movement states). "
+     "2: the camera follows the head, and the body moves 80 per cent of the way from its eyes "
+     "back over its root."},
     {"bFirstPersonShadows", "1 lets your body cast its shadow in first person."},
     {"bVisibleArmsWeaponSheathed",
      "1 shows the game's first-person arms only while they hold or do something; with the "
@@ -58,8 +59,9 @@ const Description kDescriptions[] = {
     {"fHorseMountCameraPosY", "Forward eye position on horseback while anchored to the head."},
     {"fVampireFeedCameraPosY", "Forward eye position while feeding as a vampire."},
     {"fCameraZOffset", "How far the body is raised while lying, knocked out or dead."},
-    {"fVampireFeedXYOffset", "How far the body moves forward or back while feeding."},
-    {"fVampireFeedZOffset", "How far the body is raised while feeding."},
+    {"fVampireFeedXYOffset",
+     "How far the body moves along its facing while feeding on a sleeper (negative: back)."},
+    {"fVampireFeedZOffset", "How far the body is raised while feeding on a sleeper."},
 };
 
 const SettingsKey* FindKey(const std::string& name) {
@@ -69,6 +71,27 @@ const SettingsKey* FindKey(const std::string& name) {
         }
     }
     return nullptr;
+}
+
+// A text as comment lines of at most 90 characters.
+std::string CommentLines(const std::string& text) {
+    constexpr size_t kWidth = 88;
+    std::string out, line;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find(' ', pos);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string word = text.substr(pos, end - pos);
+        if (!line.empty() && line.size() + 1 + word.size() > kWidth) {
+            out += "; " + line + "\r\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        pos = end + 1;
+    }
+    return out + "; " + line + "\r\n";
 }
 
 std::string Line(int line) {
@@ -224,10 +247,11 @@ std::string DefaultSettingsFile() {
     std::string out = "; Lumenfold: your body in first person.\r\n"
                       "; Every setting below is at its default. Change a value, save the file "
                       "and restart the game.\r\n"
-                      "; Switches (b...) are whole numbers; distances (f...) are game units.\r\n"
+                      "; Switches (b...) are whole numbers; the other values (f...) are numbers,\r\n"
+                      "; distances in game units.\r\n"
                       "\r\n[Main]\r\n";
     for (const SettingsKey& k : kSettingsKeys) {
-        out += std::string("\r\n; ") + SettingDescription(k.name) + "\r\n";
+        out += "\r\n" + CommentLines(SettingDescription(k.name));
         out += std::string(k.name) + "=" +
                (k.isFloat ? std::string(k.defaultText) : std::to_string(k.integerDefault)) + "\r\n";
     }
