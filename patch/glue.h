@@ -34,4 +34,7 @@ void GlueShadowPass();
 // 1 when both player roots are shown and `record` is the player's body
 // record, else 0.
 uint32_t IsShownBodyAnimRecord(const AnimationRecord* record);
+// Keeps the chase-camera distance the game is about to overwrite in
+// SavedChaseDistance; the view-state rules put it back.
+void SaveChaseDistance();
 }

@@ -1,5 +1,6 @@
 #include "game/player_rig.h"
 #include "patch/glue.h"
+#include "view/view_state.h"
 
 uint32_t IsShownBodyAnimRecord(const AnimationRecord* record) {
     const PlayerObject* p = PlayerPointer();
@@ -11,4 +12,8 @@ uint32_t IsShownBodyAnimRecord(const AnimationRecord* record) {
                    record == p->Process->BodyAnim
                ? 1
                : 0;
+}
+
+void SaveChaseDistance() {
+    SavedChaseDistance = ChaseCameraDistance();
 }

@@ -1,5 +1,6 @@
 // The view-state rules, each against the simulated game, with the exact
 // comparisons of each rule (nonzero, exactly 1, 0).
+#include "patch/glue.h"
 #include "tests/alloc_counter.h"
 #include "tests/fixture.h"
 

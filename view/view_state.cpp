@@ -96,10 +96,6 @@ uint8_t IsPlayerInBodyView(const void* actor) {
     return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0);
 }
 
-void SaveChaseDistance() {
-    SavedChaseDistance = ChaseCameraDistance();
-}
-
 uint8_t IsIdleAnimActive(bool firstPersonRecord) {
     PlayerObject* p = PlayerPointer();
     if (p == nullptr) {

@@ -26,7 +26,6 @@ extern float InBodyPassUpdate;       // set during the body pass
 void BeginFrameViewState();
 void DecideForcedModeOnSwitch();
 uint8_t IsPlayerInBodyView(const void* actor);
-void SaveChaseDistance();
 }
 
 // ForcedBodyMode values.
