@@ -132,6 +132,9 @@ int CountJumps(HMODULE plugin) {
 } // namespace
 
 extern "C" __declspec(dllexport) int RunHostChecks() {
+    // Tells the script that Wine got as far as running this program.
+    printf("wine-host: started\n");
+    fflush(stdout);
     PlaceGameBytes();
 
     // The editor: settings read, nothing registered or patched.
