@@ -16,11 +16,25 @@ native32="$here/../../scripts/native32.sh"
 binfmt=/proc/sys/fs/binfmt_misc
 entry=lumenfold-qemu-i386
 
+# Ends every process that runs with this check's Wine prefix.
+end_prefix_processes() {
+  local p
+  for p in /proc/[0-9]*; do
+    if tr '\0' '\n' < "$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$work/prefix"; then
+      kill -KILL "${p#/proc/}" 2>/dev/null
+    fi
+  done
+}
+
 cleanup() {
   if [ -n "${work:-}" ]; then
-    # Wine leaves its server and services behind: end them all.
+    # Wine leaves its server and services behind, and they may still start
+    # more: end them all, twice.
     WINEPREFIX="$work/prefix" timeout 120 wineserver -k 2>/dev/null
     [ -n "${group:-}" ] && kill -KILL -- "-$group" 2>/dev/null
+    end_prefix_processes
+    sleep 2
+    end_prefix_processes
     rm -rf "$work"
   fi
   [ -n "${registered:-}" ] && echo -1 > "$binfmt/$entry" 2>/dev/null
