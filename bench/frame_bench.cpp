@@ -101,19 +101,25 @@ void BM_Frame(benchmark::State& state) {
 }
 BENCHMARK(BM_Frame)->ArgsProduct({{0, 1}, {1, 0}})->ArgNames({"plugin", "skeletons"});
 
+// Enters one site again and again with the same registers.
+void EnterRepeatedly(benchmark::State& state, World& w, const sim::CpuState& in, uint32_t site) {
+    sim::CpuState out;
+    const long before = AllocationCount();
+    for (auto _ : state) {
+        w.game.ClearCalls();
+        SimEnterSite(&in, &out, site);
+    }
+    Report(state, AllocationCount() - before);
+}
+
 // One foreign object at a draw site.
 void BM_ForeignDraw(benchmark::State& state) {
     World& w = TheWorld();
     w.Patched(state.range(0) != 0);
     w.SkeletonUpdates(true);
-    sim::CpuState in = Registers(), out;
+    sim::CpuState in = Registers();
     in.eax = reinterpret_cast<uint32_t>(&w.game.otherDraws[0]->obj);
-    const long before = AllocationCount();
-    for (auto _ : state) {
-        w.game.ClearCalls();
-        SimEnterSite(&in, &out, LF_SITE_DRAW_A);
-    }
-    Report(state, AllocationCount() - before);
+    EnterRepeatedly(state, w, in, LF_SITE_DRAW_A);
 }
 BENCHMARK(BM_ForeignDraw)->Arg(0)->Arg(1)->ArgName("plugin");
 
@@ -122,15 +128,10 @@ void BM_ForeignBodyPass(benchmark::State& state) {
     World& w = TheWorld();
     w.Patched(state.range(0) != 0);
     w.SkeletonUpdates(true);
-    sim::CpuState in = Registers(), out;
+    sim::CpuState in = Registers();
     in.ebp = reinterpret_cast<uint32_t>(w.load.actors[0]->object);
     in.ecx = reinterpret_cast<uint32_t>(&w.load.actors[0]->record->rec);
-    const long before = AllocationCount();
-    for (auto _ : state) {
-        w.game.ClearCalls();
-        SimEnterSite(&in, &out, LF_SITE_BODY_PASS);
-    }
-    Report(state, AllocationCount() - before);
+    EnterRepeatedly(state, w, in, LF_SITE_BODY_PASS);
 }
 BENCHMARK(BM_ForeignBodyPass)->Arg(0)->Arg(1)->ArgName("plugin");
 

@@ -19,10 +19,6 @@ class BodyPass : public GameTest {
   protected:
     void Pass() { UpdateBodyPass(Player(), &game.bodyAnim->rec); }
     int PoseCount() { return game.lClavicle->virtual29Calls; }
-    // The angle a clavicle was turned by, with identity world rotations.
-    static float TurnOf(const sim::Node* clavicle) {
-        return asinf(clavicle->node.LocalRotation.m[2][1]);
-    }
 };
 
 TEST_F(BodyPass, OtherActorsAndPlainThirdPersonGetTheGameUpdateOnly) {

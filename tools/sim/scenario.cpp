@@ -610,31 +610,6 @@ std::string WindowsPath(std::string p) {
 
 } // namespace
 
-std::vector<std::string> SettableNames() {
-    std::vector<std::string> names;
-    for (const auto& s : PlainSetters()) {
-        names.push_back(s.first);
-    }
-    names.push_back("player.QueryCodedState.<code>");
-    names.push_back("BodyAnim.Sequences.<0..4>");
-    names.push_back("nodes.<node>.<LocalTranslation|LocalRotation|LocalScale|Flags|World>");
-    return names;
-}
-
-std::vector<std::string> ExpectableNames() {
-    std::vector<std::string> names;
-    for (const ViewField& f : kViewFields) {
-        names.push_back(f.name);
-    }
-    for (const char* n : {"player.ThirdPerson", "ChaseCameraDistance", "state", "draws",
-                          "eyeOnCamera", "calls.<routine>",
-                          "nodes.<node>.<LocalTranslation|WorldTranslation|LocalRotation|"
-                          "WorldRotation|LocalScale|WorldScale|Flags|Hidden>"}) {
-        names.push_back(n);
-    }
-    return names;
-}
-
 bool ParseScenario(const std::string& text, const std::string& source, Scenario* scenario,
                    ScenarioError* error) {
     auto fail = [&](const std::string& where, const std::string& what) {

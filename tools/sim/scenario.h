@@ -60,8 +60,4 @@ struct RunResult {
 // its entries; writes one JSON line per frame to `trace`.
 RunResult RunScenario(const Scenario& scenario, std::ostream& trace);
 
-// The names a scenario may set, and may expect (for the documentation).
-std::vector<std::string> SettableNames();
-std::vector<std::string> ExpectableNames();
-
 } // namespace simtool
