@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "patch/fixed_patches.h"
+#include "patch/load_sequence.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
 #include "settings/settings.h"
@@ -59,7 +59,7 @@ struct World {
         sim::InstallGameCode(); // the game's own bytes at every site
         if (on) {
             InstallLoadPatches();
-            InstallHook(kLateHook);
+            InstallLateHook();
         }
     }
     sim::Game game;

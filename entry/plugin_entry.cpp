@@ -1,8 +1,8 @@
 #include "entry/plugin_entry.h"
 
 #include "log/diagnostic_log.h"
-#include "patch/fixed_patches.h"
-#include "patch/hook_table.h"
+#include "patch/load_sequence.h"
+#include "patch/place_check.h"
 #include "settings/settings.h"
 #include "view/view_state.h"
 
@@ -10,6 +10,9 @@ namespace {
 
 uint32_t g_pluginHandle = 0;
 const MessagingInterface* g_messaging = nullptr;
+// Every plug-in has loaded by the first message 0: the places this load
+// wrote are read once then, to find any that another module wrote over.
+bool g_postLoadChecked = false;
 
 } // namespace
 
@@ -46,6 +49,14 @@ bool OBSEPlugin_Load(const HostInterface* host) {
     if (host->EditorFlag != 0) {
         return true; // in the editor nothing else happens
     }
+    // Every place is read before anything of the plug-in becomes reachable
+    // from the game: a conflict in the core leaves the game untouched, and
+    // the host records the plug-in as not loaded.
+    ForgetWrites();
+    g_postLoadChecked = false;
+    if (!PrepareLoadPatches()) {
+        return false;
+    }
     g_messaging =
         static_cast<const MessagingInterface*>(host->QueryInterface(kMessagingInterfaceId));
     // A host that hands back no messaging interface gets no listener (and so
@@ -53,13 +64,17 @@ bool OBSEPlugin_Load(const HostInterface* host) {
     if (g_messaging != nullptr) {
         g_messaging->RegisterListener(g_pluginHandle, kHostSender, HandleHostMessage);
     }
-    InstallLoadPatches();
+    WriteLoadPatches();
     return true;
 }
 
 void LF_CDECL HandleHostMessage(HostMessage* message) {
     if (message->Type == kMessagePostLoad) {
-        InstallHook(kLateHook);
+        if (!g_postLoadChecked) {
+            g_postLoadChecked = true;
+            ReportOverwrittenPlaces();
+        }
+        InstallLateHook();
     } else if (message->Type == kMessageMenuRelease) {
         WatchedMenuOpen = 0;
     }

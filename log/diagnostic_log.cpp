@@ -2,9 +2,14 @@
 
 #include <stdio.h>
 
+#include "platform/platform.h"
+
 namespace {
 
 char g_messageBuffer[kLogBufferSize];
+// An error line as the debugger channel shows it: named, on a line of its own.
+constexpr const char* kDebugPrefix = "Lumenfold: ";
+char g_debugLine[kLogBufferSize + 16];
 
 } // namespace
 
@@ -20,6 +25,11 @@ void LogAtLevelV(int level, const char* format, va_list args) {
     if (level <= kLogConsoleThreshold) {
         printf("%s\n", g_messageBuffer);
         fflush(stdout);
+    }
+    // A windowed game has no console: errors also go to the debugger channel.
+    if (level <= kLogLevelError) {
+        snprintf(g_debugLine, sizeof g_debugLine, "%s%s\n", kDebugPrefix, g_messageBuffer);
+        PlatformDebugOutput(g_debugLine);
     }
 }
 

@@ -2,13 +2,14 @@
 // branch, and three value reads redirected to floats of the settings record.
 #pragma once
 
-// Blanks the six bytes at each of the two places (16-bit then 32-bit write).
-void BlankInstructions();
-// Turns the shadow branch into an unconditional short jump.
-void PatchShadowBranch();
-// Points each of the three value reads at its settings float, for every
-// override that differs from its default.
-void RedirectOverrides();
-// The whole load sequence of code patches under the current settings, in
-// its order; the late hook is not part of it.
-void InstallLoadPatches();
+#include "patch/patch_place.h"
+
+// The two six-byte stretches blanked while the body is shown in first person.
+extern const PatchPlace kBlankPlaces[2];
+// The short branch made unconditional for the body's shadow.
+extern const PatchPlace kShadowBranchPlace;
+// The three operand addresses pointed at the override floats, in write order.
+extern const PatchPlace kOverridePlaces[3];
+
+// The settings float an override place is pointed at.
+const float* OverrideField(const PatchPlace& place);

@@ -1,19 +1,33 @@
 // The hook table: every site the plug-in patches with a jump into its glue,
 // in the order of installation. One definition, used by the load sequence,
-// the host-message handler and the tests.
+// the host-message handler, the simulated game and the tests.
 #pragma once
 
 #include <stdint.h>
 
+#include "game/addresses.h"
+#include "patch/patch_place.h"
+
 struct HookSite {
-    const char* name;
-    uint32_t site;            // where the 5-byte jump is written
+    PatchPlace place;         // where the 5-byte jump is written, and its group
     uint32_t covers;          // bytes of game code the glue takes over
-    const int32_t* condition; // a Settings field that must be nonzero, or null
     void (*glue)();           // the piece the jump enters
     uint32_t resume;          // where the glue's normal path goes back
     uint32_t resumeAlternate; // the other branch's resume address, or 0
 };
+
+// The game's instructions that two glue kinds replay byte for byte: row 5
+// loads the float at 0xB14E50 (fld dword ptr [address]), row 6 begins with
+// three pops (edi, esi, ebx).
+inline constexpr uint8_t kForcedSkipGameBytes[] = {
+    0xD9,
+    0x05,
+    LF_ADDR_SKIPPED_LOAD_FLOAT & 0xFF,
+    (LF_ADDR_SKIPPED_LOAD_FLOAT >> 8) & 0xFF,
+    (LF_ADDR_SKIPPED_LOAD_FLOAT >> 16) & 0xFF,
+    (LF_ADDR_SKIPPED_LOAD_FLOAT >> 24) & 0xFF,
+};
+inline constexpr uint8_t kExtraUpdateGameBytes[] = {0x5F, 0x5E, 0x5B};
 
 constexpr int kLoadHookCount = 22;
 extern const HookSite kLoadHooks[kLoadHookCount];
@@ -23,6 +37,6 @@ extern const HookSite kLateHook;
 // writes come right before it.
 constexpr int kFirstBodyGatedRow = 7;
 
-// Whether a row is installed under the current settings.
-bool HookEnabled(const HookSite& row);
-void InstallHook(const HookSite& row);
+inline uint32_t GlueAddress(const HookSite& row) {
+    return reinterpret_cast<uint32_t>(row.glue);
+}

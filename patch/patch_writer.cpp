@@ -1,5 +1,7 @@
 #include "patch/patch_writer.h"
 
+#include <string.h>
+
 #include "platform/platform.h"
 
 namespace {
@@ -11,7 +13,8 @@ constexpr uint32_t kProtectedSpan = 4;
 template <typename T> void PatchValue(uint32_t address, T value) {
     uint32_t old = 0;
     PlatformProtect(address, kProtectedSpan, kPageExecuteReadWrite, &old);
-    *reinterpret_cast<volatile T*>(address) = value;
+    // One store of the value's width; the address need not be aligned.
+    memcpy(reinterpret_cast<void*>(address), &value, sizeof value);
     uint32_t ignored = 0;
     PlatformProtect(address, kProtectedSpan, old, &ignored);
 }

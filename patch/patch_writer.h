@@ -16,5 +16,7 @@ void PatchJump(uint32_t site, uint32_t target);
 constexpr uint32_t JumpDisplacement(uint32_t site, uint32_t target) {
     return target - site - 5u;
 }
-constexpr uint8_t kJumpOpcode = 0xE9;
+constexpr uint8_t kJumpOpcode = 0xE9;      // jmp rel32
+constexpr uint8_t kShortJumpOpcode = 0xEB; // jmp rel8
+constexpr uint8_t kNopOpcode = 0x90;
 constexpr uint32_t kJumpLength = 5;

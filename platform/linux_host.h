@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include <string>
+
 // The path that PlatformModuleFileName reports, in Windows form
 // (e.g. "C:\\Games\\Oblivion\\Oblivion.exe"). By default it is this process's
 // executable with its slashes turned into backslashes.
@@ -22,3 +24,6 @@ uint32_t PlatformPageProtection(uint32_t address);
 int PlatformProtectCallCount();
 uint32_t PlatformProtectCallAddress(int index);
 void PlatformClearProtectCalls();
+
+// Everything sent to the debugger channel since the last call, then cleared.
+std::string PlatformTakeDebugOutput();

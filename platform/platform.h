@@ -26,3 +26,7 @@ uint32_t PlatformProfileString(const char* section, const char* key, const char*
 // VirtualProtect(address, size, protection, &old). The result is not used by
 // the plug-in; it is returned for tests.
 bool PlatformProtect(uint32_t address, uint32_t size, uint32_t protection, uint32_t* oldProtection);
+
+// OutputDebugStringA(text): one line to the system debugger channel, where a
+// debugger or a debug viewer shows it; no file is written.
+void PlatformDebugOutput(const char* text);

@@ -26,6 +26,7 @@ uint32_t g_protectLog[kProtectLogCapacity];
 int g_protectCalls = 0;
 
 std::string g_moduleFileName;
+std::string g_debugOutput; // what the debugger channel received, for tests
 bool g_moduleFileNameSet = false;
 
 int ToPosixProtection(uint32_t protection) {
@@ -78,6 +79,16 @@ uint32_t CopyCut(const std::string& text, char* buffer, uint32_t size) {
 void PlatformSetModuleFileName(const char* windowsPath) {
     g_moduleFileName = windowsPath;
     g_moduleFileNameSet = true;
+}
+
+void PlatformDebugOutput(const char* text) {
+    g_debugOutput += text;
+}
+
+std::string PlatformTakeDebugOutput() {
+    std::string text;
+    text.swap(g_debugOutput);
+    return text;
 }
 
 void PlatformMarkGameRange(uint32_t protection) {

@@ -24,3 +24,7 @@ bool PlatformProtect(uint32_t address, uint32_t size, uint32_t protection,
     *oldProtection = old;
     return ok != 0;
 }
+
+void PlatformDebugOutput(const char* text) {
+    OutputDebugStringA(text);
+}

@@ -8,6 +8,7 @@
 
 #include "game/addresses.h"
 #include "patch/hook_sites.h"
+#include "patch/hook_table.h"
 #include "sim/cpu_state.h"
 #include "sim/sim_game.h"
 
@@ -44,6 +45,15 @@ void DrawCall(uint32_t at, uint8_t modrmLoad, uint8_t modrmMove, uint32_t covers
     Bytes(at, {0x8B, modrmLoad, 0x8B, modrmMove, 0xFF, 0x52, 0x68});
 }
 
+// The game's code that a glue replays, as the hook table gives it.
+void ReplayedCode(const PatchPlace& p) {
+    if (p.rule == PlaceRule::CallsRoutine) {
+        Rel32(p.address, kCall, p.gameRoutine);
+    } else if (p.rule == PlaceRule::Holds) {
+        memcpy(reinterpret_cast<void*>(p.address), p.gameBytes, p.gameByteCount);
+    }
+}
+
 } // namespace
 
 // Where the simulated game keeps the three values the override writes
@@ -58,16 +68,19 @@ void InstallGameCode() {
     Rel32(LF_ADDR_CAMERA_SWITCH_ROUTINE, kJump, Address(SimReplayedCameraSwitch));
     Rel32(LF_ADDR_SCENE_PASS_ROUTINE, kJump, Address(SimReplayedScenePass));
 
-    // The instructions at the sites.
-    Rel32(LF_SITE_FRAME_START, kCall, LF_ADDR_FRAME_START_ROUTINE);
+    // The instructions at the sites. Where the glue replays the game's code
+    // (a call of a routine, or instruction bytes), the hook table says what
+    // the game holds there.
+    for (const HookSite& row : kLoadHooks) {
+        ReplayedCode(row.place);
+    }
+    ReplayedCode(kLateHook.place);
     memset(reinterpret_cast<void*>(LF_SITE_HEAD_CAMERA), 0x90, 14); // the game's placement
     Rel32(LF_SITE_BODY_PASS, kCall, LF_ADDR_UPDATE_ANIMATION_RECORD);
     Bytes(LF_SITE_ACTOR_BRANCH, {0x0F, 0x84}); // jz near
     Word(LF_SITE_ACTOR_BRANCH + 2, LF_RESUME_ACTOR_BRANCH_TAKEN - LF_RESUME_ACTOR_BRANCH_NEXT);
-    Bytes(LF_SITE_FORCED_SKIP, {0xD9, 0x05}); // fld dword [float]
-    Word(LF_SITE_FORCED_SKIP + 2, LF_ADDR_SKIPPED_LOAD_FLOAT);
-    Bytes(LF_SITE_EXTRA_UPDATE, {0x5F, 0x5E, 0x5B, 0x74, // pop edi, esi, ebx; jz short
-                                 LF_RESUME_EXTRA_UPDATE_TAKEN - LF_RESUME_EXTRA_UPDATE_NEXT});
+    Bytes(LF_SITE_EXTRA_UPDATE + 3, // after the three pops: jz short
+          {0x74, LF_RESUME_EXTRA_UPDATE_TAKEN - LF_RESUME_EXTRA_UPDATE_NEXT});
     Bytes(LF_SITE_BODY_PASS_ARGUMENT, {0x8B, 0x44, 0x24, LF_BODY_PASS_ARGUMENT_STACK_OFFSET, 0x50});
     Bytes(LF_SITE_SHOWN_RECORD, {0x8B, 0x44, 0x24, LF_SHOWN_RECORD_STACK_OFFSET, 0x50});
     // EAX; the rest of its long stretch is other code (two more sites among
@@ -78,16 +91,11 @@ void InstallGameCode() {
     DrawCall(LF_SITE_DRAW_B, 0x16, 0xCE, 17); // ESI
     DrawCall(LF_SITE_DRAW_C, 0x17, 0xCF, 9);  // EDI
     DrawCall(LF_SITE_DRAW_E, 0x16, 0xCE, 17); // ESI
-    for (uint32_t site : {LF_SITE_SWITCH_DECIDE, LF_SITE_SWITCH_SIT_A, LF_SITE_SWITCH_SIT_B,
-                          LF_SITE_SWITCH_SIT_C, LF_SITE_SWITCH_DEATH}) {
-        Rel32(site, kCall, LF_ADDR_CAMERA_SWITCH_ROUTINE);
-    }
     for (uint32_t site : {LF_SITE_CHASE_A, LF_SITE_CHASE_B, LF_SITE_CHASE_C, LF_SITE_CHASE_D}) {
         Bytes(site, {0xD9, 0x1D}); // fstp dword [distance], then four more bytes
         Word(site + 2, LF_ADDR_CHASE_CAMERA_DISTANCE);
         Bytes(site + 6, {0x90, 0x90, 0x90, 0x90});
     }
-    Rel32(LF_SITE_SHADOW_PASS, kCall, LF_ADDR_SCENE_PASS_ROUTINE);
 
     // A probe at every resume address.
     for (uint32_t resume : {LF_RESUME_FRAME_START,

@@ -3,7 +3,7 @@
 // address the glue reached reports what the game would find there.
 #include <string.h>
 
-#include "patch/fixed_patches.h"
+#include "patch/load_sequence.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
 #include "sim/cpu_state.h"
@@ -21,7 +21,7 @@ class Glue : public GameTest {
   protected:
     Glue() {
         InstallLoadPatches();
-        InstallHook(kLateHook);
+        InstallLateHook();
         memset(stack_, 0, sizeof stack_);
         for (int r = 0; r < 3; ++r) {
             SimReplayOutput[r][0] = 0x0A0A0000u + r;

@@ -7,6 +7,7 @@
 
 #include "entry/plugin_entry.h"
 #include "patch/fixed_patches.h"
+#include "patch/load_sequence.h"
 #include "patch/glue.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
@@ -26,6 +27,10 @@ uint32_t Word(uint32_t a) {
     memcpy(&v, reinterpret_cast<const void*>(a), 4);
     return v;
 }
+bool JumpsTo(const HookSite& row) {
+    const uint32_t site = row.place.address;
+    return Byte(site) == kJumpOpcode && Word(site + 1) == JumpDisplacement(site, GlueAddress(row));
+}
 bool JumpsTo(uint32_t site, void (*glue)()) {
     return Byte(site) == kJumpOpcode &&
            Word(site + 1) == JumpDisplacement(site, reinterpret_cast<uint32_t>(glue));
@@ -33,7 +38,7 @@ bool JumpsTo(uint32_t site, void (*glue)()) {
 int JumpsInstalled() {
     int n = 0;
     for (const HookSite& row : kLoadHooks) {
-        n += JumpsTo(row.site, row.glue);
+        n += JumpsTo(row);
     }
     return n;
 }
@@ -100,12 +105,12 @@ TEST_F(Load, WithTheBodyOffSixteenJumpsRemain) {
     InstallLoadPatches();
     EXPECT_EQ(16, JumpsInstalled());
     for (int i = 7; i <= 12; ++i) {
-        EXPECT_FALSE(JumpsTo(kLoadHooks[i].site, kLoadHooks[i].glue)) << kLoadHooks[i].name;
+        EXPECT_FALSE(JumpsTo(kLoadHooks[i])) << kLoadHooks[i].place.name;
     }
     EXPECT_EQ(0x89, Byte(LF_BLANK_A)); // no blanking
     // The sitting sites depend on their own setting alone, and still force.
     for (int i = 14; i <= 16; ++i) {
-        EXPECT_TRUE(JumpsTo(kLoadHooks[i].site, kLoadHooks[i].glue)) << kLoadHooks[i].name;
+        EXPECT_TRUE(JumpsTo(kLoadHooks[i])) << kLoadHooks[i].place.name;
     }
 }
 
@@ -120,11 +125,12 @@ TEST_F(Load, EachGroupFollowsItsOwnSetting) {
 }
 
 TEST_F(Load, TheTableIsInInstallationOrder) {
-    EXPECT_EQ(&Settings.bEnableFirstPersonBody, kLoadHooks[kFirstBodyGatedRow].condition);
-    EXPECT_EQ(nullptr, kLoadHooks[kFirstBodyGatedRow - 1].condition);
+    EXPECT_EQ(kGroupBody, kLoadHooks[kFirstBodyGatedRow].place.group);
+    EXPECT_EQ(kGroupCore, kLoadHooks[kFirstBodyGatedRow - 1].place.group);
     for (const HookSite& row : kLoadHooks) {
-        EXPECT_GE(row.covers, kJumpLength) << row.name;
-        EXPECT_GE(row.resume, row.site + row.covers) << row.name; // resumes behind what it covers
+        EXPECT_GE(row.covers, kJumpLength) << row.place.name;
+        // resumes behind what it covers
+        EXPECT_GE(row.resume, row.place.address + row.covers) << row.place.name;
     }
 }
 
@@ -147,8 +153,8 @@ TEST_F(Load, WritesComeInTheOrderOfTheLoadSequence) {
                 want.push_back(a);
             }
         }
-        want.push_back(kLoadHooks[i].site);
-        want.push_back(kLoadHooks[i].site + 1);
+        want.push_back(kLoadHooks[i].place.address);
+        want.push_back(kLoadHooks[i].place.address + 1);
     }
     want.push_back(LF_SHADOW_BRANCH);
     want.push_back(LF_OPERAND_SITTING_LOOK_DOWN);

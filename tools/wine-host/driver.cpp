@@ -1,6 +1,7 @@
 // The checks of the real plug-in DLL loaded by the real Windows loader (under
 // Wine): the handshake, the bytes at every site after loading, the late site,
-// and the editor case. It prints one line per failed check and a summary.
+// the editor case, and a load that finds another module's detour at a core
+// site. It prints one line per failed check and a summary.
 #include <windows.h>
 
 #include <stdio.h>
@@ -10,6 +11,7 @@
 
 #include "entry/host_interface.h"
 #include "patch/hook_sites.h"
+#include "patch/hook_table.h"
 
 namespace {
 
@@ -56,14 +58,30 @@ const uint32_t kLoadSites[22] = {LF_SITE_FRAME_START,
                                  LF_SITE_CHASE_C,
                                  LF_SITE_CHASE_D};
 
-// The game's bytes before loading: int3 everywhere we look, and known
-// operands at the three redirected reads.
+void Call(uint32_t at, uint32_t routine) {
+    const uint32_t rel = routine - (at + 5);
+    *reinterpret_cast<uint8_t*>(at) = 0xE8;
+    memcpy(reinterpret_cast<void*>(at + 1), &rel, 4);
+}
+
+// The game's bytes before loading: the calls and instructions that the glue
+// replays, int3 at every other site, and known operands at the three
+// redirected reads.
 const uint32_t kOperandHome = 0x00B40000;
 void PlaceGameBytes() {
     for (uint32_t site : kLoadSites) {
         memset(reinterpret_cast<void*>(site), 0xCC, 5);
     }
-    memset(reinterpret_cast<void*>(LF_SITE_SHADOW_PASS), 0xCC, 5);
+    Call(LF_SITE_FRAME_START, LF_ADDR_FRAME_START_ROUTINE);
+    for (uint32_t site : {LF_SITE_SWITCH_DECIDE, LF_SITE_SWITCH_SIT_A, LF_SITE_SWITCH_SIT_B,
+                          LF_SITE_SWITCH_SIT_C, LF_SITE_SWITCH_DEATH}) {
+        Call(site, LF_ADDR_CAMERA_SWITCH_ROUTINE);
+    }
+    Call(LF_SITE_SHADOW_PASS, LF_ADDR_SCENE_PASS_ROUTINE);
+    memcpy(reinterpret_cast<void*>(LF_SITE_FORCED_SKIP), kForcedSkipGameBytes,
+           sizeof kForcedSkipGameBytes);
+    memcpy(reinterpret_cast<void*>(LF_SITE_EXTRA_UPDATE), kExtraUpdateGameBytes,
+           sizeof kExtraUpdateGameBytes);
     memset(reinterpret_cast<void*>(LF_BLANK_A), 0xCC, 6);
     memset(reinterpret_cast<void*>(LF_BLANK_B), 0xCC, 6);
     *reinterpret_cast<uint8_t*>(LF_SHADOW_BRANCH) = 0x75;
@@ -121,6 +139,28 @@ void Reset(uint32_t hostVersion, uint32_t gameVersion, uint32_t editor) {
     g_registered = 0;
 }
 
+// Every byte that a load may write, to see that a refused load wrote none.
+struct CodeImage {
+    uint8_t sites[22 + 1][5];
+    uint8_t blanks[2][6];
+    uint8_t branch;
+    uint8_t operands[3][4];
+};
+void TakeImage(CodeImage* image) {
+    for (int i = 0; i < 22; ++i) {
+        memcpy(image->sites[i], reinterpret_cast<const void*>(kLoadSites[i]), 5);
+    }
+    memcpy(image->sites[22], reinterpret_cast<const void*>(LF_SITE_SHADOW_PASS), 5);
+    memcpy(image->blanks[0], reinterpret_cast<const void*>(LF_BLANK_A), 6);
+    memcpy(image->blanks[1], reinterpret_cast<const void*>(LF_BLANK_B), 6);
+    image->branch = Byte(LF_SHADOW_BRANCH);
+    const uint32_t operands[3] = {LF_OPERAND_SITTING_LOOK_DOWN, LF_OPERAND_MOUNTED_LOOK_DOWN,
+                                  LF_OPERAND_VANITY_DEFAULT};
+    for (int i = 0; i < 3; ++i) {
+        memcpy(image->operands[i], reinterpret_cast<const void*>(operands[i]), 4);
+    }
+}
+
 int CountJumps(HMODULE plugin) {
     int n = 0;
     for (uint32_t site : kLoadSites) {
@@ -166,12 +206,29 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     Check(info.InfoVersion == 2 && strcmp(info.Name, "Lumenfold") == 0 && info.Version == 1,
           "the info record is filled");
 
+    // Another module's detour at a core site: the load answers false, and
+    // neither a listener nor a byte of code was added.
+    const uint32_t kForeign = 0x1F2A3B40;
+    const uint32_t rel = kForeign - (LF_SITE_HEAD_CAMERA + 5);
+    *reinterpret_cast<uint8_t*>(LF_SITE_HEAD_CAMERA) = 0xE9;
+    memcpy(reinterpret_cast<void*>(LF_SITE_HEAD_CAMERA + 1), &rel, 4);
+    CodeImage before, after;
+    TakeImage(&before);
+    Reset(21, LF_GAME_VERSION, 0);
+    Check(query(&g_host.record, &info), "the right versions are accepted");
+    fflush(stdout);
+    Check(!load(&g_host.record), "a detour at a core site makes the load answer false");
+    TakeImage(&after);
+    Check(memcmp(&before, &after, sizeof before) == 0, "a refused load writes no byte of code");
+    Check(g_registered == 0, "a refused load registers no listener");
+
     // The game: a real load.
+    PlaceGameBytes();
     Reset(21, LF_GAME_VERSION, 0);
     Check(query(&g_host.record, &info), "the right versions are accepted");
     Check(load(&g_host.record), "the load returns true");
     Check(CountJumps(plugin) == 22, "22 jumps into the plug-in after loading");
-    Check(Byte(LF_SITE_SHADOW_PASS) == 0xCC, "the late site waits for message 0");
+    Check(Byte(LF_SITE_SHADOW_PASS) == 0xE8, "the late site waits for message 0");
     bool blank = true;
     for (uint32_t i = 0; i < 6; ++i) {
         blank = blank && Byte(LF_BLANK_A + i) == 0x90 && Byte(LF_BLANK_B + i) == 0x90;

@@ -1,0 +1,36 @@
+// Reading a place of the game's code before it is written (is it still the
+// game's own?) and again after every plug-in has loaded (does it still hold
+// what this plug-in wrote?). Every conflict becomes one log line at error
+// level, in words a player can act on.
+#pragma once
+
+#include <stdint.h>
+
+#include "patch/patch_place.h"
+
+enum class PlaceVerdict : uint8_t {
+    Game,     // the game's own bytes: may be written
+    Ours,     // already what this plug-in writes there (a second message 0)
+    Conflict, // another module's bytes: must not be written
+};
+
+struct PlaceFinding {
+    PlaceVerdict verdict;
+    char what[112];                 // what the place holds, for the log
+    uint8_t found[kMaxPlaceBytes];  // the bytes read
+    int foundCount;
+};
+
+// Reads `place` and decides; `value` as for OwnBytes.
+PlaceFinding CheckPlace(const PatchPlace& place, uint32_t value);
+
+// One error line: the place, what it holds, what stays off, the bytes.
+void LogConflict(const PatchPlace& place, const PlaceFinding& finding);
+
+// The record of what the load wrote, for the check after every plug-in has
+// loaded. RememberWrite reads back the bytes now at the place.
+void RememberWrite(const PatchPlace& place);
+void ForgetWrites();
+// Logs every remembered place that no longer holds what was written there;
+// returns how many.
+int ReportOverwrittenPlaces();
