@@ -5,7 +5,14 @@
  * EBP) and jumps back to the game through an address word in read-only data.
  * Where a piece "saves all registers" it brackets the call with PUSHAD and
  * POPAD: every general register, EAX included, comes back as it was; the
- * flags are not saved. */
+ * flags are not saved.
+ *
+ * The logic is compiled for SSE: it changes XMM0 to XMM7 and may change
+ * MXCSR. Where a piece replaces game code that calls nothing (rows 2, 4, 8
+ * and 19 to 22), the game may keep values in those registers across the
+ * place, so the piece keeps them too (SAVE_SSE / RESTORE_SSE). The other
+ * pieces stand in for a call of the game's own, across which the game keeps
+ * nothing in them. */
 
 #include "game/addresses.h"
 #include "patch/hook_sites.h"
@@ -60,6 +67,35 @@ ADDRESS_WORD ResumeShadowPass, LF_RESUME_SHADOW_PASS
 
         .text
 
+/* XMM0 to XMM7 and MXCSR on the stack, which the game aligns to 4 bytes
+ * only (so unaligned moves). LEA moves the stack pointer without touching
+ * the flags, which some pieces carry across the restore. */
+#define SSE_AREA 132 /* eight 16-byte registers and the 4-byte MXCSR */
+.macro SAVE_SSE
+        lea     esp, [esp - SSE_AREA]
+        movups  [esp], xmm0
+        movups  [esp + 16], xmm1
+        movups  [esp + 32], xmm2
+        movups  [esp + 48], xmm3
+        movups  [esp + 64], xmm4
+        movups  [esp + 80], xmm5
+        movups  [esp + 96], xmm6
+        movups  [esp + 112], xmm7
+        stmxcsr [esp + 128]
+.endm
+.macro RESTORE_SSE
+        ldmxcsr [esp + 128]
+        movups  xmm0, [esp]
+        movups  xmm1, [esp + 16]
+        movups  xmm2, [esp + 32]
+        movups  xmm3, [esp + 48]
+        movups  xmm4, [esp + 64]
+        movups  xmm5, [esp + 80]
+        movups  xmm6, [esp + 96]
+        movups  xmm7, [esp + 112]
+        lea     esp, [esp + SSE_AREA]
+.endm
+
 .macro GLUE name
         .globl SYM(\name)
         .balign 16
@@ -77,12 +113,15 @@ GLUE GlueFrameStart
         jmp     dword ptr [ResumeFrameStart]
 
 /* Head camera (row 2). UpdateHeadCamera(EAX) in place of the 14 covered
- * bytes; EBX is kept, EAX, ECX and EDX hold what the routine left. */
+ * bytes; EBX and the SSE registers are kept, EAX, ECX and EDX hold what the
+ * routine left. */
 GLUE GlueHeadCamera
         push    ebx
+        SAVE_SSE
         push    eax
         call    SYM(UpdateHeadCamera)
         add     esp, 4
+        RESTORE_SSE
         pop     ebx
         jmp     dword ptr [ResumeHeadCamera]
 
@@ -99,12 +138,14 @@ GLUE GlueBodyPass
 
 /* First-person actor branch (row 4). The game's branch on the zero flag,
  * taken also for the player (ESI) in the body view. EAX, ECX and EDX are not
- * kept on the path that asks. */
+ * kept on the path that asks; the SSE registers are. */
 GLUE GlueActorBranch
         jz      1f
+        SAVE_SSE
         push    esi
         call    SYM(IsPlayerInBodyView)
         add     esp, 4
+        RESTORE_SSE
         test    al, al
         jnz     1f
         jmp     dword ptr [ResumeActorBranchNext]
@@ -145,13 +186,15 @@ GLUE GlueBodyPassArgument
         jmp     dword ptr [ResumeBodyPassArgument]
 
 /* Shown-record skip (row 8). IsShownBodyAnimRecord(ESI) with all registers
- * saved; its outcome survives POPAD in the flags. Nonzero skips the
- * stretch, zero replays the covered push of the stack word. */
+ * (the SSE ones too) saved; its outcome survives POPAD in the flags. Nonzero
+ * skips the stretch, zero replays the covered push of the stack word. */
 GLUE GlueShownRecord
         pushad
+        SAVE_SSE
         push    esi
         call    SYM(IsShownBodyAnimRecord)
         add     esp, 4
+        RESTORE_SSE
         test    eax, eax
         popad
         jnz     1f
@@ -209,12 +252,14 @@ SWITCH_FORCE GlueSwitchSitC, ResumeSwitchSitC
 SWITCH_FORCE GlueSwitchDeath, ResumeSwitchDeath
 
 /* Chase distance (rows 19 to 22). SaveChaseDistance with all registers
- * saved, while the game's new distance waits on top of the x87 stack; then
- * the game's own store of it (and pop). */
+ * (the SSE ones too) saved, while the game's new distance waits on top of
+ * the x87 stack; then the game's own store of it (and pop). */
 .macro CHASE_DISTANCE name, resume
 GLUE \name
         pushad
+        SAVE_SSE
         call    SYM(SaveChaseDistance)
+        RESTORE_SSE
         popad
         fstp    dword ptr ds:LF_ADDR_CHASE_CAMERA_DISTANCE
         jmp     dword ptr [\resume]

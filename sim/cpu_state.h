@@ -16,6 +16,9 @@
 #define SIM_CPU_X87_DEPTH 36
 #define SIM_CPU_X87 40 /* 8 floats, st(0) first */
 #define SIM_CPU_RESUME 72
+#define SIM_CPU_MXCSR 76 /* 0 on the way in: the default, 0x1F80 */
+#define SIM_CPU_XMM 80   /* XMM0 to XMM7, 16 bytes each */
+#define SIM_CPU_DEFAULT_MXCSR 0x1F80
 
 #ifdef __cplusplus
 #include <stddef.h>
@@ -29,12 +32,16 @@ struct CpuState {
     uint32_t x87Depth;
     float x87[8];
     uint32_t resume; // out: the resume address the glue jumped to
+    uint32_t mxcsr;
+    uint32_t xmm[8][4];
 };
 static_assert(offsetof(CpuState, esp) == SIM_CPU_ESP, "esp");
 static_assert(offsetof(CpuState, eflags) == SIM_CPU_EFLAGS, "eflags");
 static_assert(offsetof(CpuState, x87Depth) == SIM_CPU_X87_DEPTH, "x87 depth");
 static_assert(offsetof(CpuState, x87) == SIM_CPU_X87, "x87");
 static_assert(offsetof(CpuState, resume) == SIM_CPU_RESUME, "resume");
+static_assert(offsetof(CpuState, mxcsr) == SIM_CPU_MXCSR, "mxcsr");
+static_assert(offsetof(CpuState, xmm) == SIM_CPU_XMM, "xmm");
 
 constexpr uint32_t kFlagZero = 0x40;
 constexpr uint32_t kFlagsBase = 0x202; // bit 1 and interrupts enabled

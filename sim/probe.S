@@ -12,6 +12,8 @@ HarnessEsp:     .long 0
 ProbeOut:       .long 0
 SiteTarget:     .long 0
 ProbeScratch:   .long 0
+MxcsrScratch:   .long 0
+DefaultMxcsr:   .long SIM_CPU_DEFAULT_MXCSR
         .globl SimReplayOutput
 SimReplayOutput: .fill 9, 4, 0
 
@@ -35,7 +37,21 @@ SimEnterSite:
         fld     dword ptr [eax + SIM_CPU_X87 + ecx * 4 - 4]
         dec     ecx
         jmp     1b
-2:      push    dword ptr [eax + SIM_CPU_EFLAGS]
+2:      mov     ecx, [eax + SIM_CPU_MXCSR]
+        test    ecx, ecx
+        jnz     5f
+        mov     ecx, SIM_CPU_DEFAULT_MXCSR
+5:      mov     [MxcsrScratch], ecx
+        ldmxcsr [MxcsrScratch]
+        movups  xmm0, [eax + SIM_CPU_XMM]
+        movups  xmm1, [eax + SIM_CPU_XMM + 16]
+        movups  xmm2, [eax + SIM_CPU_XMM + 32]
+        movups  xmm3, [eax + SIM_CPU_XMM + 48]
+        movups  xmm4, [eax + SIM_CPU_XMM + 64]
+        movups  xmm5, [eax + SIM_CPU_XMM + 80]
+        movups  xmm6, [eax + SIM_CPU_XMM + 96]
+        movups  xmm7, [eax + SIM_CPU_XMM + 112]
+        push    dword ptr [eax + SIM_CPU_EFLAGS]
         popfd
         mov     ebx, [eax + SIM_CPU_EBX]
         mov     ecx, [eax + SIM_CPU_ECX]
@@ -66,6 +82,16 @@ SimProbeEntry:
         sub     ecx, 5
         mov     [eax + SIM_CPU_RESUME], ecx
         mov     [eax + SIM_CPU_ESP], esp
+        stmxcsr [eax + SIM_CPU_MXCSR]
+        movups  [eax + SIM_CPU_XMM], xmm0
+        movups  [eax + SIM_CPU_XMM + 16], xmm1
+        movups  [eax + SIM_CPU_XMM + 32], xmm2
+        movups  [eax + SIM_CPU_XMM + 48], xmm3
+        movups  [eax + SIM_CPU_XMM + 64], xmm4
+        movups  [eax + SIM_CPU_XMM + 80], xmm5
+        movups  [eax + SIM_CPU_XMM + 96], xmm6
+        movups  [eax + SIM_CPU_XMM + 112], xmm7
+        ldmxcsr [DefaultMxcsr]
         mov     edx, eax
         fnstsw  ax
         shr     eax, 11

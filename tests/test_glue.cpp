@@ -385,4 +385,39 @@ TEST_F(Glue, ShadowPassBracketsTheGamesPassAndKeepsItsResult) {
     ExpectX87Kept(in, out);
 }
 
+// The pieces that stand in for game code calling nothing keep XMM0 to XMM7
+// and MXCSR. During the head camera the simulated game's menu query also
+// spoils every SSE register and MXCSR, so that the piece must restore them.
+TEST_F(Glue, SseRegistersAndMxcsrSurviveThePiecesThatCallNothingOfTheGame) {
+    game.onCall[static_cast<int>(Routine::IsMenuModeActive)] = [](const sim::CallRecord&) {
+        const uint32_t junk[4] = {0xDEADBEEF, 0xDEADBEEF, 0xDEADBEEF, 0xDEADBEEF};
+        const uint32_t mxcsr = SIM_CPU_DEFAULT_MXCSR;
+        asm volatile("movups %0, %%xmm0\n\tmovups %0, %%xmm1\n\tmovups %0, %%xmm2\n\t"
+                     "movups %0, %%xmm3\n\tmovups %0, %%xmm4\n\tmovups %0, %%xmm5\n\t"
+                     "movups %0, %%xmm6\n\tmovups %0, %%xmm7\n\tldmxcsr %1"
+                     :
+                     : "m"(junk), "m"(mxcsr)
+                     : "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7");
+    };
+    Process()->SitState = kSitStateSeated; // the head camera places, with float work
+    const uint32_t sites[] = {LF_SITE_HEAD_CAMERA, LF_SITE_ACTOR_BRANCH, LF_SITE_SHOWN_RECORD,
+                              LF_SITE_CHASE_A,     LF_SITE_CHASE_B,      LF_SITE_CHASE_C,
+                              LF_SITE_CHASE_D};
+    for (uint32_t site : sites) {
+        CpuState in = In();
+        in.eax = reinterpret_cast<uint32_t>(&game.camera->node);
+        in.esi = reinterpret_cast<uint32_t>(Player()); // the actor, or the record
+        in.mxcsr = SIM_CPU_DEFAULT_MXCSR | 0x6000;       // rounding toward zero
+        for (int r = 0; r < 8; ++r) {
+            for (int k = 0; k < 4; ++k) {
+                in.xmm[r][k] = 0x01010101u * static_cast<uint32_t>(r + 1) + static_cast<uint32_t>(k);
+            }
+        }
+        const CpuState out = Enter(site, in);
+        EXPECT_EQ(in.mxcsr, out.mxcsr) << std::hex << site;
+        EXPECT_EQ(0, memcmp(in.xmm, out.xmm, sizeof in.xmm)) << std::hex << site;
+    }
+    EXPECT_GT(Calls(Routine::IsMenuModeActive), 0); // the spoiler ran
+}
+
 } // namespace
