@@ -47,10 +47,15 @@ bool MagicTarget(const AnimationRecord* anim, SceneNode* body, Vector3* target) 
         if (left == nullptr || right == nullptr) {
             return false;
         }
+        // ((left hand + left offset) + right hand) + right offset, halved:
+        // summed in this order, rounded to a float at every step.
         const Vector3 l = HandPoint(left, kBothHandsOffset);
-        const Vector3 r = HandPoint(right, kBothHandsOffset);
-        *target =
-            Vector3{(l.x + r.x) * kMidpoint, (l.y + r.y) * kMidpoint, (l.z + r.z) * kMidpoint};
+        Vector3 rightOffset;
+        MultiplyMatrix3Vector3(&rightOffset, &right->WorldRotation, &kBothHandsOffset);
+        const Vector3& rh = right->WorldTranslation;
+        *target = Vector3{((l.x + rh.x) + rightOffset.x) * kMidpoint,
+                          ((l.y + rh.y) + rightOffset.y) * kMidpoint,
+                          ((l.z + rh.z) + rightOffset.z) * kMidpoint};
         return true;
     }
     const char* handName = nullptr;

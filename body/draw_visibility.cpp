@@ -47,6 +47,21 @@ void CopyMagicNodePosition(SceneNode* firstPerson, SceneNode* body) {
     }
 }
 
+// The body hidden during a pass of this kind, and its whole Flags word put
+// back after it. Only the body root is needed.
+void HideBodyDuringPass(SceneNode* body, uint8_t before) {
+    if (body == nullptr) {
+        return;
+    }
+    if (before != 0) {
+        g_savedBodyFlags = body->Flags;
+        g_savedBodyFlagsValid = true;
+        HideNode(body);
+    } else if (g_savedBodyFlagsValid) {
+        body->Flags = static_cast<uint16_t>(g_savedBodyFlags);
+    }
+}
+
 } // namespace
 
 void ResetShadowBracket() {
@@ -55,76 +70,79 @@ void ResetShadowBracket() {
 }
 
 void SetSheathedGearVisibility(uint8_t visible) {
-    PlayerRig r;
-    if (!ReadPlayerRig(&r)) {
+    // Each step reads its own objects and is skipped alone when one is
+    // missing: the process (steps 1 to 3), the body record (1, 2, 4; a body
+    // record implies the process), the body root (3).
+    const PlayerRig r = ReadPlayerRig();
+    if (r.player == nullptr) {
         return;
     }
     const float scale = visible != 0 ? kScaleShown : kScaleCollapsed;
     ProcessObject* process = r.process;
+    AnimationRecord* anim = r.bodyAnim;
     const bool mounted = IsMounted(r.player);
 
     // 1. The shield, while the weapon is sheathed.
-    if (Settings.bHideShieldWeaponSheathed != 0 && ShieldQuery(process) != 0 &&
+    if (anim != nullptr && Settings.bHideShieldWeaponSheathed != 0 && ShieldQuery(process) != 0 &&
         process->WeaponDrawn == 0 && !IsActionStateSix(process) && !IsGroup17To18Playing()) {
-        SetScale(FirstChild(r.bodyAnim->ShieldHolder), scale);
+        SetScale(FirstChild(anim->ShieldHolder), scale);
     }
     // 2. The left-hand item while riding without the body.
-    if (mounted && Settings.bHorseFirstPersonBody != 1 && LeftHandItemQuery(process) != 0) {
-        SetScale(FirstChild(r.bodyAnim->LeftHandHolder), scale);
+    if (anim != nullptr && mounted && Settings.bHorseFirstPersonBody != 1 &&
+        LeftHandItemQuery(process) != 0) {
+        SetScale(FirstChild(anim->LeftHandHolder), scale);
     }
     // 3. The clavicles, and with them the arms.
-    if (Settings.bUseThirdPersonArms != 0 || (mounted && Settings.bHorseFirstPersonBody == 1)) {
-        if (IsIdleAnimActive(true)) {
+    if (process != nullptr && r.body != nullptr) {
+        if (Settings.bUseThirdPersonArms != 0 ||
+            (mounted && Settings.bHorseFirstPersonBody == 1)) {
+            if (IsIdleAnimActive(true)) {
+                SetClavicleScale(r.body, scale, false);
+            }
+        } else if (Settings.bVisibleArmsWeaponSheathed == 0 || process->WeaponDrawn != 0 ||
+                   IsGroup34To39Playing() || IsGroup17To18Playing() || IsIdleAnimActive(true)) {
             SetClavicleScale(r.body, scale, false);
+        } else if (IsActionStateSix(process) || LeftHandItemQuery(process) != 0) {
+            SetClavicleScale(r.body, scale, true);
         }
-    } else if (Settings.bVisibleArmsWeaponSheathed == 0 || process->WeaponDrawn != 0 ||
-               IsGroup34To39Playing() || IsGroup17To18Playing() || IsIdleAnimActive(true)) {
-        SetClavicleScale(r.body, scale, false);
-    } else if (IsActionStateSix(process) || LeftHandItemQuery(process) != 0) {
-        SetClavicleScale(r.body, scale, true);
     }
     // 4. The head.
-    if (Settings.bEnableHeadFirstPerson == 0 || WatchedMenuOpen != 0) {
-        SetScale(r.bodyAnim->HeadNode, scale);
+    if (anim != nullptr && (Settings.bEnableHeadFirstPerson == 0 || WatchedMenuOpen != 0)) {
+        SetScale(anim->HeadNode, scale);
     }
 }
 
 void ToggleFirstPersonForShadow(uint8_t before) {
-    PlayerRig r;
     if (before != 0) {
         g_savedBodyFlagsValid = false;
     }
-    if (ReadPlayerRig(&r)) {
+    const PlayerRig r = ReadPlayerRig();
+    if (r.player != nullptr) {
         PlayerObject* p = r.player;
         const uint32_t shadow = QueryShadowState(p);
         const uint32_t passA = QueryCodedState(p, kCodedStateScenePassA);
         const uint32_t passB = QueryCodedState(p, kCodedStateScenePassB);
         if (shadow != 0 && (passA != 0 || passB != 0)) {
-            // The body is hidden during this pass, and its word put back after.
-            if (before != 0) {
-                g_savedBodyFlags = r.body->Flags;
-                g_savedBodyFlagsValid = true;
-                HideNode(r.body);
-            } else if (g_savedBodyFlagsValid) {
-                r.body->Flags = static_cast<uint16_t>(g_savedBodyFlags);
-            }
+            HideBodyDuringPass(r.body, before);
         } else if (IsFirstPerson(p)) {
             // Body complete for the shadow; collapsed again for the view.
             const bool bodyOffInView = Settings.bEnableFirstPersonBody == 0 ||
                                        (IsMounted(p) && Settings.bHorseFirstPersonBody == 0);
             if (before != 0) {
                 if (bodyOffInView) {
-                    ShowNode(r.body);
+                    SetNodeHidden(r.body, false);
                 }
-                UpdateAnimationRecord(r.bodyAnim);
+                UpdateRecordIfPresent(r.bodyAnim);
             } else {
                 if (bodyOffInView) {
-                    HideNode(r.body);
+                    SetNodeHidden(r.body, true);
                 }
                 SetSheathedGearVisibility(0);
-                UpdateAnimationRecord(r.bodyAnim);
+                UpdateRecordIfPresent(r.bodyAnim);
                 SetSheathedGearVisibility(1);
-                CopyMagicNodePosition(r.firstPerson, r.body);
+                if (r.firstPerson != nullptr && r.body != nullptr) {
+                    CopyMagicNodePosition(r.firstPerson, r.body);
+                }
             }
         }
     }
@@ -135,27 +153,29 @@ void ToggleFirstPersonForShadow(uint8_t before) {
 }
 
 uint8_t DrawBothSkeletons(DrawObject* object) {
-    PlayerRig r;
-    if (object->Owner != PlayerPointer() || !ReadPlayerRig(&r)) {
+    // Every draw object of the game passes here: its owner decides first.
+    PlayerObject* player = PlayerPointer();
+    if (object->Owner != player || player == nullptr || player->BodyRoot == nullptr) {
         return Draw(object);
     }
-    if (QueryCodedState(r.player, kCodedStateDoubleDraw) != 0) {
+    SceneNode* body = player->BodyRoot;
+    if (QueryCodedState(player, kCodedStateDoubleDraw) != 0) {
         SetSheathedGearVisibility(1);
-        UpdateAnimationRecord(r.bodyAnim);
+        UpdateRecordIfPresent(ReadPlayerRig().bodyAnim);
     }
-    const uint16_t kept = r.body->Flags;
+    const uint16_t kept = body->Flags;
     uint8_t result;
     if (SavedThirdPerson != 0 || Settings.bUseThirdPersonArms != 0) {
-        HideNode(r.body);
+        HideNode(body);
         Draw(object);
-        ShowNode(r.body);
+        ShowNode(body);
         result = Draw(object);
     } else {
-        ShowNode(r.body);
+        ShowNode(body);
         Draw(object);
-        HideNode(r.body);
+        HideNode(body);
         result = Draw(object);
     }
-    r.body->Flags = kept;
+    body->Flags = kept;
     return result;
 }

@@ -25,9 +25,10 @@ Vector3 EyePoint(const SceneNode* head, const SceneNode* body) {
     return Vector3{h.x + turned.x, h.y + turned.y, h.z + turned.z};
 }
 
+// The process's flag word; 0 without a process.
 uint32_t ProcessFlags() {
     const PlayerObject* p = PlayerPointer();
-    return GetFlagWord(p->Process);
+    return p != nullptr && p->Process != nullptr ? GetFlagWord(p->Process) : 0;
 }
 
 } // namespace
@@ -42,16 +43,16 @@ bool HasFlag400Only() {
 }
 
 void ApplyHeadBob() {
-    PlayerRig r;
-    if (!ReadPlayerRig(&r) || r.process->SitState != 0) {
+    const PlayerRig r = ReadPlayerRig();
+    if (r.process == nullptr || r.body == nullptr || r.process->SitState != 0) {
         return;
     }
     SceneNode* body = r.body;
     Vector3& local = body->LocalTranslation;
+    const SceneNode* head = r.bodyAnim != nullptr ? r.bodyAnim->HeadNode : nullptr;
     if (Settings.bEnableHeadBob == 0) {
         // No head bob: pull the body so that its eye point falls on the camera.
         const SceneNode* camera = CameraNodePointer();
-        const SceneNode* head = r.bodyAnim->HeadNode;
         if (camera == nullptr || head == nullptr) {
             return;
         }
@@ -63,7 +64,6 @@ void ApplyHeadBob() {
     } else if (Settings.bEnableHeadBob == kHeadBobProportional || HasFlag800()) {
         // Shift the body horizontally by 80 per cent of the way from its eye
         // point back to its root.
-        const SceneNode* head = r.bodyAnim->HeadNode;
         if (head == nullptr) {
             return;
         }
@@ -86,9 +86,9 @@ void ApplyHeadBob() {
 }
 
 void ApplyHeadOffset() {
-    PlayerRig r;
+    const PlayerRig r = ReadPlayerRig();
     const SceneNode* camera = CameraNodePointer();
-    if (!ReadPlayerRig(&r) || camera == nullptr) {
+    if (r.body == nullptr || r.firstPerson == nullptr || camera == nullptr) {
         return;
     }
     SceneNode* fp = r.firstPerson;

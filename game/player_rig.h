@@ -13,21 +13,29 @@ struct PlayerRig {
     AnimationRecord* firstPersonAnim;
 };
 
-// Reads the player's objects through PlayerPointer. False when any of them is
-// missing: the view logic then leaves the frame alone.
-inline bool ReadPlayerRig(PlayerRig* rig) {
-    PlayerObject* p = PlayerPointer();
-    if (p == nullptr || p->Process == nullptr) {
-        return false;
+// Reads the player's objects through PlayerPointer. Any of them may be
+// missing (null) for a while, for example while the game loads; every step
+// of the view logic runs only when the objects it reads are there, and is
+// skipped otherwise.
+inline PlayerRig ReadPlayerRig() {
+    PlayerRig r = {};
+    r.player = PlayerPointer();
+    if (r.player == nullptr) {
+        return r;
     }
-    rig->player = p;
-    rig->process = p->Process;
-    rig->body = p->BodyRoot;
-    rig->firstPerson = p->FirstPersonRoot;
-    rig->bodyAnim = p->Process->BodyAnim;
-    rig->firstPersonAnim = p->FirstPersonAnim;
-    return rig->body != nullptr && rig->firstPerson != nullptr && rig->bodyAnim != nullptr &&
-           rig->firstPersonAnim != nullptr;
+    r.process = r.player->Process;
+    r.body = r.player->BodyRoot;
+    r.firstPerson = r.player->FirstPersonRoot;
+    r.bodyAnim = r.process != nullptr ? r.process->BodyAnim : nullptr;
+    r.firstPersonAnim = r.player->FirstPersonAnim;
+    return r;
+}
+
+// The game's update of a record, when the record is there.
+inline void UpdateRecordIfPresent(AnimationRecord* record) {
+    if (record != nullptr) {
+        UpdateAnimationRecord(record);
+    }
 }
 
 // First person: the player's ThirdPerson byte and the game's camera-detached
@@ -46,7 +54,11 @@ inline void HideNode(SceneNode* n) {
 inline void ShowNode(SceneNode* n) {
     n->Flags = static_cast<uint16_t>(n->Flags & ~kNodeHiddenBit);
 }
+// Shows or hides a node that may be missing (then nothing happens).
 inline void SetNodeHidden(SceneNode* n, bool hidden) {
+    if (n == nullptr) {
+        return;
+    }
     if (hidden) {
         HideNode(n);
     } else {

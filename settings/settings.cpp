@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <math.h>
 #include <stddef.h>
 #include <string.h>
 
@@ -60,6 +61,15 @@ double SettingsFloatDefault(const float* field) {
     return 0.0;
 }
 
+float SettingsFloatFromText(const char* text, const char* defaultText, bool* tooLarge) {
+    const float value = static_cast<float>(ParseDecimalPrefix(text));
+    const bool infinite = isinf(value);
+    if (tooLarge != nullptr) {
+        *tooLarge = infinite;
+    }
+    return infinite ? static_cast<float>(ParseDecimalPrefix(defaultText)) : value;
+}
+
 void SetDefaultSettings() {
     for (const SettingsKey& k : kSettingsKeys) {
         if (k.isFloat) {
@@ -94,6 +104,6 @@ void ReadSettingsFrom(const char* path) {
         char text[kSettingsTextCapacity];
         PlatformProfileString(kSettingsSection, k.name, k.defaultText, text, kSettingsTextCapacity,
                               path);
-        *FloatField(k) = static_cast<float>(ParseDecimalPrefix(text));
+        *FloatField(k) = SettingsFloatFromText(text, k.defaultText);
     }
 }

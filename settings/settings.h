@@ -80,6 +80,12 @@ bool BuildSettingsPath(char* path, uint32_t capacity);
 // number), in double precision.
 double SettingsFloatDefault(const float* field);
 
+// A float key's text as the plug-in takes it: the longest decimal prefix,
+// narrowed to single precision. A value too large for a float (such as
+// 1e400) would put infinities into the game's scene graph: the key keeps
+// its default instead, and `tooLarge` (when given) is set.
+float SettingsFloatFromText(const char* text, const char* defaultText, bool* tooLarge = nullptr);
+
 // Every key at its default, as with no settings file.
 void SetDefaultSettings();
 

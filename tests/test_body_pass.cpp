@@ -156,6 +156,46 @@ TEST_F(BodyPass, StandingPullsTheBodySoTheEyeFallsOnTheCamera) {
     EXPECT_EQ(2, Calls(Routine::UpdateAnimationRecord)); // no arms update without head bob
 }
 
+// Each object missing alone skips only what reads it.
+TEST_F(BodyPass, MissingObjectsSkipOnlyWhatReadsThem) {
+    Process()->SitState = kSitStateLying;
+    // No body record: the game's update of the handed record still happens,
+    // the body is raised, the arms placed, lowered and updated.
+    Process()->BodyAnim = nullptr;
+    Pass();
+    EXPECT_EQ(12.0f, Body()->LocalTranslation.z);
+    EXPECT_EQ(2, Calls(Routine::UpdateAnimationRecord)); // the record, then the arms
+    EXPECT_EQ(&game.fpAnim->rec, game.Call(1).receiver);
+    EXPECT_EQ(0.0f, InBodyPassUpdate);
+
+    // No first-person root: the body still rises; nothing moves the arms.
+    Process()->BodyAnim = &game.bodyAnim->rec;
+    Player()->FirstPersonRoot = nullptr;
+    Body()->LocalTranslation = {0, 0, 0};
+    const float armsHeight = Arms()->LocalTranslation.z;
+    game.ClearCalls();
+    Pass();
+    EXPECT_EQ(12.0f, Body()->LocalTranslation.z);
+    EXPECT_EQ(armsHeight, Arms()->LocalTranslation.z);
+
+    // No body root: the arms are placed no more (the eye needs the body),
+    // but both records are updated.
+    Player()->FirstPersonRoot = Arms();
+    Player()->BodyRoot = nullptr;
+    game.ClearCalls();
+    Pass();
+    EXPECT_EQ(3, Calls(Routine::UpdateAnimationRecord));
+
+    // No process: only the game's update, with the pass flag around it.
+    Player()->BodyRoot = Body();
+    Player()->Process = nullptr;
+    game.ClearCalls();
+    Pass();
+    ASSERT_EQ(1, Calls(Routine::UpdateAnimationRecord));
+    EXPECT_EQ(kSetBits, game.Call(0).watched[1]);
+    EXPECT_EQ(0.0f, InBodyPassUpdate);
+}
+
 TEST_F(BodyPass, AllocatesNothing) {
     Settings.bRotateThirdPersonArms = 3;
     Settings.bEnableHeadBob = 1;
@@ -359,6 +399,23 @@ TEST_F(ArmPose, MagicNodeGoesToTheHandOfTheGroup) {
     PoseArms();
     ExpectVectorNear({(l.x + r.x) / 2 + 12 - r.x, (l.y + r.y) / 2 + 4 - r.y, (l.z + r.z) / 2 - r.z},
                      game.bodyMagic->node.LocalTranslation, 1e-4f);
+}
+
+// Both hands: ((left hand + left offset) + right hand) + right offset, halved,
+// rounded to a float at every step. These hands make the order show in the
+// last bit.
+TEST_F(ArmPose, MidPointOfBothHandsSumsInItsOrder) {
+    sim::Game::Freeze(game.lHand, {0.1f, 0, 0}, sim::Identity(), 1.0f);
+    sim::Game::Freeze(game.rHand, {7.7f, 0, 0}, sim::Identity(), 1.0f);
+    game.Play(game.bodyAnim, 0, "cast.kf", 35);
+    PoseArms();
+    volatile float l = 0.1f, r = 7.7f, offset = 12.0f;
+    volatile float leftPoint = l + offset, withRight = leftPoint + r, sum = withRight + offset;
+    volatile float inOrder = sum * 0.5f - r;
+    volatile float rightPoint = r + offset, pairwise = leftPoint + rightPoint;
+    volatile float otherOrder = pairwise * 0.5f - r;
+    ASSERT_NE(inOrder, otherOrder);
+    EXPECT_EQ(inOrder, game.bodyMagic->node.LocalTranslation.x);
 }
 
 TEST_F(ArmPose, ClavicleTurnsFromItsWorldOrientationAboutTheBodyAxis) {

@@ -245,6 +245,42 @@ TEST_F(DrawVisibility, DoubleDrawStateMakesTheCollapsedPartsWholeFirst) {
     EXPECT_EQ(1.0f, game.DrawAt(0).headWorldScale);
 }
 
+// The double draw and the first path of the shadow bracket need only the
+// body root; a missing body record only drops its update.
+TEST_F(DrawVisibility, DrawsAndTheShadowNeedOnlyTheBodyRoot) {
+    Process()->BodyAnim = nullptr;
+    game.player->codedState[kCodedStateDoubleDraw] = 1;
+    Body()->Flags = 0x0002;
+    EXPECT_EQ(1, DrawBothSkeletons(&game.playerDraws[0]->obj));
+    ASSERT_EQ(2, game.DrawCount());
+    EXPECT_EQ(0x0002, game.DrawAt(0).bodyRootFlags); // shown, then hidden
+    EXPECT_EQ(0x0003, game.DrawAt(1).bodyRootFlags);
+    EXPECT_EQ(0x0002, Body()->Flags);
+    EXPECT_EQ(0, Calls(Routine::UpdateAnimationRecord));
+
+    Player()->Process = nullptr;
+    ShadowFirstPath(true);
+    game.ClearCalls();
+    ShadowPass();
+    EXPECT_EQ(0x0003, game.DrawAt(0).bodyRootFlags);
+    EXPECT_EQ(0x0002, Body()->Flags);
+
+    // The second path without the process or the record: the body is shown
+    // for the shadow and hidden after it, nothing else.
+    ShadowFirstPath(false);
+    Settings.bEnableFirstPersonBody = 0;
+    ShadowPass();
+    EXPECT_EQ(0x0003, Body()->Flags);
+    EXPECT_EQ(0, Calls(Routine::UpdateAnimationRecord));
+
+    // Without the body root the player's objects are drawn once.
+    Player()->BodyRoot = nullptr;
+    game.ClearCalls();
+    DrawBothSkeletons(&game.playerDraws[0]->obj);
+    EXPECT_EQ(1, game.DrawCount());
+    ShadowPass();
+}
+
 TEST_F(DrawVisibility, AllocatesNothing) {
     game.player->codedState[kCodedStateDoubleDraw] = 1;
     const long allocations = AllocationsDuring([&] {

@@ -301,6 +301,48 @@ TEST_F(HeadCamera, ZeroBodyScaleSeatsTheCameraOnTheHeadAndAMissingHeadPlacesNoth
     EXPECT_TRUE(CameraUntouched());
 }
 
+// Each object missing alone skips only the steps that read it.
+TEST_F(HeadCamera, MissingObjectsSkipOnlyTheStepsThatReadThem) {
+    // No body record: the arms' record is still updated, and sitting is
+    // still anchored to the head (found by name under the body root).
+    Process()->BodyAnim = nullptr;
+    Process()->SitState = kSitStateSeated;
+    Update();
+    EXPECT_EQ(1, Calls(Routine::UpdateAnimationRecord));
+    EXPECT_EQ(&game.fpAnim->rec, game.Call(0).receiver);
+    EXPECT_FALSE(CameraUntouched());
+
+    // No process: the menu watch and the visibility still run; the
+    // countdown, the chase distance and the placement read the process.
+    Camera()->LocalTranslation = kUntouched;
+    Camera()->LocalRotation = kUntouchedRotation;
+    Player()->Process = nullptr;
+    HeadAnchorCountdown = 2;
+    SavedChaseDistance = 300.0f;
+    WatchedMenuOpen = 0;
+    game.interface->menuModeActive = 1;
+    game.interface->openMenu1009 = 1;
+    Update();
+    EXPECT_EQ(1, WatchedMenuOpen);
+    EXPECT_TRUE(Hidden(Body()));
+    EXPECT_EQ(2, HeadAnchorCountdown);
+    EXPECT_EQ(300.0f, SavedChaseDistance);
+    EXPECT_TRUE(CameraUntouched());
+
+    // No camera node and no player: only what needs neither.
+    Player()->Process = Process();
+    Process()->SitState = 0;
+    WatchedMenuOpen = 0;
+    UpdateHeadCamera(nullptr);
+    EXPECT_EQ(1, HeadAnchorCountdown); // counted down
+    GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) = nullptr;
+    WatchedMenuOpen = 0;
+    game.ClearCalls();
+    Update();
+    EXPECT_EQ(1, WatchedMenuOpen);
+    EXPECT_EQ(0, Calls(Routine::UpdateAnimationRecord));
+}
+
 TEST_F(HeadCamera, AllocatesNothing) {
     PlaceHead({1, 1, 1}, sim::Identity());
     SetIdle(game.bodyAnim, true);

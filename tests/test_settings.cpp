@@ -132,6 +132,30 @@ TEST_F(SettingsFile, FloatTextsReadAsAtofDoesWithoutTheLocale) {
     EXPECT_EQ(300.0f, Settings.fVanityModeForceDefaultOverride); // absent: default text
 }
 
+// A value too large for a float would put infinities into the game's scene
+// graph: the key keeps its default. The largest float still reads.
+TEST_F(SettingsFile, FloatsTooLargeForAFloatKeepTheirDefault) {
+    Write("[Main]\n"
+          "fCameraPosY=1e400\n"
+          "fCameraPosZ=-1e39\n"
+          "fCameraZOffset=3.4e38\n"
+          "fVanityModeForceDefaultOverride=1e38xyz\n"
+          "fSittingMaxLookingDownOverride=99999999999999999999999999999999999999999\n");
+    ReadSettings();
+    EXPECT_EQ(14.0f, Settings.fCameraPosY);
+    EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+    EXPECT_EQ(3.4e38f, Settings.fCameraZOffset);
+    EXPECT_EQ(1e38f, Settings.fVanityModeForceDefaultOverride);
+    EXPECT_EQ(40.0f, Settings.fSittingMaxLookingDownOverride);
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (k.isFloat) {
+            EXPECT_TRUE(isfinite(*reinterpret_cast<const float*>(
+                reinterpret_cast<const char*>(&Settings) + k.offset)))
+                << k.name;
+        }
+    }
+}
+
 TEST_F(SettingsFile, FileStructureRulesOfTheWindowsReader) {
     Write("bEnableHeadBob=5\n"           // before any section: never found
           "[ main ]  trailing text\n"    // case and blanks do not matter

@@ -133,6 +133,22 @@ TEST_F(SettingsFileReport, ValuesInTableOrderAndWhatToKnow) {
     EXPECT_TRUE(Has(r, "line 10: section [Camera] is not read"));
 }
 
+// Overflowing floats warn; a long value is quoted only in part.
+TEST_F(SettingsFileReport, TooLargeFloatsAndLongValues) {
+    const std::string junk(300, 'q');
+    const simtool::SettingsReport r = simtool::ReportSettings(
+        Write("[Main]\nfCameraPosY=1e400\nfCameraPosZ=7" + junk + "\nb" + junk + "=1\n"));
+    EXPECT_EQ("fCameraPosY = 14", r.values[19]);
+    EXPECT_TRUE(Has(r, "line 2: fCameraPosY = \"1e400\" is too large for a number: it keeps "
+                       "its default 14.0"));
+    for (const std::string& w : r.warnings) {
+        EXPECT_LT(w.size(), 200u) << w;
+    }
+    EXPECT_TRUE(Has(r, "line 3: fCameraPosZ = \"7qqqq"));
+    EXPECT_TRUE(Has(r, "qqq...\" reads only as 7"));
+    EXPECT_TRUE(Has(r, "line 4: unknown key \"bqqq"));
+}
+
 TEST_F(SettingsFileReport, NoMainSectionAndByteOrderMark) {
     simtool::SettingsReport r =
         simtool::ReportSettings(Write("\xEF\xBB\xBF[Main]\nbEnableHeadBob=1\n"));

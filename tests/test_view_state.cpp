@@ -351,29 +351,53 @@ TEST_F(ViewState, HeadAnchorCountdownRestartsOnSeatedRisingAndLying) {
     }
 }
 
-TEST_F(ViewState, MissingPlayerObjectsLeaveTheFrameAlone) {
+// A missing object skips only the steps that read it.
+TEST_F(ViewState, MissingObjectsSkipOnlyTheStepsThatReadThem) {
+    // Without the first-person root the frame start still captures the view,
+    // resets the modes, restores the chase distance and shows the body.
     Body()->Flags = 0x0001;
     SavedThirdPerson = 7;
     ForcedBodyMode = 1;
+    ModAnimPending = 1;
+    SavedChaseDistance = 250.0f;
     Player()->FirstPersonRoot = nullptr;
     BeginFrameViewState();
-    EXPECT_EQ(7, SavedThirdPerson);
-    EXPECT_EQ(1, ForcedBodyMode);
-    EXPECT_EQ(0x0001, Body()->Flags);
+    EXPECT_EQ(0, SavedThirdPerson);
+    EXPECT_EQ(0, ForcedBodyMode);
+    EXPECT_EQ(0, ModAnimPending);
+    EXPECT_EQ(250.0f, ChaseCameraDistance());
+    EXPECT_EQ(0x0000, Body()->Flags);
 
-    Player()->FirstPersonRoot = Arms();
+    // Without both roots and the process, in third person: the tentative
+    // mode is still set, and nothing needs the process at the frame start.
+    Player()->BodyRoot = nullptr;
     Player()->Process = nullptr;
+    Player()->ThirdPerson = 1;
+    BeginFrameViewState();
+    EXPECT_EQ(1, SavedThirdPerson);
+    EXPECT_EQ(kForcedModeTentative, ForcedBodyMode);
+    EXPECT_EQ(1, ModAnimPending);
+    // No knockout state to decide by, no sit state to count by.
     DecideForcedModeOnSwitch();
+    EXPECT_EQ(kForcedModeTentative, ForcedBodyMode);
+    HeadAnchorCountdown = 3;
     TickHeadAnchorCountdown();
-    BeginFrameViewState();
-    EXPECT_EQ(1, ForcedBodyMode);
+    EXPECT_EQ(3, HeadAnchorCountdown);
+    // No body record: no idle animation, so the tentative mode falls back,
+    // and the player's byte is marked and put back around the queries.
+    ResolveModAnimMode();
+    EXPECT_EQ(kForcedModeNone, ForcedBodyMode);
+    EXPECT_EQ(1, Player()->ThirdPerson);
 
+    // Without the player only the per-frame reset happens.
     GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) = nullptr;
+    ForcedBodyMode = 1;
     BeginFrameViewState();
+    EXPECT_EQ(kForcedModeNone, ForcedBodyMode);
+    EXPECT_EQ(1, SavedThirdPerson);
     ResolveModAnimMode();
     EXPECT_EQ(0, IsPlayerInBodyView(nullptr));
     EXPECT_EQ(0, IsIdleAnimActive(true));
-    EXPECT_EQ(7, SavedThirdPerson);
 }
 
 TEST_F(ViewState, RulesAllocateNothing) {

@@ -16,11 +16,16 @@ constexpr int32_t kRotateArmsPlainPath = 0x1; // bRotateThirdPersonArms bits
 constexpr int32_t kRotateArmsOtherPaths = 0x2;
 
 void RaiseBody(SceneNode* body) {
-    body->LocalTranslation.z += Settings.fCameraZOffset * body->WorldScale;
+    if (body != nullptr) {
+        body->LocalTranslation.z += Settings.fCameraZOffset * body->WorldScale;
+    }
 }
 
 // The body's root moved while lying: raised, or shifted while feeding.
 void ShiftLyingBody(PlayerObject* p, SceneNode* body) {
+    if (body == nullptr) {
+        return;
+    }
     if (IsVampireFeeding(p) == 0) {
         RaiseBody(body);
         return;
@@ -34,7 +39,9 @@ void ShiftLyingBody(PlayerObject* p, SceneNode* body) {
     local = Vector3{local.x + shift.x, local.y + shift.y, local.z + shift.z};
 }
 
-// The view logic of the pass, after the game's update of the record.
+// The view logic of the pass, after the game's update of the record. It
+// reads the process throughout (knockout and sit states); the other objects
+// are skipped one by one where missing.
 void BodyView(const PlayerRig& r) {
     PlayerObject* p = r.player;
     const int8_t knockout = r.process->KnockoutState;
@@ -44,7 +51,7 @@ void BodyView(const PlayerRig& r) {
         InBodyPassUpdate = kFlagClear;
         RaiseBody(r.body);
         InExtraAnimUpdate = kFlagSet;
-        UpdateAnimationRecord(r.bodyAnim);
+        UpdateRecordIfPresent(r.bodyAnim);
         InExtraAnimUpdate = kFlagClear;
         return;
     }
@@ -60,7 +67,7 @@ void BodyView(const PlayerRig& r) {
 
     // Visibility once after dismounting in first person.
     if (Settings.bEnableFirstPersonBody != 0 && MountedInFirstPerson != 0 && !mounted) {
-        ShowNode(r.body);
+        SetNodeHidden(r.body, false);
         SetNodeHidden(r.firstPerson, Settings.bUseThirdPersonArms != 0);
         MountedInFirstPerson = 0;
     }
@@ -77,29 +84,32 @@ void BodyView(const PlayerRig& r) {
         }
         if (Settings.bEnableHeadBob != 0 || sit != 0) {
             ApplyHeadOffset();
-            if (sit >= kSitStateLying) {
+            if (sit >= kSitStateLying && r.firstPerson != nullptr) {
                 r.firstPerson->LocalTranslation.z -= kLyingArmsDrop;
             }
-            UpdateAnimationRecord(r.firstPersonAnim);
+            UpdateRecordIfPresent(r.firstPersonAnim);
         }
     } else if ((Settings.bRotateThirdPersonArms & kRotateArmsOtherPaths) != 0) {
         PoseArms();
     }
-    UpdateAnimationRecord(r.bodyAnim);
+    UpdateRecordIfPresent(r.bodyAnim);
 }
 
 } // namespace
 
 void UpdateBodyPass(const void* actor, AnimationRecord* record) {
+    // Every other actor passes here too: one comparison decides first.
     const PlayerObject* player = PlayerPointer();
-    PlayerRig r;
-    if (player == nullptr || actor != player ||
-        (SavedThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) || !ReadPlayerRig(&r)) {
+    if (actor != player || player == nullptr ||
+        (SavedThirdPerson != 0 && ForcedBodyMode == kForcedModeNone)) {
         UpdateAnimationRecord(record);
         return;
     }
+    const PlayerRig r = ReadPlayerRig();
     InBodyPassUpdate = kFlagSet;
     UpdateAnimationRecord(record);
-    BodyView(r);
+    if (r.process != nullptr) {
+        BodyView(r);
+    }
     InBodyPassUpdate = kFlagClear;
 }

@@ -49,7 +49,7 @@ void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
             p->ThirdPerson == 0 && detached == 0 &&
             (IsIdleAnimActive(true) || (mounted && Settings.bHorseFirstPersonBody != 1));
         SetNodeHidden(r.firstPerson, !show);
-    } else if (Settings.bVisibleArmsWeaponSheathed == 1) {
+    } else if (Settings.bVisibleArmsWeaponSheathed == 1 && r.process != nullptr) {
         const uint32_t leftHandItem = LeftHandItemQuery(r.process);
         const bool handsIdle = r.process->WeaponDrawn == 0 && !IsGroup34To39Playing() &&
                                !IsGroup17To18Playing() && !IsActionStateSix(r.process) &&
@@ -59,6 +59,82 @@ void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
                            (mounted && Settings.bHorseFirstPersonBody != 1));
         SetNodeHidden(r.firstPerson, !show);
     }
+}
+
+// Lets the game reset two standing idles, with the player marked as third
+// person for that call.
+void ResetStandingIdle(const PlayerRig& r) {
+    PlayerObject* p = r.player;
+    if (r.bodyAnim != nullptr && p->ThirdPerson == 0 && IsIdleAnimActive(false) &&
+        (IsAnimSequencePlaying(r.bodyAnim, kSequenceStand) ||
+         IsAnimSequencePlaying(r.bodyAnim, kSequenceGuardCheck))) {
+        p->ThirdPerson = 1;
+        PlayerIdleUpdate(p);
+        p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+    }
+}
+
+// Puts the camera at the body's head, in the anchored, idle-animation or
+// plain case; or leaves it where the game put it.
+void PlaceAtHead(const PlayerRig& r, SceneNode* camera, int8_t knockout, uint8_t detached) {
+    PlayerObject* p = r.player;
+    const bool mounted = IsMounted(p);
+
+    // Cases in which the camera stays where the game put it.
+    if (p->ThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) {
+        return;
+    }
+    if (mounted && Settings.bHorseFirstPersonBody == 0 && r.process->SitState == kSitStateOnMount &&
+        HeadAnchorCountdown == 0) {
+        return;
+    }
+    if (WatchedMenuOpen != 0 || detached != 0) {
+        return;
+    }
+
+    // The head and the body's frame.
+    SceneNode* head = FindChildByName(r.body, kNodeHead);
+    if (head == nullptr) {
+        return; // no head to sit at: the camera stays for this update
+    }
+    const Vector3 h = head->WorldTranslation;
+    const Matrix3 headRotation = head->WorldRotation;
+    const Matrix3 bodyRotation = r.body->WorldRotation;
+    const float s = r.body->WorldScale;
+
+    // Anchored to the head's own rotation.
+    const bool dead = IsDead(p) != 0;
+    if (dead || knockout != 0 || HeadAnchorCountdown != 0) {
+        const bool feeding = IsVampireFeeding(p) != 0;
+        const float y = feeding   ? Settings.fVampireFeedCameraPosY
+                        : mounted ? Settings.fHorseMountCameraPosY
+                                  : Settings.fCameraPosY;
+        PlaceCamera(camera, h, headRotation,
+                    Scaled(Settings.fCameraPosZ, y, Settings.fCameraPosX, s));
+        if (Settings.bFirstPersonAnimCameraRotation != 0 && !dead && !feeding) {
+            TurnCamera(camera, headRotation, HeadCameraRotation(p->LookPitch));
+        } else {
+            TurnCamera(camera, headRotation, FixedCameraFrame());
+        }
+        return;
+    }
+
+    // An idle animation plays on the body.
+    if (IsIdleAnimActive(false)) {
+        PlaceCamera(camera, h, headRotation,
+                    Scaled(Settings.fCameraPosZ, Settings.fCameraPosY, Settings.fCameraPosX, s));
+        TurnCamera(camera, headRotation, HeadCameraRotation(p->LookPitch));
+        return;
+    }
+
+    // Plain placement, turned by the body: only when something asks for it;
+    // otherwise the body pass brings the body to the camera instead.
+    if (ForcedBodyMode == kForcedModeNone && Settings.bEnableHeadBob == 0 &&
+        (r.process->SitState == 0 || Settings.bEnableFirstPersonBody == 0)) {
+        return;
+    }
+    PlaceCamera(camera, h, bodyRotation,
+                Scaled(Settings.fCameraPosX, Settings.fCameraPosY, Settings.fCameraPosZ, s));
 }
 
 } // namespace
@@ -88,14 +164,16 @@ Matrix3 HeadCameraRotation(float pitch) {
 }
 
 void UpdateHeadCamera(SceneNode* camera) {
-    PlayerRig r;
-    if (camera == nullptr || !ReadPlayerRig(&r)) {
+    const PlayerRig r = ReadPlayerRig();
+    PlayerObject* p = r.player;
+    if (p == nullptr) {
+        WatchMenus(); // the only step that reads nothing of the player
         return;
     }
-    PlayerObject* p = r.player;
 
-    // 1. Entry.
-    const int8_t knockout = r.process->KnockoutState;
+    // 1. Entry. Without the process there is no knockout state: the steps
+    // that read it (8 and the placement) are skipped.
+    const int8_t knockout = r.process != nullptr ? r.process->KnockoutState : 0;
     const uint8_t detached = CameraDetachedByte();
     SavedThirdPerson = p->ThirdPerson;
 
@@ -103,8 +181,8 @@ void UpdateHeadCamera(SceneNode* camera) {
     // person that the game made during it.
     if ((SavedThirdPerson == 0 || ForcedBodyMode != 0) && IsDead(p) == 0) {
         InExtraAnimUpdate = kFlagSet;
-        UpdateAnimationRecord(r.bodyAnim);
-        UpdateAnimationRecord(r.firstPersonAnim);
+        UpdateRecordIfPresent(r.bodyAnim);
+        UpdateRecordIfPresent(r.firstPersonAnim);
         InExtraAnimUpdate = kFlagClear;
     }
     if (Settings.bEnableFirstPersonBody != 0 && SavedThirdPerson == 0 &&
@@ -113,95 +191,36 @@ void UpdateHeadCamera(SceneNode* camera) {
         HeadAnchorCountdown = kHeadAnchorUpdates;
     }
 
-    // 3. Menu watch.
+    // 3. to 5. Menu watch, standing idles, mod animations.
     WatchMenus();
-
-    // 4. Let the game reset two standing idles, with the player marked as
-    // third person for that call.
-    if (p->ThirdPerson == 0 && IsIdleAnimActive(false) &&
-        (IsAnimSequencePlaying(r.bodyAnim, kSequenceStand) ||
-         IsAnimSequencePlaying(r.bodyAnim, kSequenceGuardCheck))) {
-        p->ThirdPerson = 1;
-        PlayerIdleUpdate(p);
-        p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
-    }
-
-    // 5. Mod animations.
+    ResetStandingIdle(r);
     ResolveModAnimMode();
 
     // 6. Visibility of the two skeletons.
     const bool mounted = IsMounted(p);
     if (WatchedMenuOpen != 0) {
-        HideNode(r.body);
+        SetNodeHidden(r.body, true);
     } else if (p->ThirdPerson == 0 && detached == 0 && mounted &&
                Settings.bHorseFirstPersonBody == 0) {
-        HideNode(r.body);
+        SetNodeHidden(r.body, true);
     } else if (Settings.bEnableFirstPersonBody != 0) {
-        ShowNode(r.body);
+        SetNodeHidden(r.body, false);
     }
     if (Settings.bEnableFirstPersonBody != 0) {
         UpdateArmsVisibility(r, detached);
     }
 
-    // 7. and 8.
+    // 7. and 8. (both read the process).
+    if (r.process == nullptr) {
+        return;
+    }
     TickHeadAnchorCountdown();
     if (knockout == 0 && p->RestoreBlockA == 0 && p->RestoreBlockB == 0) {
         RestoreChaseDistance();
     }
 
-    // 9. Cases in which the camera stays where the game put it.
-    if (p->ThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) {
-        return;
+    // 9. to 13. The camera at the head, when there is a camera and a body.
+    if (camera != nullptr && r.body != nullptr) {
+        PlaceAtHead(r, camera, knockout, detached);
     }
-    if (mounted && Settings.bHorseFirstPersonBody == 0 && r.process->SitState == kSitStateOnMount &&
-        HeadAnchorCountdown == 0) {
-        return;
-    }
-    if (WatchedMenuOpen != 0 || detached != 0) {
-        return;
-    }
-
-    // 10. The head and the body's frame.
-    SceneNode* head = FindChildByName(r.body, kNodeHead);
-    if (head == nullptr) {
-        return; // no head to sit at: the camera stays for this update
-    }
-    const Vector3 h = head->WorldTranslation;
-    const Matrix3 headRotation = head->WorldRotation;
-    const Matrix3 bodyRotation = r.body->WorldRotation;
-    const float s = r.body->WorldScale;
-
-    // 11. Anchored to the head's own rotation.
-    const bool dead = IsDead(p) != 0;
-    if (dead || knockout != 0 || HeadAnchorCountdown != 0) {
-        const bool feeding = IsVampireFeeding(p) != 0;
-        const float y = feeding   ? Settings.fVampireFeedCameraPosY
-                        : mounted ? Settings.fHorseMountCameraPosY
-                                  : Settings.fCameraPosY;
-        PlaceCamera(camera, h, headRotation,
-                    Scaled(Settings.fCameraPosZ, y, Settings.fCameraPosX, s));
-        if (Settings.bFirstPersonAnimCameraRotation != 0 && !dead && !feeding) {
-            TurnCamera(camera, headRotation, HeadCameraRotation(p->LookPitch));
-        } else {
-            TurnCamera(camera, headRotation, FixedCameraFrame());
-        }
-        return;
-    }
-
-    // 12. An idle animation plays on the body.
-    if (IsIdleAnimActive(false)) {
-        PlaceCamera(camera, h, headRotation,
-                    Scaled(Settings.fCameraPosZ, Settings.fCameraPosY, Settings.fCameraPosX, s));
-        TurnCamera(camera, headRotation, HeadCameraRotation(p->LookPitch));
-        return;
-    }
-
-    // 13. Plain placement, turned by the body: only when something asks for
-    // it; otherwise the body pass brings the body to the camera instead.
-    if (ForcedBodyMode == kForcedModeNone && Settings.bEnableHeadBob == 0 &&
-        (r.process->SitState == 0 || Settings.bEnableFirstPersonBody == 0)) {
-        return;
-    }
-    PlaceCamera(camera, h, bodyRotation,
-                Scaled(Settings.fCameraPosX, Settings.fCameraPosY, Settings.fCameraPosZ, s));
 }

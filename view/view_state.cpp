@@ -46,13 +46,14 @@ void ResetViewState() {
 }
 
 void BeginFrameViewState() {
-    PlayerRig r;
-    if (!ReadPlayerRig(&r)) {
+    // The per-frame reset needs nothing of the game.
+    ForcedBodyMode = kForcedModeNone;
+    ModAnimPending = 0;
+    const PlayerRig r = ReadPlayerRig();
+    if (r.player == nullptr) {
         return;
     }
     SavedThirdPerson = r.player->ThirdPerson;
-    ForcedBodyMode = kForcedModeNone;
-    ModAnimPending = 0;
     const bool firstPerson = IsFirstPerson(r.player);
     if (firstPerson) {
         RestoreChaseDistance();
@@ -60,6 +61,8 @@ void BeginFrameViewState() {
     if (Settings.bEnableFirstPersonBody == 0) {
         return;
     }
+    // Only the visibility of a skeleton needs its root; a missing root is
+    // left out alone.
     const bool mounted = IsMounted(r.player);
     if (firstPerson) {
         SetNodeHidden(r.body,
@@ -71,8 +74,8 @@ void BeginFrameViewState() {
         }
     } else {
         MountedInFirstPerson = 0;
-        ShowNode(r.body);
-        HideNode(r.firstPerson);
+        SetNodeHidden(r.body, false);
+        SetNodeHidden(r.firstPerson, true);
         if (Settings.bFirstPersonModAnim != 0) {
             ForcedBodyMode = kForcedModeTentative;
             ModAnimPending = 1;
@@ -83,7 +86,7 @@ void BeginFrameViewState() {
 void DecideForcedModeOnSwitch() {
     const PlayerObject* p = PlayerPointer();
     if (p == nullptr || p->Process == nullptr) {
-        return;
+        return; // no knockout state to decide by
     }
     const int8_t knockout = p->Process->KnockoutState;
     const bool keep = (knockout == 0 && Settings.bFirstPersonSitting != 0) ||
@@ -144,13 +147,14 @@ void ReleaseMenuWatch() {
 }
 
 void ResolveModAnimMode() {
+    // Without the player there is no ThirdPerson byte to mark, and no idle
+    // animation to find: the tentative mode falls back as without one.
     PlayerObject* p = PlayerPointer();
-    if (p == nullptr) {
-        return;
-    }
     if (Settings.bFirstPersonModAnim == 1) {
         // The idle queries are made with the player marked as third person.
-        p->ThirdPerson = 1;
+        if (p != nullptr) {
+            p->ThirdPerson = 1;
+        }
         if (ForcedBodyMode == kForcedModeTentative) {
             if (IsIdleAnimActive(false) && ModAnimCounter != kModAnimCounterHeld) {
                 ModAnimCounter = kModAnimCounterKept;
@@ -167,7 +171,9 @@ void ResolveModAnimMode() {
         } else {
             ModAnimCounter = 0;
         }
-        p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+        if (p != nullptr) {
+            p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+        }
     } else if (ForcedBodyMode == kForcedModeTentative) {
         if (IsIdleAnimActive(false)) {
             ForcedBodyMode = kForcedModeKeep;

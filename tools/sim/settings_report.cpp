@@ -98,6 +98,16 @@ std::string Line(int line) {
     return "line " + std::to_string(line) + ": ";
 }
 
+// A text of the file as a warning quotes it: at most about 60 characters,
+// so that a long or garbled line keeps the warning readable.
+constexpr size_t kEchoLength = 60;
+std::string Echo(const std::string& text) {
+    if (text.size() <= kEchoLength) {
+        return text;
+    }
+    return text.substr(0, kEchoLength - 3) + "...";
+}
+
 std::string FloatText(double v) {
     char buf[64];
     snprintf(buf, sizeof buf, "%.9g", v);
@@ -107,22 +117,24 @@ std::string FloatText(double v) {
 // What the file says about one value that a user would want to know.
 void CheckValue(const SettingsKey& k, const ProfileEntry& e, std::vector<std::string>* out) {
     const std::string& v = e.value;
+    const std::string quoted = std::string(k.name) + " = \"" + Echo(v) + "\"";
     if (k.isFloat) {
         int used = 0;
         const double value = ParseDecimalPrefix(v.c_str(), &used);
+        bool tooLarge = false;
+        SettingsFloatFromText(v.c_str(), k.defaultText, &tooLarge);
         if (v.empty()) {
-            out->push_back(Line(e.line) + k.name +
-                           " is empty: it reads as 0, not as its "
-                           "default " +
+            out->push_back(Line(e.line) + k.name + " is empty: it reads as 0, not as its default " +
                            k.defaultText);
         } else if (used == 0) {
-            out->push_back(Line(e.line) + k.name + " = \"" + v +
-                           "\" is not a number: it reads as 0, not as its default " +
-                           k.defaultText);
+            out->push_back(Line(e.line) + quoted +
+                           " is not a number: it reads as 0, not as its default " + k.defaultText);
+        } else if (tooLarge) {
+            out->push_back(Line(e.line) + quoted + " is too large for a number: it keeps its " +
+                           "default " + k.defaultText);
         } else if (used < static_cast<int>(v.size())) {
-            out->push_back(Line(e.line) + k.name + " = \"" + v + "\" reads only as " +
-                           FloatText(value) + " (the rest, \"" + v.substr(used) +
-                           "\", is ignored)");
+            out->push_back(Line(e.line) + quoted + " reads only as " + FloatText(value) +
+                           " (the rest, \"" + Echo(v.substr(used)) + "\", is ignored)");
         }
         return;
     }
@@ -142,13 +154,13 @@ void CheckValue(const SettingsKey& k, const ProfileEntry& e, std::vector<std::st
         out->push_back(Line(e.line) + k.name + " is empty: it keeps its default " +
                        std::to_string(k.integerDefault));
     } else if (digits == j) {
-        out->push_back(Line(e.line) + k.name + " = \"" + v +
-                       "\" is not a number: it reads as 0, not as its default " +
+        out->push_back(Line(e.line) + quoted +
+                       " is not a number: it reads as 0, not as its default " +
                        std::to_string(k.integerDefault));
     } else if (digits < v.size()) {
-        out->push_back(Line(e.line) + k.name + " = \"" + v + "\" reads only as " +
+        out->push_back(Line(e.line) + quoted + " reads only as " +
                        std::to_string(static_cast<int32_t>(ProfileIntFromText(v))) +
-                       " (the rest, \"" + v.substr(digits) + "\", is ignored)");
+                       " (the rest, \"" + Echo(v.substr(digits)) + "\", is ignored)");
     }
 }
 
@@ -191,11 +203,11 @@ SettingsReport ReportSettings(const std::string& path) {
             if (main < 0) {
                 main = static_cast<int>(i);
             } else {
-                r.warnings.push_back(Line(line) + "a second [" + s +
+                r.warnings.push_back(Line(line) + "a second [" + Echo(s) +
                                      "] section is never read; only the first one counts");
             }
         } else {
-            r.warnings.push_back(Line(line) + "section [" + s + "] is not read; every key " +
+            r.warnings.push_back(Line(line) + "section [" + Echo(s) + "] is not read; every key " +
                                  "belongs in [Main]");
         }
     }
@@ -216,7 +228,7 @@ SettingsReport ReportSettings(const std::string& path) {
     std::vector<std::string> seen;
     for (const ProfileEntry& e : file.entries) {
         if (e.section < 0) {
-            r.warnings.push_back(Line(e.line) + "\"" + e.key + "\" stands before any section " +
+            r.warnings.push_back(Line(e.line) + "\"" + Echo(e.key) + "\" stands before any section " +
                                  "and is not read");
             continue;
         }
@@ -225,7 +237,7 @@ SettingsReport ReportSettings(const std::string& path) {
         }
         const SettingsKey* k = FindKey(e.key);
         if (k == nullptr) {
-            r.warnings.push_back(Line(e.line) + "unknown key \"" + e.key + "\" is ignored");
+            r.warnings.push_back(Line(e.line) + "unknown key \"" + Echo(e.key) + "\" is ignored");
             continue;
         }
         bool duplicate = false;
