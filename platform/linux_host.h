@@ -6,10 +6,6 @@
 
 #include <string>
 
-// The path that PlatformModuleFileName reports, in Windows form
-// (e.g. "C:\\Games\\Oblivion\\Oblivion.exe"). By default it is this process's
-// executable with its slashes turned into backslashes.
-void PlatformSetModuleFileName(const char* windowsPath);
 
 // Records that every page of the game's range now has `protection` (the
 // simulated game maps the range and calls this once).

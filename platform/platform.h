@@ -14,6 +14,10 @@ constexpr uint32_t kPageExecuteReadWrite = 0x40;
 // GetModuleFileNameA(NULL, buffer, size): the main executable's full path.
 // Returns the characters copied; `size` when the path was cut short.
 uint32_t PlatformModuleFileName(char* buffer, uint32_t size);
+// For the simulator and the tests, which stand in for the game: the path that
+// PlatformModuleFileName reports from now on, in Windows form (for example
+// "C:\\Games\\Oblivion\\Oblivion.exe"). The plug-in never calls it.
+void PlatformSetModuleFileName(const char* windowsPath);
 
 // GetPrivateProfileIntA(section, key, fallback, path).
 uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallback,

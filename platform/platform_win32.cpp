@@ -3,8 +3,28 @@
 
 #include "platform/platform.h"
 
+namespace {
+// Set only by the simulator, which stands in for the game; empty in the game.
+char g_moduleFileName[MAX_PATH] = "";
+} // namespace
+
 uint32_t PlatformModuleFileName(char* buffer, uint32_t size) {
-    return GetModuleFileNameA(nullptr, buffer, size);
+    if (g_moduleFileName[0] == '\0') {
+        return GetModuleFileNameA(nullptr, buffer, size);
+    }
+    // As GetModuleFileNameA: cut to size - 1 characters, and `size` then.
+    const uint32_t length = static_cast<uint32_t>(lstrlenA(g_moduleFileName));
+    if (size == 0) {
+        return 0;
+    }
+    const uint32_t n = length < size - 1 ? length : size - 1;
+    CopyMemory(buffer, g_moduleFileName, n);
+    buffer[n] = '\0';
+    return length >= size ? size : n;
+}
+
+void PlatformSetModuleFileName(const char* windowsPath) {
+    lstrcpynA(g_moduleFileName, windowsPath, MAX_PATH);
 }
 
 uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallback,

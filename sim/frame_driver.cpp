@@ -66,14 +66,16 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch) {
     }
 
     in = Registers();
-    in.eax = Address(&game.camera->node);
+    in.eax = Address(CameraNodePointer()); // the game's camera node, if it has one
     Enter(LF_SITE_HEAD_CAMERA, in);
     Game::UpdateTree(&game.camera->node);
 
     in = Registers();
-    in.ebp = Address(&game.player->obj);
-    in.ecx = Address(&game.bodyAnim->rec);
-    Enter(LF_SITE_BODY_PASS, in);
+    if ((game.Missing() & kMissingPlayer) == 0) {
+        in.ebp = Address(&game.player->obj);
+        in.ecx = Address(&game.bodyAnim->rec);
+        Enter(LF_SITE_BODY_PASS, in);
+    }
     for (Actor* a : load.actors) {
         in.ebp = Address(a->object);
         in.ecx = Address(&a->record->rec);

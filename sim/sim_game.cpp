@@ -6,8 +6,12 @@
 #include <string.h>
 #include <sys/mman.h>
 
+#include <iterator>
+#include <vector>
+
 #include "platform/linux_host.h"
 #include "platform/platform.h"
+#include "sim/rig.h"
 
 namespace sim {
 
@@ -138,7 +142,7 @@ uint32_t LF_THISCALL ProcessGetFlagWord(void* self) {
 }
 
 SceneNode* FindInSubtree(SceneNode* n, const char* name) {
-    if (strcmp(As<Node>(n)->name, name) == 0) {
+    if (!As<Node>(n)->unfindable && strcmp(As<Node>(n)->name, name) == 0) {
         return n;
     }
     for (int i = 0; i < n->ChildCount; ++i) {
@@ -212,17 +216,22 @@ void InitNode(Node* n, const char* name) {
     n->node.LocalScale = 1.0f;
     n->node.WorldScale = 1.0f;
     n->node.Children = n->childSlots;
+    n->gameWorldRotation = n->node.WorldRotation;
+    n->gameWorldScale = 1.0f;
+}
+
+// The world fields as the game writes them: the node's own, and the copy
+// that tells the game's writes from others'.
+void SetGameWorld(Node* n, const Matrix3& rotation, const Vector3& translation, float scale) {
+    n->node.WorldRotation = rotation;
+    n->node.WorldTranslation = translation;
+    n->node.WorldScale = scale;
+    n->gameWorldRotation = rotation;
+    n->gameWorldTranslation = translation;
+    n->gameWorldScale = scale;
 }
 
 } // namespace
-
-const char* RoutineName(Routine r) {
-    static const char* const names[kRoutineCount] = {
-        "UpdateAnimationRecord", "IsIdleAnimAbsent",    "PlayerIdleUpdate",
-        "GetInterfaceObject",    "IsMenuModeActive",    "IsMenuOpen",
-        "FrameStartRoutine",     "CameraSwitchRoutine", "ScenePassRoutine"};
-    return names[static_cast<int>(r)];
-}
 
 void MapGameRange() {
     if (g_mapped) {
@@ -361,28 +370,28 @@ void Game::UpdateTree(SceneNode* n) {
     if (!s->frozen) {
         const SceneNode* p = n->Parent;
         if (p == nullptr) {
-            n->WorldRotation = n->LocalRotation;
-            n->WorldTranslation = n->LocalTranslation;
-            n->WorldScale = n->LocalScale;
+            SetGameWorld(s, n->LocalRotation, n->LocalTranslation, n->LocalScale);
         } else {
             // world = parent.world composed with local: R = Rp Rl,
             // T = Tp + sp (Rp Tl), s = sp sl.
+            Matrix3 rotation;
+            Vector3 translation;
             for (int i = 0; i < 3; ++i) {
                 for (int j = 0; j < 3; ++j) {
                     float sum = 0.0f;
                     for (int k = 0; k < 3; ++k) {
                         sum += p->WorldRotation.m[i][k] * n->LocalRotation.m[k][j];
                     }
-                    n->WorldRotation.m[i][j] = sum;
+                    rotation.m[i][j] = sum;
                 }
                 const Vector3& lt = n->LocalTranslation;
                 const float turned = p->WorldRotation.m[i][0] * lt.x +
                                      p->WorldRotation.m[i][1] * lt.y +
                                      p->WorldRotation.m[i][2] * lt.z;
-                Component(n->WorldTranslation, i) =
+                Component(translation, i) =
                     Component(p->WorldTranslation, i) + p->WorldScale * turned;
             }
-            n->WorldScale = p->WorldScale * n->LocalScale;
+            SetGameWorld(s, rotation, translation, p->WorldScale * n->LocalScale);
         }
     }
     for (int i = 0; i < n->ChildCount; ++i) {
@@ -394,16 +403,36 @@ void Game::UpdateTree(SceneNode* n) {
 
 void Game::Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale) {
     node->frozen = true;
-    node->node.WorldTranslation = translation;
-    node->node.WorldRotation = rotation;
-    node->node.WorldScale = scale;
+    SetGameWorld(node, rotation, translation, scale);
 }
 
 void Game::PlaceRoots() {
     bodyRoot->node.LocalTranslation = bodyPlacement;
     fpRoot->node.LocalTranslation = firstPersonPlacement;
     camera->node.LocalTranslation = cameraPlacement;
+    camera->node.LocalRotation = cameraRotationPlacement;
     UpdateScene();
+}
+
+void Game::SetMissing(uint32_t mask) {
+    missing_ = mask;
+    auto keep = [mask](uint32_t bit) { return (mask & bit) == 0; };
+    GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) = keep(kMissingPlayer) ? &player->obj : nullptr;
+    GameGlobal<SceneNode*>(LF_ADDR_CAMERA_NODE_POINTER) =
+        keep(kMissingCamera) ? &camera->node : nullptr;
+    player->obj.Process = keep(kMissingProcess) ? &process->obj : nullptr;
+    player->obj.BodyRoot = keep(kMissingBodyRoot) ? &bodyRoot->node : nullptr;
+    player->obj.FirstPersonRoot = keep(kMissingFirstPersonRoot) ? &fpRoot->node : nullptr;
+    player->obj.FirstPersonAnim = keep(kMissingFirstPersonAnim) ? &fpAnim->rec : nullptr;
+    process->obj.BodyAnim = keep(kMissingBodyAnim) ? &bodyAnim->rec : nullptr;
+    bodyAnim->rec.HeadNode = keep(kMissingHeadNode) ? &bodyHead->node : nullptr;
+    bodyHead->unfindable = !keep(kMissingHeadBone);
+    bodyMagic->unfindable = !keep(kMissingMagicBone);
+    fpMagic->unfindable = !keep(kMissingFirstPersonMagicBone);
+    lHand->unfindable = !keep(kMissingLeftHandBone);
+    rHand->unfindable = !keep(kMissingRightHandBone);
+    lClavicle->unfindable = !keep(kMissingLeftClavicleBone);
+    rClavicle->unfindable = !keep(kMissingRightClavicleBone);
 }
 
 void Game::SetCameraDetached(uint8_t value) {
@@ -462,36 +491,40 @@ void Game::LogDraw(const DrawObject* object) {
     d.headWorldScale = bodyHead->node.WorldScale;
 }
 
+// Builds one skeleton from its table under `root`; returns the nodes in
+// table order.
+std::vector<Node*> Game::BuildSkeleton(Node* root, const RigBone* bones, int count) {
+    std::vector<Node*> made;
+    for (int i = 0; i < count; ++i) {
+        Node* parent = bones[i].parent < 0 ? root : made[bones[i].parent];
+        made.push_back(NewNode(bones[i].name, parent, bones[i].at));
+    }
+    return made;
+}
+
 void Game::BuildRig() {
     world = NewNode("SceneRoot", nullptr);
 
-    // The full-body skeleton, standing at the origin, z up, facing +y.
-    bodyRoot = NewNode("Player3rdPersonRoot", world);
-    Node* bip = NewNode("Bip01", bodyRoot);
-    Node* pelvis = NewNode("Bip01 Pelvis", bip, {0, 0, 60});
-    Node* spine = NewNode("Bip01 Spine", pelvis, {0, 0, 20});
-    bodyNeck = NewNode("Bip01 Neck", spine, {0, 0, 40});
-    bodyHead = NewNode("Bip01 Head", bodyNeck, {0, 0, 10});
-    lClavicle = NewNode("Bip01 L Clavicle", bodyNeck, {-6, 0, -2});
-    Node* lUpper = NewNode("Bip01 L UpperArm", lClavicle, {-10, 0, 0});
-    lHand = NewNode("Bip01 L Hand", lUpper, {0, 8, -40});
-    rClavicle = NewNode("Bip01 R Clavicle", bodyNeck, {6, 0, -2});
-    Node* rUpper = NewNode("Bip01 R UpperArm", rClavicle, {10, 0, 0});
-    rHand = NewNode("Bip01 R Hand", rUpper, {0, 8, -40});
-    bodyMagic = NewNode("magicNode", rHand, {4, 6, 0});
-    shieldHolder = NewNode("ShieldSlot", lUpper, {-2, 0, -20});
-    shield = NewNode("Shield", shieldHolder);
-    leftHandHolder = NewNode("LeftHandItemSlot", lHand, {0, 2, 0});
-    leftHandItem = NewNode("Torch", leftHandHolder);
+    bodyRoot = NewNode(kBodyRootName, world);
+    const std::vector<Node*> body =
+        BuildSkeleton(bodyRoot, kBodyBones, static_cast<int>(std::size(kBodyBones)));
+    bodyNeck = body[3];
+    bodyHead = body[4];
+    lClavicle = body[5];
+    lHand = body[7];
+    rClavicle = body[8];
+    rHand = body[10];
+    bodyMagic = body[11];
+    shieldHolder = body[12];
+    shield = body[13];
+    leftHandHolder = body[14];
+    leftHandItem = body[15];
 
-    // The game's first-person arms skeleton.
-    fpRoot = NewNode("Player1stPersonRoot", world);
-    Node* fpBip = NewNode("Bip01", fpRoot);
-    Node* fpSpine = NewNode("Bip01 Spine", fpBip, {0, 0, 100});
-    fpMagic = NewNode("magicNode", fpSpine, {0, 30, 20});
+    fpRoot = NewNode(kFirstPersonRootName, world);
+    fpMagic = BuildSkeleton(fpRoot, kFirstPersonBones,
+                            static_cast<int>(std::size(kFirstPersonBones)))[2];
 
-    // The camera sits at the eye point of the standing body: head + (0, 14, 6).
-    camera = NewNode("Camera", world, {0, 14, 136});
+    camera = NewNode("Camera", world, kCameraStart);
 
     bodyAnim = NewRecord(bodyRoot);
     bodyAnim->rec.HeadNode = &bodyHead->node;

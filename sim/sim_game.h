@@ -13,10 +13,12 @@
 #include <stdint.h>
 
 #include <deque>
+#include <vector>
 #include <functional>
 
 #include "game/engine.h"
 #include "game/layout.h"
+#include "sim/rig.h"
 
 namespace sim {
 
@@ -34,7 +36,13 @@ enum class Routine : int {
     Count
 };
 constexpr int kRoutineCount = static_cast<int>(Routine::Count);
-const char* RoutineName(Routine r);
+inline const char* RoutineName(Routine r) {
+    constexpr const char* kNames[kRoutineCount] = {
+        "UpdateAnimationRecord", "IsIdleAnimAbsent",    "PlayerIdleUpdate",
+        "GetInterfaceObject",    "IsMenuModeActive",    "IsMenuOpen",
+        "FrameStartRoutine",     "CameraSwitchRoutine", "ScenePassRoutine"};
+    return kNames[static_cast<int>(r)];
+}
 
 // Words the call log copies at every call (for example the view-state flags
 // that a caller sets around its call).
@@ -59,9 +67,15 @@ constexpr int kMaxNameLength = 48;
 struct Node {
     SceneNode node;
     char name[kMaxNameLength];
-    bool frozen; // world fields are kept as set instead of derived
+    bool frozen;     // world fields are kept as set instead of derived
+    bool unfindable; // FindChildByName does not find it (its children still are)
     SceneNode* childSlots[kMaxChildren];
     int virtual29Calls;
+    // The world fields as the game itself last wrote them (its update, or a
+    // freeze), so that a check can tell the game's writes from others'.
+    Matrix3 gameWorldRotation;
+    Vector3 gameWorldTranslation;
+    float gameWorldScale;
 };
 
 struct AnimRecord {
@@ -125,6 +139,50 @@ struct Interface {
     uint8_t openMenu1034;
 };
 
+// --- objects the game may lack for a while -------------------------------------
+// Each is made unreachable where the plug-in looks for it: a null pointer in
+// the global or field that leads to it, or a bone that FindChildByName does
+// not find.
+enum MissingObject : uint32_t {
+    kMissingPlayer = 1u << 0,          // PlayerPointer
+    kMissingProcess = 1u << 1,         // the player's Process
+    kMissingBodyRoot = 1u << 2,        // the player's BodyRoot
+    kMissingFirstPersonRoot = 1u << 3, // the player's FirstPersonRoot
+    kMissingBodyAnim = 1u << 4,        // the process's BodyAnim
+    kMissingFirstPersonAnim = 1u << 5, // the player's FirstPersonAnim
+    kMissingCamera = 1u << 6,          // CameraNodePointer, and the camera handed to the site
+    kMissingHeadNode = 1u << 7,        // the body record's HeadNode
+    kMissingHeadBone = 1u << 8,        // the bones by name
+    kMissingMagicBone = 1u << 9,
+    kMissingFirstPersonMagicBone = 1u << 10,
+    kMissingLeftHandBone = 1u << 11,
+    kMissingRightHandBone = 1u << 12,
+    kMissingLeftClavicleBone = 1u << 13,
+    kMissingRightClavicleBone = 1u << 14,
+};
+struct MissingName {
+    const char* name;
+    uint32_t bit;
+};
+// The names by which scenarios list missing objects.
+inline constexpr MissingName kMissingNames[] = {
+    {"player", kMissingPlayer},
+    {"process", kMissingProcess},
+    {"BodyRoot", kMissingBodyRoot},
+    {"FirstPersonRoot", kMissingFirstPersonRoot},
+    {"BodyAnim", kMissingBodyAnim},
+    {"FirstPersonAnim", kMissingFirstPersonAnim},
+    {"camera", kMissingCamera},
+    {"HeadNode", kMissingHeadNode},
+    {"Bip01 Head", kMissingHeadBone},
+    {"magicNode", kMissingMagicBone},
+    {"FirstPersonRoot/magicNode", kMissingFirstPersonMagicBone},
+    {"Bip01 L Hand", kMissingLeftHandBone},
+    {"Bip01 R Hand", kMissingRightHandBone},
+    {"Bip01 L Clavicle", kMissingLeftClavicleBone},
+    {"Bip01 R Clavicle", kMissingRightClavicleBone},
+};
+
 // --- the game ---------------------------------------------------------------
 class Game {
   public:
@@ -152,6 +210,19 @@ class Game {
     // Fixes a node's world fields; later updates leave them as set.
     static void Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale);
 
+    // Objects missing from now on (a mask of MissingObject bits); every other
+    // object is put back where the game keeps it.
+    void SetMissing(uint32_t mask);
+    uint32_t Missing() const { return missing_; }
+
+    // Every object of the game, for checks that walk them all.
+    const std::deque<Node>& Nodes() const { return nodes_; }
+    const std::deque<AnimRecord>& Records() const { return records_; }
+    const std::deque<Sequence>& Sequences() const { return sequences_; }
+    const std::deque<Weapon>& Weapons() const { return weapons_; }
+    const std::deque<Draw>& DrawObjects() const { return drawObjects_; }
+    const std::deque<Actor>& Actors() const { return actors_; }
+
     // Globals.
     static void SetCameraDetached(uint8_t value);
     static void SetMenuGate(float value);
@@ -172,7 +243,8 @@ class Game {
     // camera), before the plug-in moves them.
     Vector3 bodyPlacement = {0, 0, 0};
     Vector3 firstPersonPlacement = {0, 0, 0};
-    Vector3 cameraPlacement = {0, 14, 136};
+    Vector3 cameraPlacement = kCameraStart;
+    Matrix3 cameraRotationPlacement = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     // Writes the placements and updates the world from the scene root.
     void PlaceRoots();
 
@@ -214,6 +286,7 @@ class Game {
 
   private:
     void BuildRig();
+    std::vector<Node*> BuildSkeleton(Node* root, const RigBone* bones, int count);
 
     std::deque<Node> nodes_;
     std::deque<AnimRecord> records_;
@@ -229,6 +302,7 @@ class Game {
     int logged_ = 0;
     int callCounts_[kRoutineCount] = {};
     const void* watched_[kWatchedWords] = {};
+    uint32_t missing_ = 0;
     DrawSeen draws_[kLogCapacity];
     int drawsLogged_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "platform/profile_file.h"
 #include "settings/settings.h"
 #include "tools/sim/scenario.h"
+#include "tools/sim/scenario_run.h"
 #include "tools/sim/settings_report.h"
 #include "tools/sim/svg.h"
 
@@ -31,15 +32,15 @@ TEST(Scenario, ProblemsAreNamedWithTheirPlace) {
         {"{\"steps\": [ {\"frames\": 2,, } ]}", "x.json: not valid JSON: parse error at line 1"},
         {"[]", "x.json: a scenario is a JSON object"},
         {"{\"steps\": []}", "x.json: steps: expects a non-empty list of steps"},
-        {"{\"setings\": \"\", \"steps\": [{}]}", "x.json: unknown key 'setings'"},
+        {"{\"setings\": \"\", \"steps\": [{}]}", "x.json: unknown key \"setings\""},
         {"{\"steps\": [{}, {\"set\": {\"player.Foo\": 1}}]}",
-         "x.json: steps[1].set.player.Foo: unknown name 'player.Foo'"},
+         "x.json: steps[1].set.player.Foo: unknown name \"player.Foo\""},
         {"{\"steps\": [{\"set\": {\"process.SitState\": 300}}]}",
          "x.json: steps[0].set.process.SitState: expects an integer from 0 to 255, got 300"},
         {"{\"steps\": [{\"set\": {\"player.LookPitch\": \"up\"}}]}",
          "x.json: steps[0].set.player.LookPitch: expects a number"},
         {"{\"steps\": [{\"set\": {\"nodes.Bip01 Tail.LocalScale\": 0}}]}",
-         "x.json: steps[0].set.nodes.Bip01 Tail.LocalScale: no node named 'Bip01 Tail'"},
+         "x.json: steps[0].set.nodes.Bip01 Tail.LocalScale: no node named \"Bip01 Tail\""},
         {"{\"steps\": [{\"set\": {\"nodes.Bip01 Head.LocalTranslation\": [1, 2]}}]}",
          "expects [x, y, z]"},
         {"{\"steps\": [{\"set\": {\"BodyAnim.Sequences.5\": null}}]}",
@@ -47,13 +48,44 @@ TEST(Scenario, ProblemsAreNamedWithTheirPlace) {
         {"{\"steps\": [{\"frames\": 0}]}", "x.json: steps[0].frames: expects an integer from 1"},
         {"{\"steps\": [{\"cameraSwitch\": \"sit\"}]}", "steps[0].cameraSwitch: expects \"none\""},
         {"{\"steps\": [{\"expect\": {\"ForcedMode\": 1}}]}",
-         "x.json: steps[0].expect.ForcedMode: unknown name 'ForcedMode'"},
-        {"{\"steps\": [{\"expect\": {\"calls.Draw\": 1}}]}", "unknown routine in 'calls.Draw'"},
+         "x.json: steps[0].expect.ForcedMode: unknown name \"ForcedMode\""},
+        {"{\"steps\": [{\"expect\": {\"calls.Draw\": 1}}]}", "unknown routine in \"calls.Draw\""},
         {"{\"steps\": [{\"wait\": 1}]}", "x.json: steps[0].wait: unknown key"},
+        // Numbers too large for a double, and for a float.
+        {"{\"steps\": [{\"set\": {\"player.LookPitch\": 1e400}}]}",
+         "x.json: not valid JSON: number overflow parsing '1e400' at line 1, column 41"},
+        {"{\"steps\": [{\"set\": {\"player.LookPitch\": 1e300}}]}",
+         "steps[0].set.player.LookPitch: expects a number a float can hold, got 1e+300"},
+        {"{\"steps\": [{\"set\": {\"process.GetFlagWord\": 18446744073709551615}}]}",
+         "expects an integer from 0 to 4294967295, got 18446744073709551615"},
+        {"{\"steps\": [{\"set\": {\"process.SitState\": 3.5}}]}",
+         "steps[0].set.process.SitState: expects an integer, got 3.5"},
+        // Wrong types and shapes.
+        {"{\"steps\": [{\"set\": {\"missing\": [\"player\", \"BodyRot\"]}}]}",
+         "steps[0].set.missing: unknown missing object \"BodyRot\""},
+        {"{\"steps\": [{\"expect\": {\"ForcedBodyMode\": [[[1]]]}}]}",
+         "steps[0].expect.ForcedBodyMode: expects a number, true or false, a text"},
+        {"{\"steps\": [{\"set\": {\"BodyAnim.Sequences.1\": {\"GroupId\": 3, \"x\": 1}}}]}",
+         "steps[0].set.BodyAnim.Sequences.1: expects null or"},
+        {"{\"steps\": [{\"settings\": 3}]}", "steps[0].settings: expects the settings file"},
+        {"{\"steps\": [{\"hostMessage\": [0, -1]}]}",
+         "steps[0].hostMessage: expects an integer from 0 to 4294967295, got -1"},
     };
     for (const Case& c : cases) {
         const std::string m = ErrorOf(c.text);
         EXPECT_NE(std::string::npos, m.find(c.message)) << "got: " << m;
+    }
+}
+
+// Deep nesting anywhere is a plain problem, not a crash.
+TEST(Scenario, DeepNestingIsReportedNotFollowed) {
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    for (const std::string& text :
+         {deep, "{\"steps\": [{\"set\": {\"player.LookPitch\": " + deep + "}}]}",
+          "{\"steps\": [{\"expect\": {\"state\": " + deep + "}}]}"}) {
+        const std::string m = ErrorOf(text);
+        EXPECT_FALSE(m.empty());
+        EXPECT_LT(m.size(), 300u) << m.substr(0, 300);
     }
 }
 
@@ -68,7 +100,9 @@ TEST(Scenario, AValidScenarioRunsAndTracesEveryFrame) {
         "ok.json", &s, &e))
         << e.message;
     std::ostringstream trace;
-    const simtool::RunResult r = simtool::RunScenario(s, trace);
+    simtool::TraceWriter writer(trace);
+    simtool::PointCollector points;
+    const simtool::RunResult r = simtool::RunScenario(s, {&writer, &points});
     EXPECT_EQ(3, r.frames);
     ASSERT_EQ(1u, r.failures.size()); // sitting without a camera switch forces nothing
     EXPECT_NE(std::string::npos, r.failures[0].find("steps[1].expect.ForcedBodyMode"));
@@ -80,7 +114,7 @@ TEST(Scenario, AValidScenarioRunsAndTracesEveryFrame) {
         ++lines;
     }
     EXPECT_EQ(3, lines);
-    EXPECT_NE(std::string::npos, simtool::RenderSvg("t", r.points).find("<path"));
+    EXPECT_NE(std::string::npos, simtool::RenderSvg("t", points.points).find("<path"));
 }
 
 class SettingsFileReport : public ::testing::Test {

@@ -1,23 +1,34 @@
 // Scenarios of the simulator: the settings as a user writes them, then steps
-// that set game fields by their names, run frames and check expectations.
+// that set game values by their names, send host messages, run frames and
+// check expectations. Reading one needs no game; running one makes a game of
+// its own.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
-#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/frame_driver.h"
+#include "tools/sim/scenario_names.h"
 
 namespace simtool {
+
+struct Setting {
+    std::string name;
+    json value;
+    SetTarget target; // the name taken apart
+};
 
 struct Step {
     std::string place; // "steps[2]", for messages
     std::string note;
-    nlohmann::json set = nlohmann::json::object();
-    nlohmann::json expect = nlohmann::json::object();
+    std::vector<Setting> set;
+    std::vector<std::pair<std::string, json>> expect;
     sim::CameraSwitch cameraSwitch = sim::CameraSwitch::None;
+    bool rewritesSettings = false; // the settings file is written anew before the messages
+    std::string settings;
     std::vector<uint32_t> hostMessages;
     int frames = 1;
 };
@@ -34,30 +45,14 @@ struct ScenarioError {
     std::string message;
 };
 
-// Reads and checks a scenario (names, types, ranges); on a problem returns
-// false with a message that names the file and the place.
-bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* error);
+// Reads and checks a scenario (structure, names, types, ranges); on a
+// problem returns false with a message that names the file and the place.
+// Any text at all may come in; nothing is thrown.
 bool ParseScenario(const std::string& text, const std::string& source, Scenario* scenario,
                    ScenarioError* error);
+bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* error);
 
-// One frame's picture data.
-struct FramePoint {
-    int frame;
-    int step;
-    std::string state;
-    float camera[3];
-    float eye[3];
-    float body[3];
-};
-
-struct RunResult {
-    int frames = 0;
-    std::vector<std::string> failures; // expectations that did not hold
-    std::vector<FramePoint> points;
-};
-
-// Runs a scenario in a fresh simulated game with the plug-in loaded through
-// its entries; writes one JSON line per frame to `trace`.
-RunResult RunScenario(const Scenario& scenario, std::ostream& trace);
+// The most frames one step may ask for.
+constexpr int kMaxFramesPerStep = 100000;
 
 } // namespace simtool

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/sim/scenario.h"
+#include "tools/sim/trace.h"
 
 namespace simtool {
 
