@@ -1,8 +1,27 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the unit and simulation tests, the
-# checks of the Windows DLL, and the real DLL loaded under Wine.
+# soak, the checks of the Windows DLL and the real DLL loaded under Wine;
+# then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (where 32-bit programs run natively), and the fuzz targets of the readers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
 bash scripts/build.sh
-cd build/linux
-ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"
+(cd build/linux && ctest --output-on-failure -j "$jobs")
+
+if bash scripts/native32.sh; then
+  echo
+  echo "== the tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer"
+  cmake -S . -B build/sanitize -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake \
+    -DLUMENFOLD_SANITIZE=ON >/dev/null
+  cmake --build build/sanitize -j "$jobs" >/dev/null
+  (cd build/sanitize && ctest --output-on-failure -j "$jobs")
+else
+  echo
+  echo "== sanitizer build skipped: this machine runs 32-bit programs only under qemu's"
+  echo "   emulation, where AddressSanitizer cannot run"
+fi
+
+echo
+echo "== fuzz targets of the scenario and settings readers"
+bash scripts/fuzz.sh

@@ -196,7 +196,7 @@ TEST_F(Load, OverridesAreRedirectedOnlyWhenTheyDifferFromTheDefault) {
               Word(LF_OPERAND_MOUNTED_LOOK_DOWN));
     EXPECT_EQ(vanity, Word(LF_OPERAND_VANITY_DEFAULT));
     // The game's load now reads the plug-in's float.
-    const float* read = *reinterpret_cast<float* const*>(LF_OPERAND_SITTING_LOOK_DOWN);
+    const float* read = reinterpret_cast<const float*>(Word(LF_OPERAND_SITTING_LOOK_DOWN));
     EXPECT_EQ(40.0001f, *read);
 }
 

@@ -205,8 +205,9 @@ TEST_F(PlaceCheck, TheLateSiteIsCheckedOnEachMessageZero) {
               "from the view after it (found: E9 20 72 E9 1E)\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(0xE9, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
-    EXPECT_EQ(kForeign - (LF_SITE_SHADOW_PASS + 5),
-              *reinterpret_cast<const uint32_t*>(LF_SITE_SHADOW_PASS + 1)); // left alone
+    uint32_t displacement;
+    memcpy(&displacement, reinterpret_cast<const void*>(LF_SITE_SHADOW_PASS + 1), 4);
+    EXPECT_EQ(kForeign - (LF_SITE_SHADOW_PASS + 5), displacement); // left alone
     // Once the other module is gone, a later message 0 writes it.
     PutRelative(LF_SITE_SHADOW_PASS, 0xE8, LF_ADDR_SCENE_PASS_ROUTINE);
     EXPECT_TRUE(InstallLateHook());

@@ -89,6 +89,23 @@ TEST(Scenario, DeepNestingIsReportedNotFollowed) {
     }
 }
 
+// What the fuzzing found: a message quotes at most a short piece of the
+// text, on one line, however long or odd the text is.
+TEST(Scenario, LongOrOddTextIsQuotedOnlyInPart) {
+    const std::string longText(5000, 't');
+    const std::string digits(5000, '6');
+    for (const std::string& text :
+         {"{\"description\": \"" + longText + "\n\"}",
+          "{\"steps\": [{\"set\": {\"x\": " + digits + "}}]}",
+          "{\"steps\": [{\"set\": {\"player.LookPitc\\n" + longText + "\": 1}}]}",
+          "{\"steps\": [{\"note\": \"" + longText + "'; expected\u0001\x01\"}]}",
+          "{\"" + longText + "\": 1, \"steps\": [{}]}"}) {
+        const std::string m = ErrorOf(text);
+        EXPECT_LT(m.size(), 300u) << m.substr(0, 400);
+        EXPECT_EQ(std::string::npos, m.find('\n')) << m.substr(0, 400);
+    }
+}
+
 TEST(Scenario, AValidScenarioRunsAndTracesEveryFrame) {
     simtool::Scenario s;
     simtool::ScenarioError e;

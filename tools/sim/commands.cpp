@@ -1,12 +1,15 @@
 #include "tools/sim/commands.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include <fstream>
 #include <string>
 
+#include "tools/sim/frame_audit.h"
 #include "tools/sim/scenario_run.h"
 #include "tools/sim/settings_report.h"
+#include "tools/sim/soak.h"
 #include "tools/sim/svg.h"
 #include "tools/sim/trace.h"
 
@@ -16,13 +19,17 @@ namespace {
 
 const char* const kUsage =
     "usage:\n"
-    "  lumenfold-sim run SCENARIO [--trace FILE] [--svg FILE]\n"
+    "  lumenfold-sim run SCENARIO [--trace FILE] [--svg FILE] [--audit]\n"
     "      runs a scenario (see docs/scenarios.md); one JSON line per frame goes to\n"
-    "      standard output or FILE, and --svg draws the run\n"
+    "      standard output or FILE, --svg draws the run, and --audit checks every\n"
+    "      frame as the soak does\n"
     "  lumenfold-sim settings FILE\n"
     "      the values the plug-in reads from a settings file, and what to know\n"
     "  lumenfold-sim ini\n"
-    "      the settings file with every key at its default, explained\n";
+    "      the settings file with every key at its default, explained\n"
+    "  lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
+    "      random settings and game states, every frame audited; a failing seed is\n"
+    "      written to DIR as a scenario that run --audit replays\n";
 
 int Usage(std::ostream& err) {
     err << kUsage;
@@ -35,8 +42,11 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     }
     const std::string scenarioPath = argv[2];
     std::string tracePath, svgPath;
+    bool audit = false;
     for (int i = 3; i < argc; ++i) {
-        if (strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
+        if (strcmp(argv[i], "--audit") == 0) {
+            audit = true;
+        } else if (strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
             tracePath = argv[++i];
         } else if (strcmp(argv[i], "--svg") == 0 && i + 1 < argc) {
             svgPath = argv[++i];
@@ -61,7 +71,14 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     }
     TraceWriter trace(tracePath.empty() ? out : traceFile);
     PointCollector points;
-    const RunResult result = RunScenario(scenario, {&trace, &points});
+    FrameAudit frameAudit;
+    std::vector<FrameObserver*> observers = {&trace, &points};
+    if (audit) {
+        observers.push_back(&frameAudit);
+    }
+    RunResult result = RunScenario(scenario, observers);
+    result.failures.insert(result.failures.end(), frameAudit.problems.begin(),
+                           frameAudit.problems.end());
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath, std::ios::binary);
         svg << RenderSvg(scenario.description.empty() ? scenarioPath : scenario.description,
@@ -75,7 +92,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         err << "lumenfold-sim: " << scenarioPath << ": " << f << "\n";
     }
     err << "lumenfold-sim: " << scenarioPath << ": " << result.frames << " frames, "
-        << result.failures.size() << " expectations failed\n";
+        << result.failures.size() << (audit ? " problems found\n" : " expectations failed\n");
     return result.failures.empty() ? 0 : 1;
 }
 
@@ -100,6 +117,37 @@ int SettingsCommand(int argc, const char* const* argv, std::ostream& out, std::o
     return r.hasMain ? 0 : 1;
 }
 
+// A whole number option's value; false when it is not one.
+bool NumberOption(const char* text, unsigned long long max, unsigned long long* out) {
+    char* end = nullptr;
+    *out = strtoull(text, &end, 10);
+    return text[0] >= '0' && text[0] <= '9' && *end == '\0' && *out <= max;
+}
+
+int Soak(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    SoakOptions options;
+    for (int i = 2; i < argc; i += 2) {
+        unsigned long long n = 0;
+        const bool hasValue = i + 1 < argc;
+        if (hasValue && strcmp(argv[i], "--out") == 0) {
+            options.outDir = argv[i + 1];
+        } else if (hasValue && strcmp(argv[i], "--seeds") == 0 &&
+                   NumberOption(argv[i + 1], 100000000, &n)) {
+            options.seeds = static_cast<int>(n);
+        } else if (hasValue && strcmp(argv[i], "--frames") == 0 &&
+                   NumberOption(argv[i + 1], kMaxFramesPerStep, &n) && n > 0) {
+            options.frames = static_cast<int>(n);
+        } else if (hasValue && strcmp(argv[i], "--first-seed") == 0 &&
+                   NumberOption(argv[i + 1], ~0ull, &n)) {
+            options.firstSeed = n;
+        } else {
+            err << "lumenfold-sim: soak: unknown option or value '" << argv[i] << "'\n";
+            return Usage(err);
+        }
+    }
+    return RunSoak(options, out, err) == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -111,6 +159,9 @@ int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     }
     if (strcmp(argv[1], "settings") == 0) {
         return SettingsCommand(argc, argv, out, err);
+    }
+    if (strcmp(argv[1], "soak") == 0) {
+        return Soak(argc, argv, out, err);
     }
     if (strcmp(argv[1], "ini") == 0 && argc == 2) {
         out << DefaultSettingsFile();

@@ -241,6 +241,13 @@ std::string Describe(const json& value) {
     return text;
 }
 
+std::string KeyForPlace(const std::string& key) {
+    const std::string quoted = Describe(json(key));
+    // Describe quotes a text; a cut one ends in "..." without the closing quote.
+    const size_t end = quoted.size() >= 2 && quoted.back() == '"' ? quoted.size() - 1 : quoted.size();
+    return quoted.substr(1, end - 1);
+}
+
 bool ToFloat(const json& v, float* out, std::string* err) {
     if (!v.is_number()) {
         *err = "expects a number, got " + Describe(v);

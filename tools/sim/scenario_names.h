@@ -66,6 +66,9 @@ bool SplitNodeName(const std::string& name, std::string* node, std::string* fiel
 
 // A value as a message quotes it: a short number or text, or what it is.
 std::string Describe(const json& value);
+// A key of the file as a message names its place: control characters
+// escaped, cut to about 60 characters, without quotes.
+std::string KeyForPlace(const std::string& key);
 // A number a float can hold (finite after narrowing); false otherwise.
 bool ToFloat(const json& v, float* out, std::string* err);
 // An integer (or a boolean, as 0 or 1) in lo..hi.

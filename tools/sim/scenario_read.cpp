@@ -80,7 +80,7 @@ class Reader {
         }
         for (auto it = s.begin(); it != s.end(); ++it) {
             const std::string& key = it.key();
-            const std::string place = step->place + "." + key;
+            const std::string place = step->place + "." + KeyForPlace(key);
             std::string err;
             if (key == "note") {
                 if (!it->is_string()) {
@@ -121,7 +121,7 @@ class Reader {
                     // Checked before it is copied: a value may nest deeply.
                     SetTarget target;
                     if (!CheckSet(f.key(), *f, &target, &err)) {
-                        return Fail(place + "." + f.key(), err);
+                        return Fail(place + "." + KeyForPlace(f.key()), err);
                     }
                     step->set.push_back(Setting{f.key(), *f, target});
                 }
@@ -131,7 +131,7 @@ class Reader {
                 }
                 for (auto f = it->begin(); f != it->end(); ++f) {
                     if (!CheckExpect(f.key(), *f, &err)) {
-                        return Fail(place + "." + f.key(), err);
+                        return Fail(place + "." + KeyForPlace(f.key()), err);
                     }
                     step->expect.emplace_back(f.key(), *f);
                 }
@@ -178,7 +178,8 @@ class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
         if (problem.empty()) {
             std::string what = e.what();
             const size_t bracket = what.find("] ");
-            problem = bracket != std::string::npos ? what.substr(bracket + 2) : what;
+            problem = ShortenQuote(bracket != std::string::npos ? what.substr(bracket + 2) : what,
+                                   token);
             if (problem.find(" at line ") == std::string::npos) {
                 // The position is behind the token: name where it begins.
                 problem += " at " + Place(position >= token.size() ? position - token.size() : 0);
@@ -189,6 +190,19 @@ class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
     std::string problem;
 
   private:
+    // The library quotes the token it read last ("last read: '...'", or the
+    // number that overflowed), which may be a whole long line: that quote is
+    // cut to about 60 characters.
+    static std::string ShortenQuote(const std::string& message, const std::string& token) {
+        constexpr size_t kQuote = 60;
+        const size_t at = message.find("'" + token + "'");
+        if (token.size() <= kQuote || at == std::string::npos) {
+            return message;
+        }
+        return message.substr(0, at + 1) + token.substr(0, kQuote - 3) + "..." +
+               message.substr(at + 1 + token.size());
+    }
+
     // "line L, column C" of the character at `offset` (both from 1).
     std::string Place(std::size_t offset) const {
         size_t line = 1, column = 1;

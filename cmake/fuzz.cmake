@@ -1,0 +1,20 @@
+# The fuzz targets of the two readers that take a player's files: the
+# scenario reader of the simulator, and the settings reader (the plug-in's
+# own, through the platform's profile calls, and the simulator's report).
+# Built by clang with libFuzzer, AddressSanitizer and UBSan, 32-bit like the
+# rest; scripts/fuzz.sh configures this build and runs the targets.
+find_package(nlohmann_json REQUIRED)
+set(LF_FUZZ_FLAGS -m32 -g -O1 -msse2 -mfpmath=sse -ffp-contract=off
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+include_directories(${CMAKE_SOURCE_DIR})
+
+add_executable(fuzz_scenario tests/fuzz/fuzz_scenario.cpp tools/sim/scenario_read.cpp
+               tools/sim/scenario_names.cpp)
+add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings_report.cpp
+               settings/settings.cpp settings/number_text.cpp platform/profile_file.cpp
+               platform/platform_linux.cpp)
+foreach(target fuzz_scenario fuzz_settings)
+  target_compile_options(${target} PRIVATE ${LF_FUZZ_FLAGS})
+  target_link_options(${target} PRIVATE ${LF_FUZZ_FLAGS})
+  target_link_libraries(${target} PRIVATE nlohmann_json::nlohmann_json)
+endforeach()

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Fuzzes the two readers that take a player's files (scenarios and the
+# settings file) with libFuzzer from clang: a fixed number of runs from a
+# fixed seed, starting from the documented scenarios and a few settings
+# files. Any crash, hang, sanitizer report or broken promise of a reader
+# fails. Fewer runs where 32-bit programs run only under emulation.
+#   bash scripts/fuzz.sh [RUNS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# Runs of the scenario reader; the settings reader reads a file per run and
+# gets a quarter of them.
+runs=${1:-}
+if [ -z "$runs" ]; then
+  if bash scripts/native32.sh; then runs=400000; else runs=10000; fi
+fi
+command -v clang++ >/dev/null || { echo "fuzz: clang++ is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DLUMENFOLD_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu >/dev/null
+cmake --build build/fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+
+work=$(mktemp -d /tmp/lumenfold-fuzz-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/scenario" "$work/settings"
+cp docs/scenarios/*.json "$work/scenario/"
+cp tests/fuzz/settings-corpus/* "$work/settings/"
+for target in scenario settings; do
+  n=$runs
+  [ "$target" = settings ] && n=$((runs / 4))
+  echo "fuzz: $target reader, $n runs"
+  if ! scripts/run32.sh "build/fuzz/fuzz_$target" -runs="$n" -seed=1 -max_len=4096 \
+       -timeout=10 -rss_limit_mb=1024 -artifact_prefix="$work/" -print_final_stats=0 \
+       "$work/$target" > "$work/$target.log" 2>&1; then
+    tail -40 "$work/$target.log"
+    for crash in "$work"/crash-* "$work"/timeout-* "$work"/oom-*; do
+      [ -e "$crash" ] && { echo "fuzz: input that failed ($crash):"; od -c "$crash" | head -20; }
+    done
+    echo "fuzz: the $target reader failed"
+    exit 1
+  fi
+  grep -E "^Done|^#[0-9]+ *DONE" "$work/$target.log" | tail -1
+done
+echo "fuzz: both readers passed"

@@ -1,0 +1,27 @@
+// The checks a soak makes after every frame (and `lumenfold-sim run --audit`):
+// the write audit of the simulated game, the view state within its ranges,
+// the two update flags set only inside the plug-in's own calls, and the
+// camera left where the game put it in third person without a forced mode.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/write_audit.h"
+#include "tools/sim/scenario_run.h"
+
+namespace simtool {
+
+class FrameAudit : public FrameObserver {
+  public:
+    void BeforeFrame(sim::Game& game, const FrameInfo& frame) override;
+    void AfterFrame(sim::Game& game, const FrameInfo& frame) override;
+
+    // "frame 12 (steps[12]): ..." lines, in order.
+    std::vector<std::string> problems;
+
+  private:
+    sim::WriteAudit audit_;
+};
+
+} // namespace simtool

@@ -1,0 +1,31 @@
+// The soak: random settings and a random game state in every frame, from a
+// seed, run through the patched sites with every frame audited. A failing
+// seed is written as a scenario file that `lumenfold-sim run FILE --audit`
+// replays.
+#pragma once
+
+#include <stdint.h>
+
+#include <ostream>
+#include <string>
+
+namespace simtool {
+
+// The scenario of one seed: the settings file with every key at a random
+// value, then `frames` steps of one frame each, each with a random state of
+// every value the simulator can set, some objects missing now and then,
+// camera switches and host messages.
+std::string SoakScenario(uint64_t seed, int frames);
+
+struct SoakOptions {
+    uint64_t firstSeed = 1;
+    int seeds = 100;
+    int frames = 50;
+    std::string outDir = "."; // where a failing seed's scenario is written
+};
+
+// Runs every seed; reports each failing one (its seed, its problems, the
+// scenario file written) and returns how many failed.
+int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace simtool
