@@ -75,7 +75,11 @@ void LF_CDECL HandleHostMessage(HostMessage* message) {
             ReportOverwrittenPlaces();
         }
         InstallLateHook();
-    } else if (message->Type == kMessageMenuRelease) {
+    } else if (message->Type == kMessageGameLoaded) {
+        // A saved game has finished loading, between frames.
         WatchedMenuOpen = 0;
+        if (Settings.bReloadSettingsOnGameLoad != 0) {
+            ReloadSettings();
+        }
     }
 }

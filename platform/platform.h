@@ -19,6 +19,11 @@ uint32_t PlatformModuleFileName(char* buffer, uint32_t size);
 // "C:\\Games\\Oblivion\\Oblivion.exe"). The plug-in never calls it.
 void PlatformSetModuleFileName(const char* windowsPath);
 
+// Whether the file exists and can be opened for reading (GetFileAttributesA,
+// then CreateFileA and CloseHandle): the profile calls cannot tell a missing
+// file from missing keys. Allocates nothing.
+bool PlatformFileReadable(const char* path);
+
 // GetPrivateProfileIntA(section, key, fallback, path).
 uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallback,
                             const char* path);

@@ -2,7 +2,9 @@
 // the Windows kernel's calls do, over the simulated game's memory.
 #include <stdio.h>
 #include <string.h>
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -118,6 +120,26 @@ uint32_t PlatformModuleFileName(char* buffer, uint32_t size) {
     const std::string& path = ModuleFileName();
     const uint32_t n = CopyCut(path, buffer, size);
     return path.size() >= size ? size : n;
+}
+
+bool PlatformFileReadable(const char* path) {
+    char local[4096];
+    snprintf(local, sizeof local, "%s", path);
+    for (char* c = local; *c != '\0'; ++c) {
+        if (*c == '\\') {
+            *c = '/';
+        }
+    }
+    struct stat st;
+    if (stat(local, &st) != 0 || S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    const int fd = open(local, O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    close(fd);
+    return true;
 }
 
 uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallback,

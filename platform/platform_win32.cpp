@@ -27,6 +27,22 @@ void PlatformSetModuleFileName(const char* windowsPath) {
     lstrcpynA(g_moduleFileName, windowsPath, MAX_PATH);
 }
 
+bool PlatformFileReadable(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return false;
+    }
+    // An editor may hold the file while it saves: it must open for reading.
+    const HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
 uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallback,
                             const char* path) {
     return GetPrivateProfileIntA(section, key, fallback, path);

@@ -1,56 +1,67 @@
-// The plug-in's settings: 15 integers then 11 floats, read once from
-// "Data\obse\plugins\OBSE_Lumenfold.ini" beside the game executable and only
-// read afterwards. The record stays at one address for the life of the
-// process: the game's code is pointed at three of its floats.
+// The plug-in's settings: 15 integers, 11 floats and one more integer, read
+// from "Data\obse\plugins\OBSE_Lumenfold.ini" beside the game executable at
+// load (and, when the player asks for it, again after each saved game is
+// loaded). The record stays at one address for the life of the process: the
+// game's code is pointed at three of its floats.
 #pragma once
 
 #include <stdint.h>
 
-// (key, default) in the order of the record and of the reads.
+// (key, default, reload) in the order of the record and of the reads. The
+// keys that decide which patches exist are kept at their load values when
+// the file is read again (kKeptOnReload).
 #define LF_SETTINGS_INTEGERS(X)                                                                    \
-    X(bEnableFirstPersonBody, 1)                                                                   \
-    X(bEnableHeadBob, 0)                                                                           \
-    X(bFirstPersonShadows, 0)                                                                      \
-    X(bVisibleArmsWeaponSheathed, 1)                                                               \
-    X(bHideShieldWeaponSheathed, 1)                                                                \
-    X(bFirstPersonSitting, 1)                                                                      \
-    X(bFirstPersonKnockout, 1)                                                                     \
-    X(bFirstPersonDeath, 1)                                                                        \
-    X(bFirstPersonModAnim, 1)                                                                      \
-    X(bFirstPersonAnimCameraRotation, 1)                                                           \
-    X(bPreventChaseCamDistanceReset, 1)                                                            \
-    X(bEnableHeadFirstPerson, 0)                                                                   \
-    X(bHorseFirstPersonBody, 0)                                                                    \
-    X(bUseThirdPersonArms, 0)                                                                      \
-    X(bRotateThirdPersonArms, 0)
+    X(bEnableFirstPersonBody, 1, kKeptOnReload)                                                    \
+    X(bEnableHeadBob, 0, kReloaded)                                                                \
+    X(bFirstPersonShadows, 0, kKeptOnReload)                                                       \
+    X(bVisibleArmsWeaponSheathed, 1, kReloaded)                                                    \
+    X(bHideShieldWeaponSheathed, 1, kReloaded)                                                     \
+    X(bFirstPersonSitting, 1, kKeptOnReload)                                                       \
+    X(bFirstPersonKnockout, 1, kReloaded)                                                          \
+    X(bFirstPersonDeath, 1, kKeptOnReload)                                                         \
+    X(bFirstPersonModAnim, 1, kReloaded)                                                           \
+    X(bFirstPersonAnimCameraRotation, 1, kReloaded)                                                \
+    X(bPreventChaseCamDistanceReset, 1, kKeptOnReload)                                             \
+    X(bEnableHeadFirstPerson, 0, kReloaded)                                                        \
+    X(bHorseFirstPersonBody, 0, kReloaded)                                                         \
+    X(bUseThirdPersonArms, 0, kReloaded)                                                           \
+    X(bRotateThirdPersonArms, 0, kReloaded)
 
-// (key, default text) in the order of the record and of the reads. The
-// defaults are texts handed to the string read, exactly as written here.
+// (key, default text, reload) in the order of the record and of the reads.
+// The defaults are texts handed to the string read, exactly as written here.
 #define LF_SETTINGS_FLOATS(X)                                                                      \
-    X(fSittingMaxLookingDownOverride, "40")                                                        \
-    X(fMountedMaxLookingDownOverride, "40")                                                        \
-    X(fVanityModeForceDefaultOverride, "300")                                                      \
-    X(fCameraPosX, "0")                                                                            \
-    X(fCameraPosY, "14.0")                                                                         \
-    X(fCameraPosZ, "6.0")                                                                          \
-    X(fHorseMountCameraPosY, "6.0")                                                                \
-    X(fVampireFeedCameraPosY, "6.0")                                                               \
-    X(fCameraZOffset, "12.0")                                                                      \
-    X(fVampireFeedXYOffset, "-16.0")                                                               \
-    X(fVampireFeedZOffset, "10.0")
+    X(fSittingMaxLookingDownOverride, "40", kKeptOnReload)                                         \
+    X(fMountedMaxLookingDownOverride, "40", kKeptOnReload)                                         \
+    X(fVanityModeForceDefaultOverride, "300", kKeptOnReload)                                       \
+    X(fCameraPosX, "0", kReloaded)                                                                 \
+    X(fCameraPosY, "14.0", kReloaded)                                                              \
+    X(fCameraPosZ, "6.0", kReloaded)                                                               \
+    X(fHorseMountCameraPosY, "6.0", kReloaded)                                                     \
+    X(fVampireFeedCameraPosY, "6.0", kReloaded)                                                    \
+    X(fCameraZOffset, "12.0", kReloaded)                                                           \
+    X(fVampireFeedXYOffset, "-16.0", kReloaded)                                                    \
+    X(fVampireFeedZOffset, "10.0", kReloaded)
+
+// (key, default, reload) of the integers that follow the floats, added after
+// the first 26 keys so that their places in the record stay as they were.
+#define LF_SETTINGS_LATE_INTEGERS(X) X(bReloadSettingsOnGameLoad, 0, kKeptOnReload)
 
 struct SettingsRecord {
-#define LF_DECLARE_INTEGER(key, fallback) int32_t key;
-#define LF_DECLARE_FLOAT(key, fallback) float key;
+#define LF_DECLARE_INTEGER(key, fallback, reload) int32_t key;
+#define LF_DECLARE_FLOAT(key, fallback, reload) float key;
     LF_SETTINGS_INTEGERS(LF_DECLARE_INTEGER)
     LF_SETTINGS_FLOATS(LF_DECLARE_FLOAT)
+    LF_SETTINGS_LATE_INTEGERS(LF_DECLARE_INTEGER)
 #undef LF_DECLARE_INTEGER
 #undef LF_DECLARE_FLOAT
 };
 
-static_assert(sizeof(SettingsRecord) == 26 * 4, "15 integers and 11 floats");
+static_assert(sizeof(SettingsRecord) == 27 * 4, "15 integers, 11 floats and 1 integer");
 
 extern SettingsRecord Settings;
+
+constexpr bool kKeptOnReload = true;
+constexpr bool kReloaded = false;
 
 // The section every key is read from.
 constexpr const char* kSettingsSection = "Main";
@@ -67,8 +78,9 @@ struct SettingsKey {
     int32_t integerDefault;  // integer keys
     const char* defaultText; // float keys
     uint32_t offset;         // of the field in SettingsRecord
+    bool keptOnReload;       // decides which patches exist: kept when the file is read again
 };
-constexpr int kSettingsKeyCount = 26;
+constexpr int kSettingsKeyCount = 27;
 extern const SettingsKey kSettingsKeys[kSettingsKeyCount];
 
 // Builds the settings path from the executable's path: its folder with the
@@ -89,9 +101,23 @@ float SettingsFloatFromText(const char* text, const char* defaultText, bool* too
 // Every key at its default, as with no settings file.
 void SetDefaultSettings();
 
-// Fills Settings from the settings file at `path` (no test of its existence).
+// Fills `record` from the settings file at `path` (no test of its existence).
+void ReadSettingsInto(SettingsRecord* record, const char* path);
+// The same into Settings.
 void ReadSettingsFrom(const char* path);
 
 // Fills Settings from the settings file (every key takes its default when the
-// file, the section or the key is missing, or when no path could be built).
+// file, the section or the key is missing, or when no path could be built),
+// and keeps what the file said for a later reload to compare with.
 void ReadSettings();
+
+// Reads the file again, for a player tuning the values in a running game:
+// every key that no patch depends on takes the file's value at once; the
+// keys that decide which patches exist keep their load values, and each of
+// them that the file now sets otherwise than at load is logged once. A
+// missing or unreadable file changes nothing. Allocates nothing.
+void ReloadSettings();
+
+// The value of a key in a record, as an integer or a float.
+int32_t* SettingsInteger(SettingsRecord* record, const SettingsKey& key);
+float* SettingsFloat(SettingsRecord* record, const SettingsKey& key);

@@ -7,13 +7,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
+#include "entry/plugin_entry.h"
 #include "platform/linux_host.h"
 #include "platform/platform.h"
 #include "platform/profile_file.h"
 #include "settings/number_text.h"
 #include "settings/settings.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
+#include "tests/alloc_counter.h"
 
 namespace {
 
@@ -64,6 +69,7 @@ void ExpectDefaults() {
     for (int i = 0; i < 11; ++i) {
         EXPECT_EQ(floats[i], gotFloats[i]) << kSettingsKeys[15 + i].name;
     }
+    EXPECT_EQ(0, Settings.bReloadSettingsOnGameLoad);
 }
 
 TEST_F(SettingsFile, MissingFileGivesEveryDefault) {
@@ -74,7 +80,7 @@ TEST_F(SettingsFile, MissingFileGivesEveryDefault) {
 TEST_F(SettingsFile, KeyTableIsInRecordOrder) {
     for (int i = 0; i < kSettingsKeyCount; ++i) {
         EXPECT_EQ(static_cast<uint32_t>(i * 4), kSettingsKeys[i].offset) << kSettingsKeys[i].name;
-        EXPECT_EQ(i >= 15, kSettingsKeys[i].isFloat) << kSettingsKeys[i].name;
+        EXPECT_EQ(i >= 15 && i < 26, kSettingsKeys[i].isFloat) << kSettingsKeys[i].name;
     }
 }
 
@@ -154,6 +160,94 @@ TEST_F(SettingsFile, FloatsTooLargeForAFloatKeepTheirDefault) {
                 << k.name;
         }
     }
+}
+
+// Tuning without restarting: with bReloadSettingsOnGameLoad at 1 each host
+// message 8 reads the file again.
+class Reload : public SettingsFile {
+  protected:
+    void SetUp() override {
+        SettingsFile::SetUp();
+        Write("[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=14\nbEnableHeadBob=1\n"
+              "bFirstPersonShadows=0\nfVanityModeForceDefaultOverride=250\n");
+        ASSERT_TRUE(OBSEPlugin_Load(&host_.record));
+        load_ = Settings;
+    }
+    // Message 8, with what it printed.
+    std::string SendGameLoaded() {
+        testing::internal::CaptureStdout();
+        PlatformClearProtectCalls();
+        host_.Send(kMessageGameLoaded);
+        EXPECT_EQ(0, PlatformProtectCallCount()); // no byte of code is written
+        return testing::internal::GetCapturedStdout();
+    }
+    sim::Game game_;
+    sim::Host host_;
+    SettingsRecord load_;
+};
+
+TEST_F(Reload, ReloadableKeysTakeTheFilesValuesAndPatchKeysKeepTheirs) {
+    Write("[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=20.5\nbEnableHeadBob=2\n"
+          "bFirstPersonShadows=1\nbEnableFirstPersonBody=0\n"
+          "fVanityModeForceDefaultOverride=250\nfSittingMaxLookingDownOverride=30\n"
+          "bRotateThirdPersonArms=3\nfCameraZOffset=1e400\n");
+    EXPECT_EQ("bEnableFirstPersonBody changed in the file: takes effect at the next start of "
+              "the game\n"
+              "bFirstPersonShadows changed in the file: takes effect at the next start of the "
+              "game\n"
+              "fSittingMaxLookingDownOverride changed in the file: takes effect at the next start "
+              "of the game\n",
+              SendGameLoaded());
+    EXPECT_EQ(20.5f, Settings.fCameraPosY);
+    EXPECT_EQ(2, Settings.bEnableHeadBob);
+    EXPECT_EQ(3, Settings.bRotateThirdPersonArms);
+    EXPECT_EQ(12.0f, Settings.fCameraZOffset); // too large: its default, as at load
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (k.keptOnReload) {
+            EXPECT_EQ(0, memcmp(SettingsInteger(&load_, k), SettingsInteger(&Settings, k), 4))
+                << k.name;
+        }
+    }
+    // Each reload logs what it keeps, again at every reload.
+    const std::string again = SendGameLoaded();
+    EXPECT_EQ(3, std::count(again.begin(), again.end(), '\n'));
+}
+
+TEST_F(Reload, AtZeroOrWithoutAFileNothingChanges) {
+    // A file that is gone, or cannot be opened, keeps the running values
+    // (the profile calls would give the defaults).
+    Write("[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=33\n");
+    Settings.fCameraPosY = 17.0f;
+    const std::string file = root_ + "/Data/obse/plugins/OBSE_Lumenfold.ini";
+    ASSERT_EQ(0, chmod(file.c_str(), 0));
+    if (access(file.c_str(), R_OK) != 0) { // (root reads everything)
+        EXPECT_EQ("the settings file cannot be read: every setting keeps its current value\n",
+                  SendGameLoaded());
+        EXPECT_EQ(17.0f, Settings.fCameraPosY);
+    }
+    ASSERT_EQ(0, unlink(file.c_str()));
+    EXPECT_EQ("the settings file cannot be read: every setting keeps its current value\n",
+              SendGameLoaded());
+    EXPECT_EQ(17.0f, Settings.fCameraPosY);
+    EXPECT_EQ(1, Settings.bEnableHeadBob);
+
+    // At 0 a changed file changes nothing, and nothing is printed.
+    Settings.bReloadSettingsOnGameLoad = 0;
+    Write("[Main]\nfCameraPosY=99\nbEnableHeadBob=0\n");
+    EXPECT_EQ("", SendGameLoaded());
+    EXPECT_EQ(17.0f, Settings.fCameraPosY);
+    EXPECT_EQ(1, Settings.bEnableHeadBob);
+}
+
+// The profile calls are the platform's (Windows' own in the game); here
+// their Linux stand-in allocates. The reload around them adds nothing.
+TEST_F(Reload, AllocatesNothingOfItsOwn) {
+    Write("[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=21\n");
+    const std::string path = Windows(root_ + "/Data/obse/plugins/OBSE_Lumenfold.ini");
+    SettingsRecord scratch;
+    const long profileCalls = AllocationsDuring([&] { ReadSettingsInto(&scratch, path.c_str()); });
+    EXPECT_EQ(profileCalls, AllocationsDuring([] { ReloadSettings(); }));
+    EXPECT_EQ(21.0f, Settings.fCameraPosY);
 }
 
 TEST_F(SettingsFile, FileStructureRulesOfTheWindowsReader) {

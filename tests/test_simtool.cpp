@@ -167,7 +167,7 @@ TEST_F(SettingsFileReport, ValuesInTableOrderAndWhatToKnow) {
               "[Camera]\nfCameraPosX=3\n"));
     ASSERT_TRUE(r.readable);
     EXPECT_TRUE(r.hasMain);
-    ASSERT_EQ(26u, r.values.size());
+    ASSERT_EQ(27u, r.values.size());
     EXPECT_EQ("bEnableFirstPersonBody = 1", r.values[0]);
     EXPECT_EQ("bEnableHeadBob = 2", r.values[1]);
     EXPECT_EQ("fCameraPosY = 14", r.values[19]);

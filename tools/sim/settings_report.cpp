@@ -62,6 +62,12 @@ const Description kDescriptions[] = {
     {"fVampireFeedXYOffset",
      "How far the body moves along its facing while feeding on a sleeper (negative: back)."},
     {"fVampireFeedZOffset", "How far the body is raised while feeding on a sleeper."},
+    {"bReloadSettingsOnGameLoad",
+     "1 reads this file again each time a saved game has loaded, so that you can tune the "
+     "values above without restarting the game. The switches that decide what Lumenfold "
+     "changes in the game's code (bEnableFirstPersonBody, bFirstPersonSitting, "
+     "bFirstPersonDeath, bPreventChaseCamDistanceReset, bFirstPersonShadows, the three "
+     "overrides and this one) still need a restart. 0 reads it once, at the start."},
 };
 
 const SettingsKey* FindKey(const std::string& name) {
@@ -258,7 +264,8 @@ SettingsReport ReportSettings(const std::string& path) {
 std::string DefaultSettingsFile() {
     std::string out = "; Lumenfold: your body in first person.\r\n"
                       "; Every setting below is at its default. Change a value, save the file "
-                      "and restart the game.\r\n"
+                      "and restart the game\r\n"
+                      "; (or, with bReloadSettingsOnGameLoad=1, load a saved game).\r\n"
                       "; Switches (b...) are whole numbers; the other values (f...) are numbers,\r\n"
                       "; distances in game units.\r\n"
                       "\r\n[Main]\r\n";

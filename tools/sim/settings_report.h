@@ -1,4 +1,4 @@
-// The settings file as the plug-in reads it: the 26 values, what a user
+// The settings file as the plug-in reads it: every value, what a user
 // would want to know about the file, and the commented default file.
 #pragma once
 

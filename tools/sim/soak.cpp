@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <fcntl.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -14,6 +16,14 @@
 #include "tools/sim/frame_audit.h"
 #include "tools/sim/scenario.h"
 #include "tools/sim/scenario_run.h"
+
+#if defined(_WIN32)
+#include <io.h>
+constexpr const char* kNullDevice = "NUL";
+#else
+#include <unistd.h>
+constexpr const char* kNullDevice = "/dev/null";
+#endif
 
 namespace simtool {
 
@@ -197,6 +207,32 @@ json FrameState(Random& r) {
     return set;
 }
 
+// The plug-in's own log lines (a kept key changed in a reloaded file, ...)
+// are many in random runs and say nothing here: standard output is closed to
+// them while a seed runs.
+class QuietStandardOutput {
+  public:
+    QuietStandardOutput() {
+        fflush(stdout);
+        saved_ = dup(1);
+        const int null = open(kNullDevice, O_WRONLY);
+        if (null >= 0) {
+            dup2(null, 1);
+            close(null);
+        }
+    }
+    ~QuietStandardOutput() {
+        fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, 1);
+            close(saved_);
+        }
+    }
+
+  private:
+    int saved_;
+};
+
 // What a crash leaves behind: the seed on the error stream, and its scenario
 // file. Prepared before each run, written by the signal handler.
 struct CrashNote {
@@ -228,6 +264,9 @@ std::string SoakScenario(uint64_t seed, int frames) {
     json steps = json::array();
     for (int i = 0; i < frames; ++i) {
         json step = {{"set", FrameState(r)}, {"cameraSwitch", r.Pick(kSwitches)}};
+        if (r.Chance(5)) {
+            step["settings"] = SettingsText(r); // read again on a message 8, if asked
+        }
         if (r.Chance(15)) {
             step["hostMessage"] = json::array({r.Pick({0, 8, 8, 0, 1, 9})});
         }
@@ -259,6 +298,7 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
         if (!ParseScenario(text, name, &scenario, &error)) {
             problems.push_back("its scenario does not read: " + error.message);
         } else {
+            QuietStandardOutput quiet;
             FrameAudit audit;
             const RunResult result = RunScenario(scenario, {&audit});
             problems = audit.problems;
