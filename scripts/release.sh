@@ -1,24 +1,18 @@
 #!/usr/bin/env bash
-# The main job: builds the plug-in, packs it for a mod manager, and runs the
-# demo scenario in the simulated game.
-#   out/Lumenfold.zip     Data/OBSE/Plugins/OBSE_Lumenfold.dll and .ini
-#   out/demo-trace.jsonl  one JSON line per simulated frame
-#   out/demo.svg          a picture of the demo run
+# The main job: builds the plug-in, packs it for the players' installers, and
+# runs the demo scenario in the simulated game.
+#   out/Lumenfold-<version>.zip  OBSE/Plugins/OBSE_Lumenfold.dll and .ini,
+#                                Docs/Lumenfold Readme.txt
+#   out/demo-trace.jsonl         one JSON line per simulated frame
+#   out/demo.svg                 a picture of the demo run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-
-out=out
-rm -rf "$out/package" "$out/Lumenfold.zip"
-plugins="$out/package/Data/OBSE/Plugins"
-mkdir -p "$plugins"
-cp build/windows/OBSE_Lumenfold.dll "$plugins/"
-scripts/run32.sh build/linux/lumenfold-sim ini > "$plugins/OBSE_Lumenfold.ini"
-(cd "$out/package" && zip -qr ../Lumenfold.zip Data)
+archive=$(bash scripts/package.sh out)
 
 scripts/run32.sh build/linux/lumenfold-sim run docs/scenarios/demo.json \
-  --trace "$out/demo-trace.jsonl" --svg "$out/demo.svg"
+  --trace out/demo-trace.jsonl --svg out/demo.svg
 
 echo
-echo "release: $out/Lumenfold.zip ($(unzip -Z1 "$out/Lumenfold.zip" | grep -v '/$' | tr '\n' ' '))"
-echo "release: demo trace $out/demo-trace.jsonl, picture $out/demo.svg"
+echo "release: $archive ($(unzip -Z1 "$archive" | grep -v '/$' | tr '\n' ' '))"
+echo "release: demo trace out/demo-trace.jsonl, picture out/demo.svg"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/sim/frame_audit.h"
+#include "tools/sim/player_readme.h"
 #include "tools/sim/scenario_run.h"
 #include "tools/sim/settings_report.h"
 #include "tools/sim/soak.h"
@@ -27,6 +28,9 @@ const char* const kUsage =
     "      the values the plug-in reads from a settings file, and what to know\n"
     "  lumenfold-sim ini\n"
     "      the settings file with every key at its default, explained\n"
+    "  lumenfold-sim readme\n"
+    "      the player's readme of the release\n"
+    "  lumenfold-sim --version\n"
     "  lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
     "      random settings and game states, every frame audited; a failing seed is\n"
     "      written to DIR as a scenario that run --audit replays\n";
@@ -162,6 +166,14 @@ int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     }
     if (strcmp(argv[1], "soak") == 0) {
         return Soak(argc, argv, out, err);
+    }
+    if (strcmp(argv[1], "readme") == 0 && argc == 2) {
+        out << PlayerReadme(LF_RELEASE_VERSION);
+        return 0;
+    }
+    if (strcmp(argv[1], "--version") == 0 && argc == 2) {
+        out << "lumenfold-sim " << LF_RELEASE_VERSION << "\n";
+        return 0;
     }
     if (strcmp(argv[1], "ini") == 0 && argc == 2) {
         out << DefaultSettingsFile();

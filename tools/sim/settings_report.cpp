@@ -7,10 +7,13 @@
 #include "platform/profile_file.h"
 #include "settings/number_text.h"
 #include "settings/settings.h"
+#include "tools/sim/text_wrap.h"
 
 namespace simtool {
 
 namespace {
+
+constexpr size_t kCommentWidth = 88;
 
 struct Description {
     const char* key;
@@ -77,27 +80,6 @@ const SettingsKey* FindKey(const std::string& name) {
         }
     }
     return nullptr;
-}
-
-// A text as comment lines of at most 90 characters.
-std::string CommentLines(const std::string& text) {
-    constexpr size_t kWidth = 88;
-    std::string out, line;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find(' ', pos);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        const std::string word = text.substr(pos, end - pos);
-        if (!line.empty() && line.size() + 1 + word.size() > kWidth) {
-            out += "; " + line + "\r\n";
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-        pos = end + 1;
-    }
-    return out + "; " + line + "\r\n";
 }
 
 std::string Line(int line) {
@@ -270,7 +252,7 @@ std::string DefaultSettingsFile() {
                       "; distances in game units.\r\n"
                       "\r\n[Main]\r\n";
     for (const SettingsKey& k : kSettingsKeys) {
-        out += "\r\n" + CommentLines(SettingDescription(k.name));
+        out += "\r\n" + WrapText(SettingDescription(k.name), kCommentWidth, "; ", "; ");
         out += std::string(k.name) + "=" +
                (k.isFloat ? std::string(k.defaultText) : std::to_string(k.integerDefault)) + "\r\n";
     }
