@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Packs the player's archive from the two builds (scripts/build.sh):
-#   OUT/Lumenfold-<version>.zip, whose root is the content of the game's Data
-#   folder, as Wrye Bash, Mod Organizer 2 and Vortex expect it:
+# Packs the two archives of a release from the two builds (scripts/build.sh):
+#   OUT/Lumenfold-<version>.zip, the player's, whose root is the content of the
+#   game's Data folder, as Wrye Bash, Mod Organizer 2 and Vortex expect it:
 #     OBSE/Plugins/OBSE_Lumenfold.dll
 #     OBSE/Plugins/OBSE_Lumenfold.ini   (every key at its default, explained)
 #     Docs/Lumenfold Readme.txt
-# The version comes from the file VERSION.
+#   OUT/Lumenfold-Tools-<version>.zip, the simulator for Windows with the
+#   documented scenarios:
+#     lumenfold-sim.exe, lumenfold-sim.dll, scenarios.md, scenarios/*.json
+# The version comes from the file VERSION. Prints the two archives' paths.
 #   bash scripts/package.sh OUT
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,9 +24,19 @@ mkdir -p "$stage/OBSE/Plugins" "$stage/Docs" "$out"
 cp build/windows/OBSE_Lumenfold.dll "$stage/OBSE/Plugins/"
 $sim ini > "$stage/OBSE/Plugins/OBSE_Lumenfold.ini"
 $sim readme > "$stage/Docs/Lumenfold Readme.txt"
-archive="$out/Lumenfold-$version.zip"
-rm -f "$archive"
-# Fixed times, so that the same tree packs into the same bytes.
-find "$stage" -exec touch -h -d '2000-01-01 00:00:00' {} +
-(cd "$stage" && zip -qX -r "$archive" OBSE Docs)
-echo "$archive"
+# Zips a folder's content with fixed times, so that the same tree packs into
+# the same bytes.
+pack() { # folder, archive
+  find "$1" -exec touch -h -d '2000-01-01 00:00:00' {} +
+  rm -f "$2"
+  (cd "$1" && zip -qX -r "$2" .)
+  echo "$2"
+}
+pack "$stage" "$out/Lumenfold-$version.zip"
+
+tools="$stage/../$(basename "$stage")-tools"
+mkdir -p "$tools/scenarios"
+trap 'rm -rf "$stage" "$tools"' EXIT
+cp build/windows/lumenfold-sim.exe build/windows/lumenfold-sim.dll docs/scenarios.md "$tools/"
+cp docs/scenarios/*.json "$tools/scenarios/"
+pack "$tools" "$out/Lumenfold-Tools-$version.zip"

@@ -3,16 +3,20 @@
 # runs the demo scenario in the simulated game.
 #   out/Lumenfold-<version>.zip  OBSE/Plugins/OBSE_Lumenfold.dll and .ini,
 #                                Docs/Lumenfold Readme.txt
+#   out/Lumenfold-Tools-<version>.zip  lumenfold-sim.exe for Windows, with the
+#                                documented scenarios
 #   out/demo-trace.jsonl         one JSON line per simulated frame
 #   out/demo.svg                 a picture of the demo run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
-archive=$(bash scripts/package.sh out)
+archives=$(bash scripts/package.sh out)
 
 scripts/run32.sh build/linux/lumenfold-sim run docs/scenarios/demo.json \
   --trace out/demo-trace.jsonl --svg out/demo.svg
 
 echo
-echo "release: $archive ($(unzip -Z1 "$archive" | grep -v '/$' | tr '\n' ' '))"
+for archive in $archives; do
+  echo "release: $archive ($(unzip -Z1 "$archive" | grep -v '/$' | wc -l) files)"
+done
 echo "release: demo trace out/demo-trace.jsonl, picture out/demo.svg"

@@ -4,6 +4,12 @@
  * chosen values in EAX, ECX and EDX. Linux 32-bit only. */
 #include "sim/cpu_state.h"
 
+#if defined(_WIN32)
+#define SYM(name) _##name
+#else
+#define SYM(name) name
+#endif
+
         .intel_syntax noprefix
 
         .data
@@ -14,12 +20,12 @@ SiteTarget:     .long 0
 ProbeScratch:   .long 0
 MxcsrScratch:   .long 0
 DefaultMxcsr:   .long SIM_CPU_DEFAULT_MXCSR
-        .globl SimReplayOutput
-SimReplayOutput: .fill 9, 4, 0
+        .globl SYM(SimReplayOutput)
+SYM(SimReplayOutput): .fill 9, 4, 0
 
         .text
-        .globl SimEnterSite
-SimEnterSite:
+        .globl SYM(SimEnterSite)
+SYM(SimEnterSite):
         push    ebp
         push    ebx
         push    esi
@@ -64,8 +70,8 @@ SimEnterSite:
         jmp     dword ptr [SiteTarget]
 
 /* Reached by a 5-byte call placed at a resume address. */
-        .globl SimProbeEntry
-SimProbeEntry:
+        .globl SYM(SimProbeEntry)
+SYM(SimProbeEntry):
         mov     [ProbeScratch], eax
         pushfd
         mov     eax, [ProbeOut]
@@ -115,22 +121,24 @@ SimProbeEntry:
         ret
 
 .macro REPLAYED name, index
-        .globl \name
-\name:
+        .globl SYM(\name)
+SYM(\name):
         pushad
         mov     eax, esp
         push    eax
         push    \index
-        call    SimReplayedEnter
+        call    SYM(SimReplayedEnter)
         add     esp, 8
         popad
-        mov     eax, [SimReplayOutput + \index * 12]
-        mov     ecx, [SimReplayOutput + \index * 12 + 4]
-        mov     edx, [SimReplayOutput + \index * 12 + 8]
+        mov     eax, [SYM(SimReplayOutput) + \index * 12]
+        mov     ecx, [SYM(SimReplayOutput) + \index * 12 + 4]
+        mov     edx, [SYM(SimReplayOutput) + \index * 12 + 8]
         ret
 .endm
 REPLAYED SimReplayedFrameStart, 0
 REPLAYED SimReplayedCameraSwitch, 1
 REPLAYED SimReplayedScenePass, 2
 
+#if !defined(_WIN32)
         .section .note.GNU-stack, "", @progbits
+#endif

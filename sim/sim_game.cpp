@@ -4,13 +4,11 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/mman.h>
 
 #include <iterator>
 #include <vector>
 
-#include "platform/linux_host.h"
-#include "platform/platform.h"
+#include "sim/game_range.h"
 #include "sim/rig.h"
 
 namespace sim {
@@ -18,7 +16,6 @@ namespace sim {
 namespace {
 
 Game* g_current = nullptr;
-bool g_mapped = false;
 
 // The code part of the range is filled with int3, so that a stray jump into
 // code the simulation did not place traps at once; the data part with zeros.
@@ -233,28 +230,6 @@ void SetGameWorld(Node* n, const Matrix3& rotation, const Vector3& translation, 
 
 } // namespace
 
-void MapGameRange() {
-    if (g_mapped) {
-        return;
-    }
-    void* want = reinterpret_cast<void*>(LF_GAME_RANGE_BEGIN);
-    const size_t size = LF_GAME_RANGE_END - LF_GAME_RANGE_BEGIN;
-    void* got = mmap(want, size, PROT_READ | PROT_WRITE | PROT_EXEC,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    if (got != want) {
-        char msg[200];
-        snprintf(msg, sizeof msg,
-                 "the game's address range 0x%08X-0x%08X is not free in this process "
-                 "(mmap gave %p); build the simulation as a 32-bit non-PIE program",
-                 LF_GAME_RANGE_BEGIN, LF_GAME_RANGE_END, got);
-        if (got != MAP_FAILED) {
-            munmap(got, size);
-        }
-        Fail(msg);
-    }
-    g_mapped = true;
-}
-
 Game& Current() {
     if (g_current == nullptr) {
         Fail("a game routine ran while no simulated game exists");
@@ -267,10 +242,8 @@ Game::Game() {
         Fail("only one simulated game may exist at a time");
     }
     MapGameRange();
-    const uint32_t begin = LF_GAME_RANGE_BEGIN;
-    mprotect(reinterpret_cast<void*>(begin), LF_GAME_RANGE_END - begin,
-             PROT_READ | PROT_WRITE | PROT_EXEC);
-    PlatformMarkGameRange(kPageExecuteReadWrite);
+    UnprotectGameRange();
+    const uint32_t begin = GameRangeStart();
     memset(reinterpret_cast<void*>(begin), kTrapByte, kDataBegin - begin);
     memset(reinterpret_cast<void*>(kDataBegin), 0, LF_GAME_RANGE_END - kDataBegin);
     g_current = this;

@@ -314,9 +314,6 @@ Game& Current();
 // a probe at every resume address (done by every Game).
 void InstallGameCode();
 
-// Maps the game's address range (once per process); exits with a message
-// when the range is not free.
-void MapGameRange();
 
 // Matrices for tests and scenarios.
 Matrix3 Identity();

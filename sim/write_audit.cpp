@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "platform/platform.h"
+#include "sim/game_range.h"
 
 namespace sim {
 
@@ -181,15 +182,13 @@ void WriteAudit::Begin(const Game& game) {
         copy_.insert(copy_.end(), bytes, bytes + r.size);
     });
     uint32_t old = 0;
-    PlatformProtect(LF_GAME_RANGE_BEGIN, LF_GAME_RANGE_END - LF_GAME_RANGE_BEGIN,
-                    kPageExecuteRead, &old);
+    PlatformProtect(GameRangeStart(), LF_GAME_RANGE_END - GameRangeStart(), kPageExecuteRead,
+                    &old);
     PlatformProtect(kWrittenGlobalsPage, kPageSize, kPageReadWrite, &old);
 }
 
 std::vector<std::string> WriteAudit::Finish(const Game& game) {
-    uint32_t old = 0;
-    PlatformProtect(LF_GAME_RANGE_BEGIN, LF_GAME_RANGE_END - LF_GAME_RANGE_BEGIN,
-                    kPageExecuteReadWrite, &old);
+    UnprotectGameRange();
     std::vector<std::string> problems;
     size_t at = 0;
     ForEachRegion(game, [&](const Region& r) {

@@ -11,7 +11,9 @@ trap 'rm -rf "$work"' EXIT
 fail=0
 problem() { echo "package: $*"; fail=1; }
 
-archive=$(bash scripts/package.sh "$work/out") || { echo "package: packing failed"; exit 1; }
+archives=$(bash scripts/package.sh "$work/out") || { echo "package: packing failed"; exit 1; }
+archive=$(echo "$archives" | head -n 1)
+tools=$(echo "$archives" | tail -n 1)
 want=$'Docs/Lumenfold Readme.txt\nOBSE/Plugins/OBSE_Lumenfold.dll\nOBSE/Plugins/OBSE_Lumenfold.ini'
 got=$(unzip -Z1 "$archive" | grep -v '/$' | LC_ALL=C sort)
 [ "$got" = "$want" ] || problem "the archive holds:"$'\n'"$got"$'\n'"instead of:"$'\n'"$want"
@@ -40,5 +42,23 @@ b=$(section README.md '^## Installing')
 [ -n "$a" ] || problem "the readme has no INSTALLING section"
 [ "$a" = "$b" ] || problem "README.md's install section differs from the readme's:"$'\n'"$b"$'\n'"$a"
 
-[ "$fail" -eq 0 ] && echo "package: $(basename "$archive") holds what the installers expect"
+# The tools: the simulator for Windows (importing only the system's libraries)
+# with every documented scenario and their documentation.
+want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe scenarios.md
+          for s in docs/scenarios/*.json; do echo "scenarios/$(basename "$s")"; done; } |
+        LC_ALL=C sort)
+got=$(unzip -Z1 "$tools" | grep -v '/$' | LC_ALL=C sort)
+[ "$got" = "$want" ] || problem "the tools archive holds:"$'\n'"$got"
+unzip -q "$tools" -d "$work/tools"
+for f in lumenfold-sim.dll lumenfold-sim.exe; do
+  for lib in $(i686-w64-mingw32-objdump -p "$work/tools/$f" | awk '/DLL Name:/ {print tolower($3)}'); do
+    case "$lib" in
+      kernel32.dll|msvcrt.dll) ;;
+      *) problem "$f imports $lib; only the system's kernel32.dll and msvcrt.dll are allowed" ;;
+    esac
+  done
+done
+
+[ "$fail" -eq 0 ] && echo "package: $(basename "$archive") holds what the installers expect," \
+  "$(basename "$tools") the simulator and its scenarios"
 exit $fail

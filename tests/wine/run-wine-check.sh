@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Loads the real OBSE_Lumenfold.dll with the real Windows loader under Wine,
-# from a host program whose image covers the game's address range, with a
-# settings file beside it, and checks what the plug-in did (see driver.cpp).
+# The Windows builds under Wine, in one Wine session (one prefix, the Wine
+# server kept running):
+#  1. the real OBSE_Lumenfold.dll loaded by the real Windows loader, from a
+#     host program whose image covers the game's address range, with a
+#     settings file beside it; driver.cpp checks what the plug-in did;
+#  2. lumenfold-sim.exe running every documented scenario, the settings
+#     report on a few files, the default file, the readme, a malformed
+#     scenario and a short soak, all in one process (its batch command); every
+#     output must equal the Linux build's, line for line.
 #
 # Wine's loader for 32-bit Windows programs is itself a 32-bit Linux program.
 # Where the kernel runs no 32-bit programs, this script (as root) registers
 # qemu's user-mode emulator for them with binfmt_misc for the length of the
-# check, so that Wine and every process it starts run emulated (slowly: a
-# first run makes Wine's prefix, several minutes). Without either it exits
+# check, so that Wine and every process it starts run emulated (slowly: the
+# first start makes Wine's prefix, several minutes). Without either it exits
 # 77, which ctest reports as skipped.
+#   run-wine-check.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR
 set -uo pipefail
-build=${1:?usage: run-wine-check.sh WINDOWS_BUILD_DIR}
+build=${1:?usage: run-wine-check.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR}
+linux=${2:?usage: run-wine-check.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
-native32="$here/../../scripts/native32.sh"
+root=$(cd "$here/../.." && pwd)
+native32="$root/scripts/native32.sh"
 binfmt=/proc/sys/fs/binfmt_misc
 entry=lumenfold-qemu-i386
 
@@ -63,40 +72,93 @@ fi
 command -v wine >/dev/null || { echo "wine check: wine is not installed (scripts/install-deps.sh)"; exit 1; }
 
 work=$(mktemp -d /tmp/lumenfold-wine-XXXXXX)
-cp "$build/lumenfold-wine-host.exe" "$build/lumenfold-wine-driver.dll" \
-   "$build/OBSE_Lumenfold.dll" "$work/"
-mkdir -p "$work/Data/obse/plugins"
-printf '[Main]\r\nbFirstPersonShadows=1\r\nfSittingMaxLookingDownOverride=35.5\r\nfMountedMaxLookingDownOverride=40\r\nfVanityModeForceDefaultOverride=275\r\n' \
-  > "$work/Data/obse/plugins/OBSE_Lumenfold.ini"
-
 # No desktop, no device drivers, no .NET or HTML engines: nothing the check
 # needs, and less for the emulator to run.
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedevice.exe,explorer.exe,winemenubuilder.exe=d"
-cd "$work"
-# In a process group of its own, so that everything Wine starts can be ended.
-setsid timeout 900 wine lumenfold-wine-host.exe > out.txt 2>err.txt &
-group=$!
-wait "$group"
+
+# Runs a Windows program in a process group of its own (so that everything
+# Wine starts can be ended), with its output in $work/$name.txt.
+run_wine() { # name, program, arguments...
+  local name=$1; shift
+  setsid timeout 1800 wine "$@" > "$work/$name.txt" 2> "$work/$name.err" &
+  group=$!
+  wait "$group"
+  local rc=$?
+  group=""
+  tr -d '\r' < "$work/$name.txt" > "$work/$name.lines"
+  return $rc
+}
+
+# --- 1. the real plug-in ---------------------------------------------------------
+mkdir -p "$work/dll/Data/obse/plugins"
+cp "$build/lumenfold-wine-host.exe" "$build/lumenfold-wine-driver.dll" \
+   "$build/OBSE_Lumenfold.dll" "$work/dll/"
+printf '[Main]\r\nbFirstPersonShadows=1\r\nfSittingMaxLookingDownOverride=35.5\r\nfMountedMaxLookingDownOverride=40\r\nfVanityModeForceDefaultOverride=275\r\n' \
+  > "$work/dll/Data/obse/plugins/OBSE_Lumenfold.ini"
+wineserver -p 2>/dev/null # the server stays for the whole check
+(cd "$work/dll" && run_wine dll lumenfold-wine-host.exe)
 rc=$?
-tr -d '\r' < out.txt > lines.txt
-cat lines.txt
-if ! grep -qx "wine-host: started" lines.txt; then
+cat "$work/dll.lines"
+if ! grep -qx "wine-host: started" "$work/dll.lines"; then
   if [ -n "$emulated" ]; then
     # Wine itself did not get as far as the program: under emulation its
     # start-up sometimes hangs. That says nothing about the plug-in.
     echo "wine check skipped: Wine did not start the host program under emulation (exit $rc)"
     exit 77
   fi
-  echo "wine check: Wine did not start the host program (exit $rc)"; tail -20 err.txt
+  echo "wine check: Wine did not start the host program (exit $rc)"; tail -20 "$work/dll.err"
   exit 1
 fi
 fail=0
-[ "$rc" -eq 0 ] || { echo "wine check: the host program exited with $rc"; tail -20 err.txt; fail=1; }
+[ "$rc" -eq 0 ] || { echo "wine check: the host program exited with $rc"; tail -20 "$work/dll.err"; fail=1; }
 for line in "OBSE version too old (got 00000013 expected at least 00000014)" \
             "incorrect Oblivion version (got 010201A1 need 010201A0)" \
             "site 0x0066BE6E (head camera) holds a jump to 0x1F2A3B40 that is not the game's: Lumenfold stays off, nothing was patched (found: E9 CD 7C C3 1E)"; do
-  grep -qxF -- "$line" lines.txt || { echo "wine check: missing line: $line"; fail=1; }
+  grep -qxF -- "$line" "$work/dll.lines" || { echo "wine check: missing line: $line"; fail=1; }
 done
-grep -q "checks passed" lines.txt || { echo "wine check: the checks did not finish"; fail=1; }
+grep -q "checks passed" "$work/dll.lines" || { echo "wine check: the checks did not finish"; fail=1; }
+
+# --- 2. lumenfold-sim.exe against the Linux build ------------------------------------
+# Both run the same list of commands, each in its own folder of copies, with
+# the same relative paths, so that every message reads the same.
+for side in linux windows; do
+  mkdir -p "$work/sim-$side/docs/scenarios" "$work/sim-$side/settings" "$work/sim-$side/out"
+  cp "$root"/docs/scenarios/*.json "$work/sim-$side/docs/scenarios/"
+  cp "$here"/settings/*.ini "$work/sim-$side/settings/"
+  printf '{"steps": [{"set": {"player.LookPitch": 1e400}}]}' > "$work/sim-$side/huge.json"
+  {
+    for s in "$root"/docs/scenarios/*.json; do
+      n=$(basename "$s" .json)
+      printf 'out/run-%s\trun\tdocs/scenarios/%s.json\t--trace\tout/run-%s.trace\t--audit\n' "$n" "$n" "$n"
+    done
+    for f in "$here"/settings/*.ini; do
+      n=$(basename "$f" .ini)
+      printf 'out/settings-%s\tsettings\tsettings/%s.ini\n' "$n" "$n"
+    done
+    printf 'out/ini\tini\nout/readme\treadme\nout/huge\trun\thuge.json\n'
+    printf 'out/soak\tsoak\t--seeds\t3\t--frames\t20\t--out\tout\n'
+    printf 'out/missing\tsettings\tsettings/none.ini\n'
+  } > "$work/sim-$side/cases.txt"
+done
+cp "$build/lumenfold-sim.exe" "$build/lumenfold-sim.dll" "$work/sim-windows/"
+(cd "$work/sim-linux" && "$root/scripts/run32.sh" "$linux/lumenfold-sim" batch cases.txt)
+(cd "$work/sim-windows" && run_wine sim lumenfold-sim.exe batch cases.txt)
+rc=$?
+[ "$rc" -eq 0 ] || { echo "wine check: lumenfold-sim.exe exited with $rc"; tail -20 "$work/sim.err"; fail=1; }
+compared=0
+for f in "$work"/sim-linux/out/*; do
+  name=$(basename "$f")
+  other="$work/sim-windows/out/$name"
+  compared=$((compared + 1))
+  if ! cmp -s "$f" "$other"; then
+    echo "wine check: lumenfold-sim.exe's $name differs from the Linux build's:"
+    diff <(tr -d '\r' < "$f") <(tr -d '\r' < "$other" 2>/dev/null) | head -10
+    fail=1
+  fi
+done
+echo "wine check: lumenfold-sim.exe and the Linux build agree on $compared outputs" \
+     "(documented scenarios with their traces and audits, settings reports, the default" \
+     "file, the readme, a malformed scenario, a soak)"
+[ "$compared" -gt 40 ] || { echo "wine check: too few outputs compared"; fail=1; }
 exit $fail

@@ -1,10 +1,22 @@
 #include "tools/sim/commands.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <fstream>
+#include <iostream>
 #include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <io.h>
+constexpr int kBinary = O_BINARY;
+#else
+#include <unistd.h>
+constexpr int kBinary = 0;
+#endif
 
 #include "tools/sim/frame_audit.h"
 #include "tools/sim/player_readme.h"
@@ -31,6 +43,10 @@ const char* const kUsage =
     "  lumenfold-sim readme\n"
     "      the player's readme of the release\n"
     "  lumenfold-sim --version\n"
+    "  lumenfold-sim batch LIST\n"
+    "      runs many commands in this one process: each line of LIST is a name and\n"
+    "      the command's words, separated by tabs; NAME.out, NAME.err and NAME.rc\n"
+    "      receive its outputs and exit status\n"
     "  lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
     "      random settings and game states, every frame audited; a failing seed is\n"
     "      written to DIR as a scenario that run --audit replays\n";
@@ -152,6 +168,83 @@ int Soak(int argc, const char* const* argv, std::ostream& out, std::ostream& err
     return RunSoak(options, out, err) == 0 ? 0 : 1;
 }
 
+// Standard output and error of this process sent into two files for a
+// while: what the plug-in itself prints (through printf) lands there too.
+class Redirect {
+  public:
+    Redirect(const std::string& out, const std::string& err) {
+        Flush();
+        savedOut_ = dup(1);
+        savedErr_ = dup(2);
+        Move(out, 1);
+        Move(err, 2);
+    }
+    ~Redirect() {
+        Flush();
+        dup2(savedOut_, 1);
+        dup2(savedErr_, 2);
+        close(savedOut_);
+        close(savedErr_);
+    }
+
+  private:
+    static void Flush() {
+        std::cout.flush();
+        std::cerr.flush();
+        fflush(stdout);
+        fflush(stderr);
+    }
+    static void Move(const std::string& path, int fd) {
+        // Binary: the same bytes on every system, no carriage returns added.
+        const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | kBinary, 0644);
+        if (file >= 0) {
+            dup2(file, fd);
+            close(file);
+        }
+    }
+    int savedOut_, savedErr_;
+};
+
+int Batch(int argc, const char* const* argv, std::ostream& err) {
+    if (argc != 3) {
+        return Usage(err);
+    }
+    std::ifstream list(argv[2], std::ios::binary);
+    if (!list) {
+        err << "lumenfold-sim: " << argv[2] << " cannot be read\n";
+        return 2;
+    }
+    std::string line;
+    while (std::getline(list, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        std::vector<std::string> words;
+        size_t start = 0;
+        for (size_t tab = line.find('\t'); ; tab = line.find('\t', start)) {
+            words.push_back(line.substr(start, tab - start));
+            if (tab == std::string::npos) {
+                break;
+            }
+            start = tab + 1;
+        }
+        if (words.size() < 2 || words[0].empty()) {
+            continue;
+        }
+        std::vector<const char*> args = {"lumenfold-sim"};
+        for (size_t i = 1; i < words.size(); ++i) {
+            args.push_back(words[i].c_str());
+        }
+        int rc;
+        {
+            Redirect redirect(words[0] + ".out", words[0] + ".err");
+            rc = SimCommand(static_cast<int>(args.size()), args.data(), std::cout, std::cerr);
+        }
+        std::ofstream(words[0] + ".rc", std::ios::binary) << rc << "\n";
+    }
+    return 0;
+}
+
 } // namespace
 
 int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -163,6 +256,9 @@ int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     }
     if (strcmp(argv[1], "settings") == 0) {
         return SettingsCommand(argc, argv, out, err);
+    }
+    if (strcmp(argv[1], "batch") == 0) {
+        return Batch(argc, argv, err);
     }
     if (strcmp(argv[1], "soak") == 0) {
         return Soak(argc, argv, out, err);

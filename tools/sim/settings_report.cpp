@@ -4,6 +4,8 @@
 #include <string.h>
 #include <strings.h>
 
+#include <filesystem>
+
 #include "platform/profile_file.h"
 #include "settings/number_text.h"
 #include "settings/settings.h"
@@ -170,8 +172,10 @@ SettingsReport ReportSettings(const std::string& path) {
     if (!r.readable) {
         return r;
     }
-    // The values exactly as the plug-in reads them.
-    ReadSettingsFrom(path.c_str());
+    // The values exactly as the plug-in reads them. Windows' profile calls
+    // look for a relative path in the Windows folder: they get a full one.
+    std::error_code ec;
+    ReadSettingsFrom(std::filesystem::absolute(path, ec).string().c_str());
     for (const SettingsKey& k : kSettingsKeys) {
         const char* base = reinterpret_cast<const char*>(&Settings) + k.offset;
         std::string value;
