@@ -10,36 +10,46 @@ namespace sim {
 
 struct RigBone {
     const char* name;
-    int parent; // index into the same table; -1: hangs under the skeleton's root
-    Vector3 at; // local translation
+    int parent;    // index into the same table; -1: hangs under the skeleton's root
+    Vector3 at;    // local translation
+    Matrix3 turn;  // local rotation
 };
+
+inline constexpr Matrix3 kUnturned = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+// The head's frame, as a biped's head bone has it: its first axis along the
+// body's up, its third axis along the body's left. The camera frame that the
+// plug-in turns by the head (rows (0, 0, 1), (0, 1, 0), (-1, 0, 0)) then maps
+// back onto the body's own axes: a camera anchored to the upright head looks
+// ahead, and the offsets of the anchored and the plain placements meet at the
+// same eye point.
+inline constexpr Matrix3 kHeadFrame = {{{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}};
 
 // The full body, standing at the origin, z up, facing +y; the head at height
 // 130. Its root node is "Player3rdPersonRoot".
 inline constexpr RigBone kBodyBones[] = {
-    /* 0 */ {"Bip01", -1, {0, 0, 0}},
-    /* 1 */ {"Bip01 Pelvis", 0, {0, 0, 60}},
-    /* 2 */ {"Bip01 Spine", 1, {0, 0, 20}},
-    /* 3 */ {"Bip01 Neck", 2, {0, 0, 40}},
-    /* 4 */ {"Bip01 Head", 3, {0, 0, 10}},
-    /* 5 */ {"Bip01 L Clavicle", 3, {-6, 0, -2}},
-    /* 6 */ {"Bip01 L UpperArm", 5, {-10, 0, 0}},
-    /* 7 */ {"Bip01 L Hand", 6, {0, 8, -40}},
-    /* 8 */ {"Bip01 R Clavicle", 3, {6, 0, -2}},
-    /* 9 */ {"Bip01 R UpperArm", 8, {10, 0, 0}},
-    /* 10 */ {"Bip01 R Hand", 9, {0, 8, -40}},
-    /* 11 */ {"magicNode", 10, {4, 6, 0}},
-    /* 12 */ {"ShieldSlot", 6, {-2, 0, -20}}, // the body record's ShieldHolder
-    /* 13 */ {"Shield", 12, {0, 0, 0}},
-    /* 14 */ {"LeftHandItemSlot", 7, {0, 2, 0}}, // the body record's LeftHandHolder
-    /* 15 */ {"Torch", 14, {0, 0, 0}},
+    /* 0 */ {"Bip01", -1, {0, 0, 0}, kUnturned},
+    /* 1 */ {"Bip01 Pelvis", 0, {0, 0, 60}, kUnturned},
+    /* 2 */ {"Bip01 Spine", 1, {0, 0, 20}, kUnturned},
+    /* 3 */ {"Bip01 Neck", 2, {0, 0, 40}, kUnturned},
+    /* 4 */ {"Bip01 Head", 3, {0, 0, 10}, kHeadFrame},
+    /* 5 */ {"Bip01 L Clavicle", 3, {-6, 0, -2}, kUnturned},
+    /* 6 */ {"Bip01 L UpperArm", 5, {-10, 0, 0}, kUnturned},
+    /* 7 */ {"Bip01 L Hand", 6, {0, 8, -40}, kUnturned},
+    /* 8 */ {"Bip01 R Clavicle", 3, {6, 0, -2}, kUnturned},
+    /* 9 */ {"Bip01 R UpperArm", 8, {10, 0, 0}, kUnturned},
+    /* 10 */ {"Bip01 R Hand", 9, {0, 8, -40}, kUnturned},
+    /* 11 */ {"magicNode", 10, {4, 6, 0}, kUnturned},
+    /* 12 */ {"ShieldSlot", 6, {-2, 0, -20}, kUnturned}, // the body record's ShieldHolder
+    /* 13 */ {"Shield", 12, {0, 0, 0}, kUnturned},
+    /* 14 */ {"LeftHandItemSlot", 7, {0, 2, 0}, kUnturned}, // the body record's LeftHandHolder
+    /* 15 */ {"Torch", 14, {0, 0, 0}, kUnturned},
 };
 
 // The game's first-person arms; its root node is "Player1stPersonRoot".
 inline constexpr RigBone kFirstPersonBones[] = {
-    /* 0 */ {"Bip01", -1, {0, 0, 0}},
-    /* 1 */ {"Bip01 Spine", 0, {0, 0, 100}},
-    /* 2 */ {"magicNode", 1, {0, 30, 20}},
+    /* 0 */ {"Bip01", -1, {0, 0, 0}, kUnturned},
+    /* 1 */ {"Bip01 Spine", 0, {0, 0, 100}, kUnturned},
+    /* 2 */ {"magicNode", 1, {0, 30, 20}, kUnturned},
 };
 
 inline constexpr const char* kBodyRootName = "Player3rdPersonRoot";

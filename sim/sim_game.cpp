@@ -471,6 +471,7 @@ std::vector<Node*> Game::BuildSkeleton(Node* root, const RigBone* bones, int cou
     for (int i = 0; i < count; ++i) {
         Node* parent = bones[i].parent < 0 ? root : made[bones[i].parent];
         made.push_back(NewNode(bones[i].name, parent, bones[i].at));
+        made.back()->node.LocalRotation = bones[i].turn;
     }
     return made;
 }

@@ -40,6 +40,14 @@ class Frame : public GameTest {
         return Vector3{h.x, h.y + 14.0f, h.z + 6.0f}; // identity body rotation
     }
     Vector3 CameraAt() { return game.camera->node.WorldTranslation; }
+    // The head's own rotation turned by `frame`: what a head-anchored camera
+    // gets. The rig's head bone is turned so that the fixed frame maps back
+    // onto the body's axes.
+    static Matrix3 HeadTimes(const Matrix3& frame) {
+        Matrix3 product;
+        MultiplyMatrix3(&product, &sim::kHeadFrame, &frame);
+        return product;
+    }
 };
 
 TEST_F(Frame, StandingPullsTheBodyUnderTheCamera) {
@@ -72,8 +80,11 @@ TEST_F(Frame, SittingKeepsFirstPersonAnchoredToTheHead) {
     Player()->LookPitch = 0.2f;
     Run(Switch::Force);
     EXPECT_EQ(kForcedModeKeep, ForcedBodyMode);
-    ExpectVectorNear({6, 14, 130}, game.camera->node.LocalTranslation); // H * (6, 14, 0)
-    ExpectMatrixNear(HeadCameraRotation(0.2f), game.camera->node.LocalRotation);
+    // Anchored to the head: H * (6, 14, 0) from the head is the eye point,
+    // and the camera looks ahead, pitched down by the look angle.
+    ExpectVectorNear({0, 14, 136}, game.camera->node.LocalTranslation);
+    ExpectMatrixNear(HeadTimes(HeadCameraRotation(0.2f)), game.camera->node.LocalRotation);
+    ExpectMatrixNear(sim::RotationX(-0.2f), game.camera->node.LocalRotation, 2e-7f);
     ExpectVectorNear({0, 0, 0}, Body()->LocalTranslation);
 }
 
@@ -83,7 +94,7 @@ TEST_F(Frame, LyingRaisesTheBody) {
     Run(Switch::Force);
     ExpectVectorNear({0, 0, 12}, Body()->LocalTranslation);
     ExpectVectorNear({0, 0, 142}, game.bodyHead->node.WorldTranslation);
-    ExpectVectorNear({6, 14, 130}, game.camera->node.LocalTranslation); // before the raise
+    ExpectVectorNear({0, 14, 136}, game.camera->node.LocalTranslation); // before the raise
 }
 
 TEST_F(Frame, KnockedOutIsForcedByTheSwitchDecision) {
@@ -92,7 +103,7 @@ TEST_F(Frame, KnockedOutIsForcedByTheSwitchDecision) {
     Run(Switch::Decide);
     EXPECT_EQ(kForcedModeKeep, ForcedBodyMode);
     ExpectVectorNear({0, 0, 12}, Body()->LocalTranslation);
-    ExpectVectorNear({6, 14, 130}, game.camera->node.LocalTranslation);
+    ExpectVectorNear({0, 14, 136}, game.camera->node.LocalTranslation);
     // Without the knock-out setting the game's third person stays.
     Settings.bFirstPersonKnockout = 0;
     Body()->LocalTranslation = {0, 0, 0};
@@ -107,7 +118,9 @@ TEST_F(Frame, DeadLooksOutOfTheHeadWithTheFixedFrame) {
     game.player->isDead = 1;
     Player()->LookPitch = 0.7f;
     Run(Switch::Force);
-    ExpectMatrixNear(FixedCameraFrame(), game.camera->node.LocalRotation, 0.0f);
+    // The fixed frame, whatever the pitch: straight ahead out of the head.
+    ExpectMatrixNear(HeadTimes(FixedCameraFrame()), game.camera->node.LocalRotation, 0.0f);
+    ExpectMatrixNear(sim::Identity(), game.camera->node.LocalRotation, 0.0f);
     ExpectVectorNear({0, 0, 12}, Body()->LocalTranslation);
 }
 
@@ -134,8 +147,8 @@ TEST_F(Frame, VampireFeedingUsesItsOwnOffsets) {
     game.player->isVampireFeeding = 1;
     Settings.fVampireFeedCameraPosY = 3.0f;
     Run(Switch::Force);
-    ExpectVectorNear({6, 3, 130}, game.camera->node.LocalTranslation);
-    ExpectMatrixNear(FixedCameraFrame(), game.camera->node.LocalRotation, 0.0f);
+    ExpectVectorNear({0, 3, 136}, game.camera->node.LocalTranslation);
+    ExpectMatrixNear(sim::Identity(), game.camera->node.LocalRotation, 0.0f);
     ExpectVectorNear({0, -16, 10}, Body()->LocalTranslation);
 }
 

@@ -106,7 +106,7 @@ TEST_F(Glue, HeadCameraTakesTheCameraFromEaxAndKeepsEbx) {
     in.eax = reinterpret_cast<uint32_t>(&game.camera->node);
     const CpuState out = Enter(LF_SITE_HEAD_CAMERA, in);
     EXPECT_EQ(uint32_t(LF_RESUME_HEAD_CAMERA), out.resume);
-    ExpectVectorNear({6, 14, 130}, game.camera->node.LocalTranslation);
+    ExpectVectorNear({0, 14, 136}, game.camera->node.LocalTranslation); // the eye point
     ExpectPreserved(in, out);
     ExpectX87Kept(in, out);
 }
