@@ -11,7 +11,8 @@ include_directories(${CMAKE_SOURCE_DIR})
 add_executable(fuzz_scenario tests/fuzz/fuzz_scenario.cpp tools/sim/scenario_read.cpp
                tools/sim/scenario_names.cpp)
 add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings_report.cpp
-               settings/settings.cpp settings/number_text.cpp platform/profile_file.cpp
+               tools/sim/text_wrap.cpp settings/settings.cpp settings/number_text.cpp
+               log/diagnostic_log.cpp platform/profile_file.cpp
                platform/platform_linux.cpp)
 foreach(target fuzz_scenario fuzz_settings)
   target_compile_options(${target} PRIVATE ${LF_FUZZ_FLAGS})

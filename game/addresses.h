@@ -24,6 +24,11 @@
 #define LF_ADDR_FRAME_START_ROUTINE 0x005E5480
 #define LF_ADDR_SCENE_PASS_ROUTINE 0x004073D0
 
+/* What the glue reads of a draw object before any call (plain constants for
+ * the assembly; the layout and the slot table use these same ones). */
+#define LF_DRAW_OBJECT_OWNER_OFFSET 0x01C /* DrawObject.Owner */
+#define LF_DRAW_OBJECT_DRAW_SLOT 26       /* DrawObject's Draw, () -> byte */
+
 /* Globals. */
 #define LF_ADDR_PLAYER_POINTER 0x00B333C4        /* PlayerObject*            */
 #define LF_ADDR_CAMERA_DETACHED_BYTE 0x00B3BB04  /* byte                     */

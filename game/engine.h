@@ -28,7 +28,7 @@ constexpr int FindChildByName = 22; // (const char*) -> SceneNode*
 constexpr int NodeVirtual29 = 29;   // () -> unused
 } // namespace SceneNodeSlot
 namespace DrawObjectSlot {
-constexpr int Draw = 26; // () -> byte
+constexpr int Draw = LF_DRAW_OBJECT_DRAW_SLOT; // () -> byte
 } // namespace DrawObjectSlot
 
 // Codes asked of QueryCodedState, the menus asked of IsMenuOpen and the

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include "body/node_math.h"
+#include "game/addresses.h"
 
 static_assert(sizeof(void*) == 4, "the game's layouts exist only in 32-bit builds");
 
@@ -98,7 +99,7 @@ using SceneNodeArray = SceneNode**;
     X(0x0B8, uint16_t, ChildCount)
 
 // --- DrawObject: what the patched draw sites hand over ----------------------
-#define LF_DRAW_OBJECT_FIELDS(X) X(0x01C, void*, Owner)
+#define LF_DRAW_OBJECT_FIELDS(X) X(LF_DRAW_OBJECT_OWNER_OFFSET, void*, Owner)
 
 LF_GAME_OBJECT(PlayerObject, LF_PLAYER_OBJECT_FIELDS)
 LF_GAME_OBJECT(ProcessObject, LF_PROCESS_OBJECT_FIELDS)

@@ -37,6 +37,7 @@
 ADDRESS_WORD AddressFrameStartRoutine, LF_ADDR_FRAME_START_ROUTINE
 ADDRESS_WORD AddressCameraSwitchRoutine, LF_ADDR_CAMERA_SWITCH_ROUTINE
 ADDRESS_WORD AddressScenePassRoutine, LF_ADDR_SCENE_PASS_ROUTINE
+ADDRESS_WORD AddressUpdateAnimationRecord, LF_ADDR_UPDATE_ANIMATION_RECORD
 ADDRESS_WORD ResumeFrameStart, LF_RESUME_FRAME_START
 ADDRESS_WORD ResumeHeadCamera, LF_RESUME_HEAD_CAMERA
 ADDRESS_WORD ResumeBodyPass, LF_RESUME_BODY_PASS
@@ -126,13 +127,22 @@ GLUE GlueHeadCamera
         jmp     dword ptr [ResumeHeadCamera]
 
 /* Body pass (row 3). UpdateBodyPass(actor = EBP, record = ECX), all
- * registers saved; the routine makes the covered update call itself. */
+ * registers saved; the routine makes the covered update call itself. Every
+ * actor of the game passes here: any other than the player gets the game's
+ * own update of its record at once (ECX, as the game had it), with all
+ * registers saved alike. */
 GLUE GlueBodyPass
+        cmp     ebp, dword ptr ds:LF_ADDR_PLAYER_POINTER
+        jne     1f
         pushad
         push    ecx
         push    ebp
         call    SYM(UpdateBodyPass)
         add     esp, 8
+        popad
+        jmp     dword ptr [ResumeBodyPass]
+1:      pushad
+        call    dword ptr [AddressUpdateAnimationRecord]
         popad
         jmp     dword ptr [ResumeBodyPass]
 
@@ -204,13 +214,25 @@ GLUE GlueShownRecord
 1:      jmp     dword ptr [ResumeShownRecordTaken]
 
 /* Double draw (rows 9, 11, 12). DrawBothSkeletons(object register) in place
- * of the covered draw; EAX, ECX and EDX are not kept. */
-.macro DOUBLE_DRAW name, object, resume
-GLUE \name
-        push    \object
+ * of the covered draw; EAX, ECX and EDX are not kept. Every draw object of
+ * the game passes here: one of another owner than the player is drawn at
+ * once, by the same call of its Draw that the game makes. */
+.macro DRAW_OBJECT object, resume
+        mov     ecx, dword ptr [\object + LF_DRAW_OBJECT_OWNER_OFFSET]
+        cmp     ecx, dword ptr ds:LF_ADDR_PLAYER_POINTER
+        je      1f
+        mov     ecx, \object
+        mov     edx, dword ptr [ecx]
+        call    dword ptr [edx + 4 * LF_DRAW_OBJECT_DRAW_SLOT]
+        jmp     dword ptr [\resume]
+1:      push    \object
         call    SYM(DrawBothSkeletons)
         add     esp, 4
         jmp     dword ptr [\resume]
+.endm
+.macro DOUBLE_DRAW name, object, resume
+GLUE \name
+        DRAW_OBJECT \object, \resume
 .endm
 DOUBLE_DRAW GlueDrawA, eax, ResumeDrawA
 DOUBLE_DRAW GlueDrawC, edi, ResumeDrawC
@@ -221,10 +243,7 @@ DOUBLE_DRAW GlueDrawD, eax, ResumeDrawD
 .macro DOUBLE_DRAW_FLAG name, offset, resume
 GLUE \name
         mov     byte ptr [esp + \offset], LF_DRAW_FLAG_VALUE
-        push    esi
-        call    SYM(DrawBothSkeletons)
-        add     esp, 4
-        jmp     dword ptr [\resume]
+        DRAW_OBJECT esi, \resume
 .endm
 DOUBLE_DRAW_FLAG GlueDrawB, LF_DRAW_B_FLAG_STACK_OFFSET, ResumeDrawB
 DOUBLE_DRAW_FLAG GlueDrawE, LF_DRAW_E_FLAG_STACK_OFFSET, ResumeDrawE

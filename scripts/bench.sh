@@ -1,20 +1,19 @@
 #!/usr/bin/env bash
-# Runs the per-frame benchmark (see README, "Performance"). Where the 32-bit
-# programs run under emulation, it also measures how much slower emulation
-# is for this kind of code, to translate the figures into native estimates.
+# The per-frame benchmark (see README, "Performance"): Google Benchmark, each
+# case with the plug-in's patches and with the game's own code at the sites.
+# It says whether it ran natively or under emulation: only a native run gives
+# figures for the README; an emulated one is slower by an unknown factor.
+#   bash scripts/bench.sh [benchmark options]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
+if bash scripts/native32.sh; then
+  how="natively"
+else
+  how="under qemu's emulation (these are no native figures)"
+fi
+cpu=$(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2 | sed 's/^ *//')
+echo "bench: 32-bit programs run $how; $(nproc) cores of ${cpu:-an unknown processor}"
 scripts/run32.sh build/linux/lumenfold_bench --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 "$@"
-
-if ! bash scripts/native32.sh; then
-  flags="-O2 -msse2 -mfpmath=sse -ffp-contract=off"
-  g++ $flags bench/emulation_factor.cpp -o build/linux/emulation_factor_native
-  g++ -m32 $flags bench/emulation_factor.cpp -o build/linux/emulation_factor_32
-  native=$(build/linux/emulation_factor_native)
-  emulated=$(qemu-i386 build/linux/emulation_factor_32)
-  echo
-  echo "emulation: the same float and name-search loop takes $native ns natively and" \
-       "$emulated ns emulated: about $(awk "BEGIN{printf \"%.0f\", $emulated/$native}") times slower"
-fi
+echo "bench: ran $how"

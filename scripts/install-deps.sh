@@ -15,12 +15,12 @@ $SUDO apt-get update -qq
 # Linux 32-bit build and its test libraries (with the 32-bit sanitizer
 # runtimes), then the Windows cross build, Wine to load the real DLL, the
 # JSON library of the simulator, clang with libFuzzer for the readers' fuzz
-# targets, and qemu's user-mode emulator for kernels that run no 32-bit
+# targets, xmllint for the pictures' check, and qemu's user-mode emulator for kernels that run no 32-bit
 # programs themselves.
 $SUDO apt-get install -y -qq --no-install-recommends \
   cmake make g++ g++-multilib lib32asan8 lib32ubsan1 g++-mingw-w64-i686 \
   binutils-mingw-w64-i686 nlohmann-json3-dev clang libclang-rt-14-dev zip unzip valgrind \
-  qemu-user >/dev/null
+  libxml2-utils qemu-user >/dev/null
 $SUDO apt-get install -y -qq --no-remove --no-install-recommends \
   libgtest-dev:i386 libgmock-dev:i386 libbenchmark-dev:i386 >/dev/null
 $SUDO apt-get install -y -qq --no-remove --no-install-recommends \

@@ -7,6 +7,7 @@
 #                                documented scenarios
 #   out/demo-trace.jsonl         one JSON line per simulated frame
 #   out/demo.svg                 a picture of the demo run
+#   docs/pose/*.svg              the README's pictures of the body and the camera
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -14,9 +15,11 @@ archives=$(bash scripts/package.sh out)
 
 scripts/run32.sh build/linux/lumenfold-sim run docs/scenarios/demo.json \
   --trace out/demo-trace.jsonl --svg out/demo.svg
+bash scripts/pose-pictures.sh docs/pose > /dev/null
 
 echo
 for archive in $archives; do
   echo "release: $archive ($(unzip -Z1 "$archive" | grep -v '/$' | wc -l) files)"
 done
 echo "release: demo trace out/demo-trace.jsonl, picture out/demo.svg"
+echo "release: pose pictures docs/pose/*.svg"

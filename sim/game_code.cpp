@@ -39,10 +39,11 @@ uint32_t Address(void (*f)()) {
 }
 
 // The draw sequence of a draw site: mov edx,[reg]; mov ecx,reg;
-// call [edx+0x68] (slot 26), padded with no-operations to `covers` bytes.
+// call [edx + 4 * slot] (the Draw slot), padded with no-operations to
+// `covers` bytes.
 void DrawCall(uint32_t at, uint8_t modrmLoad, uint8_t modrmMove, uint32_t covers) {
     memset(reinterpret_cast<void*>(at), 0x90, covers);
-    Bytes(at, {0x8B, modrmLoad, 0x8B, modrmMove, 0xFF, 0x52, 0x68});
+    Bytes(at, {0x8B, modrmLoad, 0x8B, modrmMove, 0xFF, 0x52, 4 * LF_DRAW_OBJECT_DRAW_SLOT});
 }
 
 // The game's code that a glue replays, as the hook table gives it.

@@ -137,6 +137,8 @@ for side in linux windows; do
       printf 'out/settings-%s\tsettings\tsettings/%s.ini\n' "$n" "$n"
     done
     printf 'out/ini\tini\nout/readme\treadme\nout/huge\trun\thuge.json\n'
+    printf 'out/pose\trun\tdocs/scenarios/sitting.json\t--pose\t2\t--svg\tout/pose.svg\t--trace\tout/pose.trace\n'
+    printf 'out/plot\trun\tdocs/scenarios/demo.json\t--svg\tout/plot.svg\t--trace\tout/plot.trace\n'
     printf 'out/soak\tsoak\t--seeds\t3\t--frames\t20\t--out\tout\n'
     printf 'out/missing\tsettings\tsettings/none.ini\n'
   } > "$work/sim-$side/cases.txt"
@@ -159,6 +161,6 @@ for f in "$work"/sim-linux/out/*; do
 done
 echo "wine check: lumenfold-sim.exe and the Linux build agree on $compared outputs" \
      "(documented scenarios with their traces and audits, settings reports, the default" \
-     "file, the readme, a malformed scenario, a soak)"
+     "file, the readme, a malformed scenario, a soak, a pose picture and a plot)"
 [ "$compared" -gt 40 ] || { echo "wine check: too few outputs compared"; fail=1; }
 exit $fail

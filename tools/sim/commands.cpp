@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ constexpr int kBinary = 0;
 
 #include "tools/sim/frame_audit.h"
 #include "tools/sim/player_readme.h"
+#include "tools/sim/pose_svg.h"
 #include "tools/sim/scenario_run.h"
 #include "tools/sim/settings_report.h"
 #include "tools/sim/soak.h"
@@ -32,10 +34,12 @@ namespace {
 
 const char* const kUsage =
     "usage:\n"
-    "  lumenfold-sim run SCENARIO [--trace FILE] [--svg FILE] [--audit]\n"
+    "  lumenfold-sim run SCENARIO [--settings FILE] [--trace FILE] [--svg FILE]\n"
+    "                   [--pose FRAME] [--audit]\n"
     "      runs a scenario (see docs/scenarios.md); one JSON line per frame goes to\n"
-    "      standard output or FILE, --svg draws the run, and --audit checks every\n"
-    "      frame as the soak does\n"
+    "      standard output or FILE; --svg draws the run, or with --pose the body at\n"
+    "      that frame from the side and from above; --settings runs it with your\n"
+    "      settings file; --audit checks every frame as the soak does\n"
     "  lumenfold-sim settings FILE\n"
     "      the values the plug-in reads from a settings file, and what to know\n"
     "  lumenfold-sim ini\n"
@@ -56,16 +60,31 @@ int Usage(std::ostream& err) {
     return 2;
 }
 
+// A whole number option's value; false when it is not one.
+bool NumberOption(const char* text, unsigned long long max, unsigned long long* out) {
+    char* end = nullptr;
+    *out = strtoull(text, &end, 10);
+    return text[0] >= '0' && text[0] <= '9' && *end == '\0' && *out <= max;
+}
+
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     if (argc < 3) {
         return Usage(err);
     }
     const std::string scenarioPath = argv[2];
-    std::string tracePath, svgPath;
+    std::string tracePath, svgPath, settingsPath;
     bool audit = false;
+    unsigned long long poseFrame = 0;
+    bool pose = false;
     for (int i = 3; i < argc; ++i) {
         if (strcmp(argv[i], "--audit") == 0) {
             audit = true;
+        } else if (strcmp(argv[i], "--settings") == 0 && i + 1 < argc) {
+            settingsPath = argv[++i];
+        } else if (strcmp(argv[i], "--pose") == 0 && i + 1 < argc &&
+                   NumberOption(argv[i + 1], 100000000, &poseFrame)) {
+            pose = true;
+            ++i;
         } else if (strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
             tracePath = argv[++i];
         } else if (strcmp(argv[i], "--svg") == 0 && i + 1 < argc) {
@@ -75,11 +94,24 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             return Usage(err);
         }
     }
+    if (pose && svgPath.empty()) {
+        err << "lumenfold-sim: --pose draws into the file of --svg\n";
+        return Usage(err);
+    }
     Scenario scenario;
     ScenarioError error;
     if (!LoadScenario(scenarioPath, &scenario, &error)) {
         err << "lumenfold-sim: " << error.message << "\n";
         return 1;
+    }
+    if (!settingsPath.empty()) {
+        std::ifstream file(settingsPath, std::ios::binary);
+        if (!file) {
+            err << "lumenfold-sim: " << settingsPath << " cannot be read\n";
+            return 1;
+        }
+        scenario.settings.assign(std::istreambuf_iterator<char>(file),
+                                 std::istreambuf_iterator<char>());
     }
     std::ofstream traceFile;
     if (!tracePath.empty()) {
@@ -92,7 +124,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     TraceWriter trace(tracePath.empty() ? out : traceFile);
     PointCollector points;
     FrameAudit frameAudit;
-    std::vector<FrameObserver*> observers = {&trace, &points};
+    PoseCapture poseCapture(static_cast<int>(poseFrame));
+    std::vector<FrameObserver*> observers = {&trace, &points, &poseCapture};
     if (audit) {
         observers.push_back(&frameAudit);
     }
@@ -101,8 +134,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
                            frameAudit.problems.end());
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath, std::ios::binary);
-        svg << RenderSvg(scenario.description.empty() ? scenarioPath : scenario.description,
-                         points.points);
+        const std::string title =
+            scenario.description.empty() ? scenarioPath : scenario.description;
+        svg << (pose ? RenderPoseSvg(title, poseCapture.pose) : RenderSvg(title, points.points));
         if (!svg) {
             err << "lumenfold-sim: cannot write " << svgPath << "\n";
             return 1;
@@ -135,13 +169,6 @@ int SettingsCommand(int argc, const char* const* argv, std::ostream& out, std::o
         }
     }
     return r.hasMain ? 0 : 1;
-}
-
-// A whole number option's value; false when it is not one.
-bool NumberOption(const char* text, unsigned long long max, unsigned long long* out) {
-    char* end = nullptr;
-    *out = strtoull(text, &end, 10);
-    return text[0] >= '0' && text[0] <= '9' && *end == '\0' && *out <= max;
 }
 
 int Soak(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Draws the pictures of the README: the body and the camera at a frame of
+# each pose scenario in docs/pose/, with the default settings and with the
+# eye 10 units higher (docs/pose/higher-eye.ini), into OUT (docs/pose by
+# default). Needs the Linux build (scripts/build.sh).
+#   bash scripts/pose-pictures.sh [OUT]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/pose}
+mkdir -p "$out"
+for scenario in docs/pose/*.json; do
+  name=$(basename "$scenario" .json)
+  scripts/run32.sh build/linux/lumenfold-sim run "$scenario" --pose 1 \
+    --svg "$out/$name.svg" --trace /dev/null 2>/dev/null
+  scripts/run32.sh build/linux/lumenfold-sim run "$scenario" --pose 1 \
+    --settings docs/pose/higher-eye.ini --svg "$out/$name-higher-eye.svg" --trace /dev/null 2>/dev/null
+done
+ls "$out"/*.svg
