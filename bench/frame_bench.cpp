@@ -7,9 +7,9 @@
 
 #include <vector>
 
-#include "patch/load_sequence.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
+#include "patch/load_sequence.h"
 #include "settings/settings.h"
 #include "sim/cpu_state.h"
 #include "sim/frame_driver.h"

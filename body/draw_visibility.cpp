@@ -94,8 +94,7 @@ void SetSheathedGearVisibility(uint8_t visible) {
     }
     // 3. The clavicles, and with them the arms.
     if (process != nullptr && r.body != nullptr) {
-        if (Settings.bUseThirdPersonArms != 0 ||
-            (mounted && Settings.bHorseFirstPersonBody == 1)) {
+        if (Settings.bUseThirdPersonArms != 0 || (mounted && Settings.bHorseFirstPersonBody == 1)) {
             if (IsIdleAnimActive(true)) {
                 SetClavicleScale(r.body, scale, false);
             }

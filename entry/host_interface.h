@@ -51,8 +51,8 @@ static_assert(offsetof(HostMessage, Type) == 0x04, "message type");
 
 constexpr uint32_t kHostMinimumVersion = 20;
 constexpr uint32_t kMessagingInterfaceId = 4;
-constexpr uint32_t kMessagePostLoad = 0;    // install the late hook
-constexpr uint32_t kMessageGameLoaded = 8;  // clear the menu watch; reload the settings
+constexpr uint32_t kMessagePostLoad = 0;   // install the late hook
+constexpr uint32_t kMessageGameLoaded = 8; // clear the menu watch; reload the settings
 constexpr const char* kHostSender = "OBSE";
 
 constexpr uint32_t kPluginInfoVersion = 2;

@@ -90,6 +90,6 @@ const HookSite kLoadHooks[kLoadHookCount] = {
      LF_RESUME_CHASE_D, 0},
 };
 
-const HookSite kLateHook = {CallSite("shadow pass", LF_SITE_SHADOW_PASS, kGroupShadowPass,
-                                     LF_ADDR_SCENE_PASS_ROUTINE),
-                            5, GlueShadowPass, LF_RESUME_SHADOW_PASS, 0};
+const HookSite kLateHook = {
+    CallSite("shadow pass", LF_SITE_SHADOW_PASS, kGroupShadowPass, LF_ADDR_SCENE_PASS_ROUTINE), 5,
+    GlueShadowPass, LF_RESUME_SHADOW_PASS, 0};

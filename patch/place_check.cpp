@@ -56,8 +56,8 @@ void HexBytes(const uint8_t* bytes, int count, char* out, size_t size) {
     size_t used = 0;
     out[0] = '\0';
     for (int i = 0; i < count && used + 4 <= size; ++i) {
-        used += static_cast<size_t>(snprintf(out + used, size - used, i == 0 ? "%02X" : " %02X",
-                                             bytes[i]));
+        used += static_cast<size_t>(
+            snprintf(out + used, size - used, i == 0 ? "%02X" : " %02X", bytes[i]));
     }
 }
 
@@ -152,8 +152,7 @@ PlaceFinding CheckPlace(const PatchPlace& place, uint32_t value) {
 void LogConflict(const PatchPlace& place, const PlaceFinding& finding) {
     char bytes[3 * kMaxPlaceBytes + 1];
     HexBytes(finding.found, finding.foundCount, bytes, sizeof bytes);
-    const char* off =
-        place.group == kGroupCore ? kCoreOff : kPatchGroups[place.group].whatStaysOff;
+    const char* off = place.group == kGroupCore ? kCoreOff : kPatchGroups[place.group].whatStaysOff;
     LogError("site 0x%08X (%s) %s: %s (found: %s)", place.address, place.name, finding.what, off,
              bytes);
 }
@@ -186,8 +185,7 @@ int ReportOverwrittenPlaces() {
         HexBytes(now, w.count, bytes, sizeof bytes);
         LogError("site 0x%08X (%s) no longer holds what Lumenfold wrote there: another module "
                  "wrote over it after Lumenfold loaded; %s (found: %s)",
-                 w.place->address, w.place->name, kPatchGroups[w.place->group].whatStaysOff,
-                 bytes);
+                 w.place->address, w.place->name, kPatchGroups[w.place->group].whatStaysOff, bytes);
     }
     return changed;
 }

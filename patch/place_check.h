@@ -16,8 +16,8 @@ enum class PlaceVerdict : uint8_t {
 
 struct PlaceFinding {
     PlaceVerdict verdict;
-    char what[112];                 // what the place holds, for the log
-    uint8_t found[kMaxPlaceBytes];  // the bytes read
+    char what[112];                // what the place holds, for the log
+    uint8_t found[kMaxPlaceBytes]; // the bytes read
     int foundCount;
 };
 

@@ -6,7 +6,6 @@
 
 #include <string>
 
-
 // Records that every page of the game's range now has `protection` (the
 // simulated game maps the range and calls this once).
 void PlatformMarkGameRange(uint32_t protection);

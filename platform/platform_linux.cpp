@@ -1,8 +1,8 @@
 // The platform calls in the 32-bit Linux build: substitutes that behave as
 // the Windows kernel's calls do, over the simulated game's memory.
+#include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>

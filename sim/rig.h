@@ -10,9 +10,9 @@ namespace sim {
 
 struct RigBone {
     const char* name;
-    int parent;    // index into the same table; -1: hangs under the skeleton's root
-    Vector3 at;    // local translation
-    Matrix3 turn;  // local rotation
+    int parent;   // index into the same table; -1: hangs under the skeleton's root
+    Vector3 at;   // local translation
+    Matrix3 turn; // local rotation
 };
 
 inline constexpr Matrix3 kUnturned = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};

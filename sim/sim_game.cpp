@@ -44,8 +44,7 @@ void WriteJump(uint32_t at, const void* target) {
 // --- routines at the game's addresses --------------------------------------
 // Runs the test's hook for a call that was just logged (with what the log
 // saw; past the log's capacity with the call's own values only).
-void RunHook(Routine r, const CallRecord* logged, const void* receiver, uint32_t a0,
-             uint32_t a1) {
+void RunHook(Routine r, const CallRecord* logged, const void* receiver, uint32_t a0, uint32_t a1) {
     const auto& hook = Current().onCall[static_cast<int>(r)];
     if (!hook) {
         return;
@@ -390,7 +389,8 @@ void Game::PlaceRoots() {
 void Game::SetMissing(uint32_t mask) {
     missing_ = mask;
     auto keep = [mask](uint32_t bit) { return (mask & bit) == 0; };
-    GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) = keep(kMissingPlayer) ? &player->obj : nullptr;
+    GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) =
+        keep(kMissingPlayer) ? &player->obj : nullptr;
     GameGlobal<SceneNode*>(LF_ADDR_CAMERA_NODE_POINTER) =
         keep(kMissingCamera) ? &camera->node : nullptr;
     player->obj.Process = keep(kMissingProcess) ? &process->obj : nullptr;
@@ -495,8 +495,8 @@ void Game::BuildRig() {
     leftHandItem = body[15];
 
     fpRoot = NewNode(kFirstPersonRootName, world);
-    fpMagic = BuildSkeleton(fpRoot, kFirstPersonBones,
-                            static_cast<int>(std::size(kFirstPersonBones)))[2];
+    fpMagic =
+        BuildSkeleton(fpRoot, kFirstPersonBones, static_cast<int>(std::size(kFirstPersonBones)))[2];
 
     camera = NewNode("Camera", world, kCameraStart);
 

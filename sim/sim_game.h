@@ -13,8 +13,8 @@
 #include <stdint.h>
 
 #include <deque>
-#include <vector>
 #include <functional>
+#include <vector>
 
 #include "game/engine.h"
 #include "game/layout.h"
@@ -313,7 +313,6 @@ Game& Current();
 // Lays out the game's code around the hook sites, the replayed routines and
 // a probe at every resume address (done by every Game).
 void InstallGameCode();
-
 
 // Matrices for tests and scenarios.
 Matrix3 Identity();

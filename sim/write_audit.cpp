@@ -134,8 +134,8 @@ template <typename Visit> void ForEachRegion(const Game& g, Visit visit) {
         visit(Plain("another actor", "", a.object, sizeof a.object));
     }
     visit(Plain("the interface object", "", g.interface, sizeof(Interface)));
-    Region globals = Plain("the game's globals", "", reinterpret_cast<const void*>(kWrittenGlobalsPage),
-                           kPageSize);
+    Region globals = Plain("the game's globals", "",
+                           reinterpret_cast<const void*>(kWrittenGlobalsPage), kPageSize);
     globals.allowed = kGlobalsWrites;
     globals.allowedCount = 1;
     visit(globals);
@@ -182,8 +182,7 @@ void WriteAudit::Begin(const Game& game) {
         copy_.insert(copy_.end(), bytes, bytes + r.size);
     });
     uint32_t old = 0;
-    PlatformProtect(GameRangeStart(), LF_GAME_RANGE_END - GameRangeStart(), kPageExecuteRead,
-                    &old);
+    PlatformProtect(GameRangeStart(), LF_GAME_RANGE_END - GameRangeStart(), kPageExecuteRead, &old);
     PlatformProtect(kWrittenGlobalsPage, kPageSize, kPageReadWrite, &old);
 }
 

@@ -7,8 +7,9 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's allocation hooks (its runtime has them; GCC ships no header).
-extern "C" int __sanitizer_install_malloc_and_free_hooks(
-    void (*onMalloc)(const volatile void*, size_t), void (*onFree)(const volatile void*));
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*,
+                                                                          size_t),
+                                                         void (*onFree)(const volatile void*));
 
 namespace {
 long g_allocations = 0;

@@ -3,9 +3,9 @@
 // address the glue reached reports what the game would find there.
 #include <string.h>
 
-#include "patch/load_sequence.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
+#include "patch/load_sequence.h"
 #include "sim/cpu_state.h"
 #include "tests/fixture.h"
 
@@ -407,10 +407,11 @@ TEST_F(Glue, SseRegistersAndMxcsrSurviveThePiecesThatCallNothingOfTheGame) {
         CpuState in = In();
         in.eax = reinterpret_cast<uint32_t>(&game.camera->node);
         in.esi = reinterpret_cast<uint32_t>(Player()); // the actor, or the record
-        in.mxcsr = SIM_CPU_DEFAULT_MXCSR | 0x6000;       // rounding toward zero
+        in.mxcsr = SIM_CPU_DEFAULT_MXCSR | 0x6000;     // rounding toward zero
         for (int r = 0; r < 8; ++r) {
             for (int k = 0; k < 4; ++k) {
-                in.xmm[r][k] = 0x01010101u * static_cast<uint32_t>(r + 1) + static_cast<uint32_t>(k);
+                in.xmm[r][k] =
+                    0x01010101u * static_cast<uint32_t>(r + 1) + static_cast<uint32_t>(k);
             }
         }
         const CpuState out = Enter(site, in);

@@ -7,10 +7,10 @@
 
 #include "entry/plugin_entry.h"
 #include "patch/fixed_patches.h"
-#include "patch/load_sequence.h"
 #include "patch/glue.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
+#include "patch/load_sequence.h"
 #include "patch/patch_writer.h"
 #include "platform/linux_host.h"
 #include "platform/platform.h"

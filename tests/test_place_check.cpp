@@ -85,7 +85,10 @@ TEST_F(PlaceCheck, AConflictLeavesOutExactlyItsGroup) {
          "site 0x006576DF (double draw) holds a jump to 0x01000000 that is not the game's: the "
          "body is not drawn in first person (found: E9 1C 89 9A 00)"},
         {"an indirect jump over a blanked stretch",
-         [] { Put(LF_BLANK_B, {0xFF, 0x25, 0x00, 0x10, 0x00, 0x30}); }, kGroupBody,
+         [] {
+             Put(LF_BLANK_B, {0xFF, 0x25, 0x00, 0x10, 0x00, 0x30});
+         },
+         kGroupBody,
          "site 0x00664FFB (body blanking) holds an indirect jump through 0x30001000 that is not "
          "the game's: the body is not drawn in first person (found: FF 25 00 10 00 30)"},
         {"another destination of a replayed call (sitting)",
@@ -103,7 +106,9 @@ TEST_F(PlaceCheck, AConflictLeavesOutExactlyItsGroup) {
          "site 0x00407519 (shadow branch) holds 0x90, not the game's short branch: the body "
          "casts no shadow in first person (found: 90 12 CC CC CC)"},
         {"an operand pointing out of the game",
-         [] { Put(LF_OPERAND_MOUNTED_LOOK_DOWN, {0x00, 0x00, 0x00, 0x20}); },
+         [] {
+             Put(LF_OPERAND_MOUNTED_LOOK_DOWN, {0x00, 0x00, 0x00, 0x20});
+         },
          kGroupMountedLookDown,
          "site 0x009E8162 (mounted look-down limit) holds 0x20000000, not an address in the "
          "game: the game keeps its own look-down limit on horseback (found: 00 00 00 20)"},
@@ -150,7 +155,9 @@ TEST_F(PlaceCheck, ACoreConflictLeavesTheGameUntouched) {
         {[] { PutRelative(LF_SITE_FRAME_START, 0xE8, LF_ADDR_FRAME_START_ROUTINE + 0x10); },
          "site 0x006650C9 (frame start) holds a call to 0x005E5490 instead of the game's call "
          "to 0x005E5480: Lumenfold stays off, nothing was patched (found: E8 C2 03 F8 FF)"},
-        {[] { Put(LF_SITE_FORCED_SKIP + 2, {0x00, 0x00}); },
+        {[] {
+             Put(LF_SITE_FORCED_SKIP + 2, {0x00, 0x00});
+         },
          "site 0x0065F4E2 (forced-mode skip) does not hold the game's instruction bytes D9 05 "
          "50 4E B1 00: Lumenfold stays off, nothing was patched (found: D9 05 00 00 B1 00)"},
         {[] { Put(LF_SITE_EXTRA_UPDATE + 2, {0x90}); },

@@ -17,8 +17,8 @@
 namespace {
 
 std::string FilePath() {
-    static const std::string path = "/tmp/lumenfold-fuzz-settings-" +
-                                    std::to_string(getpid()) + ".ini";
+    static const std::string path =
+        "/tmp/lumenfold-fuzz-settings-" + std::to_string(getpid()) + ".ini";
     return path;
 }
 
@@ -34,9 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fclose(f);
     const simtool::SettingsReport report = simtool::ReportSettings(path);
     for (const SettingsKey& k : kSettingsKeys) {
-        if (k.isFloat &&
-            !isfinite(*reinterpret_cast<const float*>(reinterpret_cast<const char*>(&Settings) +
-                                                       k.offset))) {
+        if (k.isFloat && !isfinite(*reinterpret_cast<const float*>(
+                             reinterpret_cast<const char*>(&Settings) + k.offset))) {
             abort();
         }
     }

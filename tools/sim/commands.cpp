@@ -6,8 +6,8 @@
 #include <string.h>
 
 #include <fstream>
-#include <iterator>
 #include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -248,7 +248,7 @@ int Batch(int argc, const char* const* argv, std::ostream& err) {
         }
         std::vector<std::string> words;
         size_t start = 0;
-        for (size_t tab = line.find('\t'); ; tab = line.find('\t', start)) {
+        for (size_t tab = line.find('\t');; tab = line.find('\t', start)) {
             words.push_back(line.substr(start, tab - start));
             if (tab == std::string::npos) {
                 break;

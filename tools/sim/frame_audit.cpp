@@ -38,8 +38,8 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     std::vector<std::string> found = audit_.Finish(game);
     for (const Range& r : kRanges) {
         if (*r.field < r.lo || *r.field > r.hi) {
-            found.push_back(std::string(r.name) + " is " + std::to_string(*r.field) +
-                            ", outside " + std::to_string(r.lo) + " to " + std::to_string(r.hi));
+            found.push_back(std::string(r.name) + " is " + std::to_string(*r.field) + ", outside " +
+                            std::to_string(r.lo) + " to " + std::to_string(r.hi));
         }
     }
     if (InExtraAnimUpdate != 0.0f || InBodyPassUpdate != 0.0f) {

@@ -18,7 +18,7 @@ float Float(const json& v) {
     return static_cast<float>(v.get<double>());
 }
 long long Integer(const json& v) {
-    return v.is_boolean()          ? (v.get<bool>() ? 1 : 0)
+    return v.is_boolean()           ? (v.get<bool>() ? 1 : 0)
            : v.is_number_unsigned() ? static_cast<long long>(v.get<unsigned long long>())
                                     : v.get<long long>();
 }
@@ -192,31 +192,67 @@ void ApplySetting(Game& g, const Setting& setting) {
     PlayerObject& p = g.player->obj;
     ProcessObject& pr = g.process->obj;
     switch (setting.target.id) {
-    case ValueId::ThirdPerson: Store(&p.ThirdPerson, v); break;
-    case ValueId::LookPitch: p.LookPitch = Float(v); break;
-    case ValueId::Mount: p.Mount = Integer(v) != 0 ? g.others[1]->object : nullptr; break;
-    case ValueId::RestoreBlockA: Store(&p.RestoreBlockA, v); break;
-    case ValueId::RestoreBlockB: Store(&p.RestoreBlockB, v); break;
-    case ValueId::IsDead: Store(&g.player->isDead, v); break;
-    case ValueId::IsVampireFeeding: Store(&g.player->isVampireFeeding, v); break;
-    case ValueId::QueryShadowState: Store(&g.player->shadowState, v); break;
-    case ValueId::QueryCodedState: Store(&g.player->codedState[setting.target.index], v); break;
-    case ValueId::KnockoutState: Store(&pr.KnockoutState, v); break;
-    case ValueId::SitState: Store(&pr.SitState, v); break;
-    case ValueId::ActionState: Store(&pr.ActionState, v); break;
-    case ValueId::WeaponDrawn: Store(&pr.WeaponDrawn, v); break;
-    case ValueId::LeftHandItemQuery: Store(&g.process->leftHandItem, v); break;
-    case ValueId::ShieldQuery: Store(&g.process->shield, v); break;
-    case ValueId::GetFlagWord: Store(&g.process->flagWord, v); break;
-    case ValueId::EquippedWeapon:
-        pr.EquippedWeapon =
-            v.is_null() ? nullptr
-                        : &g.NewWeapon(static_cast<uint8_t>(Integer(v["FormType"])),
-                                       static_cast<int32_t>(Integer(v["WeaponKind"])))
-                               ->entry;
+    case ValueId::ThirdPerson:
+        Store(&p.ThirdPerson, v);
         break;
-    case ValueId::BodyIdleAbsent: Store(&g.bodyAnim->idleAbsentResult, v); break;
-    case ValueId::FirstPersonIdleAbsent: Store(&g.fpAnim->idleAbsentResult, v); break;
+    case ValueId::LookPitch:
+        p.LookPitch = Float(v);
+        break;
+    case ValueId::Mount:
+        p.Mount = Integer(v) != 0 ? g.others[1]->object : nullptr;
+        break;
+    case ValueId::RestoreBlockA:
+        Store(&p.RestoreBlockA, v);
+        break;
+    case ValueId::RestoreBlockB:
+        Store(&p.RestoreBlockB, v);
+        break;
+    case ValueId::IsDead:
+        Store(&g.player->isDead, v);
+        break;
+    case ValueId::IsVampireFeeding:
+        Store(&g.player->isVampireFeeding, v);
+        break;
+    case ValueId::QueryShadowState:
+        Store(&g.player->shadowState, v);
+        break;
+    case ValueId::QueryCodedState:
+        Store(&g.player->codedState[setting.target.index], v);
+        break;
+    case ValueId::KnockoutState:
+        Store(&pr.KnockoutState, v);
+        break;
+    case ValueId::SitState:
+        Store(&pr.SitState, v);
+        break;
+    case ValueId::ActionState:
+        Store(&pr.ActionState, v);
+        break;
+    case ValueId::WeaponDrawn:
+        Store(&pr.WeaponDrawn, v);
+        break;
+    case ValueId::LeftHandItemQuery:
+        Store(&g.process->leftHandItem, v);
+        break;
+    case ValueId::ShieldQuery:
+        Store(&g.process->shield, v);
+        break;
+    case ValueId::GetFlagWord:
+        Store(&g.process->flagWord, v);
+        break;
+    case ValueId::EquippedWeapon:
+        pr.EquippedWeapon = v.is_null()
+                                ? nullptr
+                                : &g.NewWeapon(static_cast<uint8_t>(Integer(v["FormType"])),
+                                               static_cast<int32_t>(Integer(v["WeaponKind"])))
+                                       ->entry;
+        break;
+    case ValueId::BodyIdleAbsent:
+        Store(&g.bodyAnim->idleAbsentResult, v);
+        break;
+    case ValueId::FirstPersonIdleAbsent:
+        Store(&g.fpAnim->idleAbsentResult, v);
+        break;
     case ValueId::BodySequence: {
         const int slot = static_cast<int>(setting.target.index);
         if (v.is_null()) {
@@ -228,13 +264,27 @@ void ApplySetting(Game& g, const Setting& setting) {
         }
         break;
     }
-    case ValueId::CameraDetachedByte: Game::SetCameraDetached(static_cast<uint8_t>(Integer(v))); break;
-    case ValueId::ChaseCameraDistance: ChaseCameraDistance() = Float(v); break;
-    case ValueId::MenuGateFloat: Game::SetMenuGate(Float(v)); break;
-    case ValueId::MenuModeActive: Store(&g.interface->menuModeActive, v); break;
-    case ValueId::MenuOpen1009: Store(&g.interface->openMenu1009, v); break;
-    case ValueId::MenuOpen1034: Store(&g.interface->openMenu1034, v); break;
-    case ValueId::Missing: g.SetMissing(MissingMask(v)); break;
+    case ValueId::CameraDetachedByte:
+        Game::SetCameraDetached(static_cast<uint8_t>(Integer(v)));
+        break;
+    case ValueId::ChaseCameraDistance:
+        ChaseCameraDistance() = Float(v);
+        break;
+    case ValueId::MenuGateFloat:
+        Game::SetMenuGate(Float(v));
+        break;
+    case ValueId::MenuModeActive:
+        Store(&g.interface->menuModeActive, v);
+        break;
+    case ValueId::MenuOpen1009:
+        Store(&g.interface->openMenu1009, v);
+        break;
+    case ValueId::MenuOpen1034:
+        Store(&g.interface->openMenu1034, v);
+        break;
+    case ValueId::Missing:
+        g.SetMissing(MissingMask(v));
+        break;
     case ValueId::NodeField:
         SetNodeField(g, FindRigNode(g, setting.target.node), setting.target.field, v);
         break;

@@ -76,7 +76,8 @@ std::string InstallingSection() {
 }
 
 std::string PlayerReadme(const std::string& version) {
-    std::string out = "Lumenfold " + version + ": your whole body in first person, for Oblivion\r\n";
+    std::string out =
+        "Lumenfold " + version + ": your whole body in first person, for Oblivion\r\n";
     out += Heading("WHAT IT DOES");
     out += Paragraph(
         "In first person you see your own body instead of floating arms: the camera sits at "

@@ -95,8 +95,12 @@ Frame Fit(const Pose& pose) {
                        static_cast<float>(from.y + kArrow * dir.y),
                        static_cast<float>(from.z + kArrow * dir.z)};
     };
-    std::vector<Vector3> points = {pose.bodyRoot, pose.firstPersonRoot, pose.eye, pose.gameCamera,
-                                   pose.camera, tip(pose.gameCamera, pose.gameView),
+    std::vector<Vector3> points = {pose.bodyRoot,
+                                   pose.firstPersonRoot,
+                                   pose.eye,
+                                   pose.gameCamera,
+                                   pose.camera,
+                                   tip(pose.gameCamera, pose.gameView),
                                    tip(pose.camera, pose.view)};
     for (const PoseBone& b : pose.bones) {
         points.push_back(b.at);
@@ -140,8 +144,8 @@ std::string Dot(const Frame& f, const Vector3& p, const View& v, int panel, cons
                color + "'/>\n";
     }
     if (shape[0] == 'r') { // a ring
-        return Format("<circle cx='%.1f' cy='%.1f' r='6' fill='none' stroke-width='2' stroke='",
-                      x, y) +
+        return Format("<circle cx='%.1f' cy='%.1f' r='6' fill='none' stroke-width='2' stroke='", x,
+                      y) +
                color + "'/>\n";
     }
     return Format("<circle cx='%.1f' cy='%.1f' r='4' fill='", x, y) + color + "'/>\n";
@@ -185,8 +189,8 @@ std::string RenderPoseSvg(const std::string& title, const Pose& pose) {
                              "font-family='sans-serif'>\n",
                              width, height);
     out += "<defs>";
-    for (const auto& [id, color] : {std::pair<const char*, const char*>{"cam", kCameraColor},
-                                    {"game", kGameCameraColor}}) {
+    for (const auto& [id, color] :
+         {std::pair<const char*, const char*>{"cam", kCameraColor}, {"game", kGameCameraColor}}) {
         out += std::string("<marker id='") + id +
                "' viewBox='0 0 10 10' refX='9' refY='5' markerWidth='6' markerHeight='6' "
                "orient='auto'><path d='M0,0 L10,5 L0,10 z' fill='" +
@@ -195,7 +199,8 @@ std::string RenderPoseSvg(const std::string& title, const Pose& pose) {
     out += "</defs>\n<rect width='100%' height='100%' fill='white'/>\n";
     out += "<text x='12' y='22' font-size='15'>" + Escape(title) + "</text>\n";
     if (pose.frame < 0) {
-        return out + "<text x='12' y='50' font-size='13'>no such frame in this run</text>\n</svg>\n";
+        return out +
+               "<text x='12' y='50' font-size='13'>no such frame in this run</text>\n</svg>\n";
     }
     out += Format("<text x='12' y='42' font-size='12'>frame %.0f: ", pose.frame, 0) +
            Escape(pose.state) + (pose.note.empty() ? "" : " (" + Escape(pose.note) + ")") +

@@ -58,19 +58,30 @@ struct NodeField {
     Kind kind;
 };
 const NodeField kSettableNodeFields[] = {
-    {"LocalTranslation", Kind::Vector}, {"LocalRotation", Kind::Matrix},
-    {"LocalScale", Kind::Float},        {"Flags", Kind::Integer},
+    {"LocalTranslation", Kind::Vector},
+    {"LocalRotation", Kind::Matrix},
+    {"LocalScale", Kind::Float},
+    {"Flags", Kind::Integer},
     {"World", Kind::World},
 };
-const char* const kExpectableNodeFields[] = {"LocalTranslation", "WorldTranslation",
-                                             "LocalRotation",    "WorldRotation",
-                                             "LocalScale",       "WorldScale",
-                                             "Flags",            "Hidden"};
+const char* const kExpectableNodeFields[] = {
+    "LocalTranslation", "WorldTranslation", "LocalRotation", "WorldRotation",
+    "LocalScale",       "WorldScale",       "Flags",         "Hidden"};
 const char* const kExpectable[] = {
-    "SavedThirdPerson",    "ForcedBodyMode",       "ModAnimPending", "ModAnimCounter",
-    "MountedInFirstPerson", "WatchedMenuOpen",     "SavedChaseDistance",
-    "HeadAnchorCountdown", "InExtraAnimUpdate",    "InBodyPassUpdate",
-    "player.ThirdPerson",  "ChaseCameraDistance",  "state",          "draws",
+    "SavedThirdPerson",
+    "ForcedBodyMode",
+    "ModAnimPending",
+    "ModAnimCounter",
+    "MountedInFirstPerson",
+    "WatchedMenuOpen",
+    "SavedChaseDistance",
+    "HeadAnchorCountdown",
+    "InExtraAnimUpdate",
+    "InBodyPassUpdate",
+    "player.ThirdPerson",
+    "ChaseCameraDistance",
+    "state",
+    "draws",
     "eyeOnCamera",
 };
 
@@ -244,7 +255,8 @@ std::string Describe(const json& value) {
 std::string KeyForPlace(const std::string& key) {
     const std::string quoted = Describe(json(key));
     // Describe quotes a text; a cut one ends in "..." without the closing quote.
-    const size_t end = quoted.size() >= 2 && quoted.back() == '"' ? quoted.size() - 1 : quoted.size();
+    const size_t end =
+        quoted.size() >= 2 && quoted.back() == '"' ? quoted.size() - 1 : quoted.size();
     return quoted.substr(1, end - 1);
 }
 
@@ -267,8 +279,8 @@ bool ToInteger(const json& v, long long lo, long long hi, long long* out, std::s
         *out = v.get<bool>() ? 1 : 0;
         return true;
     }
-    const bool inRange = (v.is_number_unsigned() && v.get<unsigned long long>() <=
-                                                        static_cast<unsigned long long>(hi) &&
+    const bool inRange = (v.is_number_unsigned() &&
+                          v.get<unsigned long long>() <= static_cast<unsigned long long>(hi) &&
                           static_cast<long long>(v.get<unsigned long long>()) >= lo) ||
                          (v.is_number_integer() && !v.is_number_unsigned() &&
                           v.get<long long>() >= lo && v.get<long long>() <= hi);

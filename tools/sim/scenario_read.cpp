@@ -172,14 +172,15 @@ class Reader {
 // place of its own.
 class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
   public:
-    TreeBuilder(json& root, const std::string& text) : json_sax_dom_parser(root, false), text_(text) {}
+    TreeBuilder(json& root, const std::string& text)
+        : json_sax_dom_parser(root, false), text_(text) {}
     template <class Exception>
     bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
         if (problem.empty()) {
             std::string what = e.what();
             const size_t bracket = what.find("] ");
-            problem = ShortenQuote(bracket != std::string::npos ? what.substr(bracket + 2) : what,
-                                   token);
+            problem =
+                ShortenQuote(bracket != std::string::npos ? what.substr(bracket + 2) : what, token);
             if (problem.find(" at line ") == std::string::npos) {
                 // The position is behind the token: name where it begins.
                 problem += " at " + Place(position >= token.size() ? position - token.size() : 0);

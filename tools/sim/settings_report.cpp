@@ -220,8 +220,8 @@ SettingsReport ReportSettings(const std::string& path) {
     std::vector<std::string> seen;
     for (const ProfileEntry& e : file.entries) {
         if (e.section < 0) {
-            r.warnings.push_back(Line(e.line) + "\"" + Echo(e.key) + "\" stands before any section " +
-                                 "and is not read");
+            r.warnings.push_back(Line(e.line) + "\"" + Echo(e.key) +
+                                 "\" stands before any section " + "and is not read");
             continue;
         }
         if (e.section != main) {
@@ -248,13 +248,14 @@ SettingsReport ReportSettings(const std::string& path) {
 }
 
 std::string DefaultSettingsFile() {
-    std::string out = "; Lumenfold: your body in first person.\r\n"
-                      "; Every setting below is at its default. Change a value, save the file "
-                      "and restart the game\r\n"
-                      "; (or, with bReloadSettingsOnGameLoad=1, load a saved game).\r\n"
-                      "; Switches (b...) are whole numbers; the other values (f...) are numbers,\r\n"
-                      "; distances in game units.\r\n"
-                      "\r\n[Main]\r\n";
+    std::string out =
+        "; Lumenfold: your body in first person.\r\n"
+        "; Every setting below is at its default. Change a value, save the file "
+        "and restart the game\r\n"
+        "; (or, with bReloadSettingsOnGameLoad=1, load a saved game).\r\n"
+        "; Switches (b...) are whole numbers; the other values (f...) are numbers,\r\n"
+        "; distances in game units.\r\n"
+        "\r\n[Main]\r\n";
     for (const SettingsKey& k : kSettingsKeys) {
         out += "\r\n" + WrapText(SettingDescription(k.name), kCommentWidth, "; ", "; ");
         out += std::string(k.name) + "=" +

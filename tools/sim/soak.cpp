@@ -99,8 +99,9 @@ std::string SettingsText(Random& r) {
     return text;
 }
 
-const char* const kFileNames[] = {"Stand1.kf", "IdleGuardCheckScabbard.kf", "walk.kf",
-                                  "Characters\\_Male\\STAND1.KF", "xStand1.kfx", ""};
+const char* const kFileNames[] = {"Stand1.kf",   "IdleGuardCheckScabbard.kf",
+                                  "walk.kf",     "Characters\\_Male\\STAND1.KF",
+                                  "xStand1.kfx", ""};
 const int kGroups[] = {0, 17, 18, 34, 35, 36, 37, 38, 39, 40, 255, 16, 33};
 const int kSitStates[] = {0, 0, 0, 3, 4, 5, 8, 9, 200, 1, 7};
 const int kActionStates[] = {0, 0, 2, 3, 4, 5, 6, 7, -1, 1};
@@ -135,8 +136,11 @@ std::string AnyNode(Random& r) {
 
 json FrameState(Random& r) {
     json set = json::object();
-    auto byte = [&r](uint32_t oneIn) { return r.Below(oneIn) == 0 ? static_cast<int>(r.Below(256)) : 0; };
-    set["player.ThirdPerson"] = r.Chance(50) ? 0 : (r.Chance(80) ? 1 : static_cast<int>(r.Below(256)));
+    auto byte = [&r](uint32_t oneIn) {
+        return r.Below(oneIn) == 0 ? static_cast<int>(r.Below(256)) : 0;
+    };
+    set["player.ThirdPerson"] =
+        r.Chance(50) ? 0 : (r.Chance(80) ? 1 : static_cast<int>(r.Below(256)));
     set["player.LookPitch"] = r.Real(-1.6, 1.6);
     set["player.Mount"] = r.Chance(25) ? 1 : 0;
     set["player.RestoreBlockA"] = byte(5);
@@ -144,8 +148,8 @@ json FrameState(Random& r) {
     set["player.IsDead"] = r.Chance(10) ? 1 : 0;
     set["player.IsVampireFeeding"] = r.Chance(10) ? 1 : 0;
     set["player.QueryShadowState"] = r.Chance(40) ? 1 : 0;
-    for (const char* code : {"player.QueryCodedState.46", "player.QueryCodedState.47",
-                             "player.QueryCodedState.48"}) {
+    for (const char* code :
+         {"player.QueryCodedState.46", "player.QueryCodedState.47", "player.QueryCodedState.48"}) {
         set[code] = r.Chance(30) ? 1 : 0;
     }
     set["process.KnockoutState"] = r.Chance(15) ? (r.Chance(50) ? 1 : -1) : 0;
@@ -186,15 +190,23 @@ json FrameState(Random& r) {
     for (uint32_t n = r.Below(4); n > 0; --n) {
         const std::string node = "nodes." + AnyNode(r);
         switch (r.Below(5)) {
-        case 0: set[node + ".LocalRotation"] = Rotation(r); break;
-        case 1: set[node + ".LocalScale"] = r.Pick({0.0, 0.5, 1.0, 2.0}); break;
-        case 2: set[node + ".Flags"] = static_cast<int>(r.Below(0x10000)); break;
+        case 0:
+            set[node + ".LocalRotation"] = Rotation(r);
+            break;
+        case 1:
+            set[node + ".LocalScale"] = r.Pick({0.0, 0.5, 1.0, 2.0});
+            break;
+        case 2:
+            set[node + ".Flags"] = static_cast<int>(r.Below(0x10000));
+            break;
         case 3:
             set[node + ".World"] = {{"Translation", Vector(r, 300.0)},
                                     {"Rotation", Rotation(r)},
                                     {"Scale", r.Pick({0.0, 1.0, 1.5})}};
             break;
-        default: set[node + ".World"] = nullptr; break;
+        default:
+            set[node + ".World"] = nullptr;
+            break;
         }
     }
     json missing = json::array();

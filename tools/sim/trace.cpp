@@ -12,9 +12,9 @@ namespace {
 using ordered = nlohmann::ordered_json;
 
 const char* const kViewFieldNames[] = {
-    "SavedThirdPerson",   "ForcedBodyMode",  "ModAnimPending",     "ModAnimCounter",
-    "MountedInFirstPerson", "WatchedMenuOpen", "SavedChaseDistance", "HeadAnchorCountdown",
-    "InExtraAnimUpdate",  "InBodyPassUpdate",
+    "SavedThirdPerson",     "ForcedBodyMode",   "ModAnimPending",     "ModAnimCounter",
+    "MountedInFirstPerson", "WatchedMenuOpen",  "SavedChaseDistance", "HeadAnchorCountdown",
+    "InExtraAnimUpdate",    "InBodyPassUpdate",
 };
 
 ordered TraceLine(sim::Game& g, const FrameInfo& frame) {
