@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "bench/bench_world.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
 #include "patch/load_sequence.h"
@@ -18,22 +19,10 @@
 
 namespace {
 
-constexpr int kOtherActors = 50;
-constexpr int kDrawObjects = 200;
-constexpr int kPlayerDraws = 4;
-
 struct World {
-    World() {
+    World() : load(bench::BuildLoad(game)) {
         SetDefaultSettings();
         ResetViewState();
-        for (int i = 0; i < kOtherActors; ++i) {
-            load.actors.push_back(game.NewActor("Actor"));
-        }
-        for (int i = 0; i < kDrawObjects; ++i) {
-            const bool player = i % (kDrawObjects / kPlayerDraws) == 0;
-            load.draws.push_back(game.NewDraw(player ? static_cast<void*>(&game.player->obj)
-                                                     : load.actors[i % kOtherActors]->object));
-        }
     }
     // With `on` false the game's record updates do no scene-graph work, so
     // that what remains of the difference is the plug-in's own code.
@@ -72,15 +61,6 @@ World& TheWorld() {
     return *w;
 }
 
-alignas(16) uint32_t g_stack[1024];
-
-sim::CpuState Registers() {
-    sim::CpuState s = {};
-    s.esp = reinterpret_cast<uint32_t>(&g_stack[512]) + 4;
-    s.eflags = sim::kFlagsBase;
-    return s;
-}
-
 void Report(benchmark::State& state, long allocations) {
     state.counters["allocs_per_iteration"] =
         static_cast<double>(allocations) / static_cast<double>(state.iterations());
@@ -117,7 +97,7 @@ void BM_ForeignDraw(benchmark::State& state) {
     World& w = TheWorld();
     w.Patched(state.range(0) != 0);
     w.SkeletonUpdates(true);
-    sim::CpuState in = Registers();
+    sim::CpuState in = bench::SiteRegisters();
     in.eax = reinterpret_cast<uint32_t>(&w.game.otherDraws[0]->obj);
     EnterRepeatedly(state, w, in, LF_SITE_DRAW_A);
 }
@@ -128,7 +108,7 @@ void BM_ForeignBodyPass(benchmark::State& state) {
     World& w = TheWorld();
     w.Patched(state.range(0) != 0);
     w.SkeletonUpdates(true);
-    sim::CpuState in = Registers();
+    sim::CpuState in = bench::SiteRegisters();
     in.ebp = reinterpret_cast<uint32_t>(w.load.actors[0]->object);
     in.ecx = reinterpret_cast<uint32_t>(&w.load.actors[0]->record->rec);
     EnterRepeatedly(state, w, in, LF_SITE_BODY_PASS);

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "bench/bench_world.h"
 #include "patch/hook_sites.h"
 #include "patch/load_sequence.h"
 #include "settings/settings.h"
@@ -17,25 +18,12 @@
 
 namespace {
 
-constexpr int kOtherActors = 50;
-constexpr int kDrawObjects = 200;
-constexpr int kPlayerDraws = 4;
-
-alignas(16) uint32_t g_stack[1024];
-
-sim::CpuState Registers() {
-    sim::CpuState s = {};
-    s.esp = reinterpret_cast<uint32_t>(&g_stack[512]) + 4;
-    s.eflags = sim::kFlagsBase;
-    return s;
-}
-
 enum class Work { Frame, Draw, Actor };
 
 // The loop that callgrind counts.
 __attribute__((noinline)) void Measure(Work work, int count, sim::Game& game,
                                        const sim::FrameLoad& load) {
-    sim::CpuState in = Registers(), out;
+    sim::CpuState in = bench::SiteRegisters(), out;
     if (work == Work::Draw) {
         in.eax = reinterpret_cast<uint32_t>(&game.otherDraws[0]->obj);
     } else if (work == Work::Actor) {
@@ -71,15 +59,7 @@ int main(int argc, char** argv) {
     SetDefaultSettings();
     ResetViewState();
     sim::Game game;
-    sim::FrameLoad load;
-    for (int i = 0; i < kOtherActors; ++i) {
-        load.actors.push_back(game.NewActor("Actor"));
-    }
-    for (int i = 0; i < kDrawObjects; ++i) {
-        const bool player = i % (kDrawObjects / kPlayerDraws) == 0;
-        load.draws.push_back(game.NewDraw(player ? static_cast<void*>(&game.player->obj)
-                                                 : load.actors[i % kOtherActors]->object));
-    }
+    const sim::FrameLoad load = bench::BuildLoad(game);
     InstallLoadPatches();
     InstallLateHook();
     Measure(work, atoi(argv[2]), game, load);

@@ -129,20 +129,26 @@ GLUE GlueHeadCamera
 /* Body pass (row 3). UpdateBodyPass(actor = EBP, record = ECX), all
  * registers saved; the routine makes the covered update call itself. Every
  * actor of the game passes here: any other than the player gets the game's
- * own update of its record at once (ECX, as the game had it), with all
- * registers saved alike. */
+ * own update of its record at once (ECX, as the game had it), every register
+ * kept alike: the routine keeps EBX, ESI, EDI and EBP itself (thiscall), so
+ * only EAX, ECX and EDX are saved around it. */
 GLUE GlueBodyPass
         cmp     ebp, dword ptr ds:LF_ADDR_PLAYER_POINTER
-        jne     1f
-        pushad
+        je      1f
+        push    eax
+        push    ecx
+        push    edx
+        mov     eax, dword ptr [AddressUpdateAnimationRecord]
+        call    eax
+        pop     edx
+        pop     ecx
+        pop     eax
+        jmp     dword ptr [ResumeBodyPass]
+1:      pushad
         push    ecx
         push    ebp
         call    SYM(UpdateBodyPass)
         add     esp, 8
-        popad
-        jmp     dword ptr [ResumeBodyPass]
-1:      pushad
-        call    dword ptr [AddressUpdateAnimationRecord]
         popad
         jmp     dword ptr [ResumeBodyPass]
 
