@@ -3,19 +3,26 @@
 # settings file) with libFuzzer from clang: a fixed number of runs from a
 # fixed seed, starting from the documented scenarios and a few settings
 # files. Any crash, hang, sanitizer report or broken promise of a reader
-# fails. Fewer runs where 32-bit programs run only under emulation.
+# fails. With AddressSanitizer and UndefinedBehaviorSanitizer where 32-bit
+# programs run natively; with the latter alone, and fewer runs, where they
+# run only under qemu's emulation (AddressSanitizer cannot run there).
 #   bash scripts/fuzz.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Runs of the scenario reader; the settings reader reads a file per run and
 # gets a quarter of them.
 runs=${1:-}
-if [ -z "$runs" ]; then
-  if bash scripts/native32.sh; then runs=400000; else runs=10000; fi
+if bash scripts/native32.sh; then
+  sanitizers=address,undefined
+  : "${runs:=400000}"
+else
+  sanitizers=undefined
+  : "${runs:=100000}"
+  echo "fuzz: 32-bit programs run under emulation here: UndefinedBehaviorSanitizer only"
 fi
 command -v clang++ >/dev/null || { echo "fuzz: clang++ is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DLUMENFOLD_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu >/dev/null
+  -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu -DLF_FUZZ_SANITIZERS="$sanitizers" >/dev/null
 cmake --build build/fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 work=$(mktemp -d /tmp/lumenfold-fuzz-XXXXXX)
