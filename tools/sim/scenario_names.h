@@ -2,13 +2,11 @@
 // all without a game: a scenario is checked whole before anything runs.
 #pragma once
 
-#include <nlohmann/json.hpp>
-
 #include <string>
 
-namespace simtool {
+#include "tools/sim/json_values.h"
 
-using json = nlohmann::json;
+namespace simtool {
 
 // What a settable name holds.
 enum class ValueId {
@@ -63,15 +61,5 @@ bool IsRigNodeName(const std::string& node);
 // Splits "nodes.<node>.<field>" (node names may hold dots only before the
 // last one).
 bool SplitNodeName(const std::string& name, std::string* node, std::string* field);
-
-// A value as a message quotes it: a short number or text, or what it is.
-std::string Describe(const json& value);
-// A key of the file as a message names its place: control characters
-// escaped, cut to about 60 characters, without quotes.
-std::string KeyForPlace(const std::string& key);
-// A number a float can hold (finite after narrowing); false otherwise.
-bool ToFloat(const json& v, float* out, std::string* err);
-// An integer (or a boolean, as 0 or 1) in lo..hi.
-bool ToInteger(const json& v, long long lo, long long hi, long long* out, std::string* err);
 
 } // namespace simtool
