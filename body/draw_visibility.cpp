@@ -71,8 +71,8 @@ void ResetShadowBracket() {
 
 void SetSheathedGearVisibility(uint8_t visible) {
     // Each step reads its own objects and is skipped alone when one is
-    // missing: the process (steps 1 to 3), the body record (1, 2, 4; a body
-    // record implies the process), the body root (3).
+    // missing: the process (steps 1, 2 and the game's arms in 3), the body
+    // record (1, 2, 4; a body record implies the process), the body root (3).
     const PlayerRig r = ReadPlayerRig();
     if (r.player == nullptr) {
         return;
@@ -92,9 +92,15 @@ void SetSheathedGearVisibility(uint8_t visible) {
         LeftHandItemQuery(process) != 0) {
         SetScale(FirstChild(anim->LeftHandHolder), scale);
     }
-    // 3. The clavicles, and with them the arms.
+    // 3. The clavicles, and with them the arms. The body's own arms go by the
+    // first-person record's idle query alone, with or without the process;
+    // the game's arms by the process.
+    const auto ownArms = [mounted] {
+        return Settings.bUseThirdPersonArms != 0 ||
+               (mounted && Settings.bHorseFirstPersonBody == 1);
+    };
     if (process != nullptr && r.body != nullptr) {
-        if (Settings.bUseThirdPersonArms != 0 || (mounted && Settings.bHorseFirstPersonBody == 1)) {
+        if (ownArms()) {
             if (IsIdleAnimActive(true)) {
                 SetClavicleScale(r.body, scale, false);
             }
@@ -104,6 +110,8 @@ void SetSheathedGearVisibility(uint8_t visible) {
         } else if (IsActionStateSix(process) || LeftHandItemQuery(process) != 0) {
             SetClavicleScale(r.body, scale, true);
         }
+    } else if (r.body != nullptr && ownArms() && IsIdleAnimActive(true)) {
+        SetClavicleScale(r.body, scale, false);
     }
     // 4. The head.
     if (anim != nullptr && (Settings.bEnableHeadFirstPerson == 0 || WatchedMenuOpen != 0)) {

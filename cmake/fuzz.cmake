@@ -15,7 +15,7 @@ add_executable(fuzz_scenario tests/fuzz/fuzz_scenario.cpp tools/sim/scenario_rea
                tools/sim/scenario_names.cpp tools/sim/json_values.cpp)
 add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings_report.cpp
                tools/sim/text_wrap.cpp settings/settings.cpp settings/number_text.cpp
-               log/diagnostic_log.cpp platform/profile_file.cpp
+               log/diagnostic_log.cpp platform/profile_file.cpp platform/game_path.cpp
                platform/platform_linux.cpp)
 foreach(target fuzz_scenario fuzz_settings)
   target_compile_options(${target} PRIVATE ${LF_FUZZ_FLAGS})

@@ -3,6 +3,7 @@
 #include "log/diagnostic_log.h"
 #include "patch/load_sequence.h"
 #include "patch/place_check.h"
+#include "platform/platform.h"
 #include "settings/settings.h"
 #include "view/view_state.h"
 
@@ -13,6 +14,24 @@ const MessagingInterface* g_messaging = nullptr;
 // Every plug-in has loaded by the first message 0: the places this load
 // wrote are read once then, to find any that another module wrote over.
 bool g_postLoadChecked = false;
+
+// The first lines of the log file: what ran, in what, and when.
+void LogStart(const HostInterface* host) {
+    LocalTime t;
+    PlatformLocalTime(&t);
+    LogDetail("Lumenfold %s (plug-in version %u)", LF_RELEASE_VERSION, kPluginVersion);
+    LogDetail("script extender version %u, game version %08X%s", host->HostVersion,
+              host->GameVersion,
+              host->GameVersion == LF_GAME_VERSION ? " (" LF_GAME_VERSION_TEXT ")" : "");
+    LogDetail("started %04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour, t.minute,
+              t.second);
+}
+
+// A refused query leaves its reason in the log file too.
+void RefuseQuery(const HostInterface* host) {
+    OpenLogFile();
+    LogStart(host);
+}
 
 } // namespace
 
@@ -31,11 +50,13 @@ bool OBSEPlugin_Query(const HostInterface* host, PluginInfo* info) {
         return true; // no version is compared in the editor
     }
     if (host->HostVersion < kHostMinimumVersion) {
+        RefuseQuery(host);
         LogError("OBSE version too old (got %08X expected at least %08X)", host->HostVersion,
                  kHostMinimumVersion);
         return false;
     }
     if (host->GameVersion != LF_GAME_VERSION) {
+        RefuseQuery(host);
         LogError("incorrect Oblivion version (got %08X need %08X)", host->GameVersion,
                  static_cast<uint32_t>(LF_GAME_VERSION));
         return false;
@@ -45,8 +66,11 @@ bool OBSEPlugin_Query(const HostInterface* host, PluginInfo* info) {
 
 bool OBSEPlugin_Load(const HostInterface* host) {
     g_pluginHandle = host->GetPluginHandle();
+    OpenLogFile();
+    LogStart(host);
     ReadSettings();
     if (host->EditorFlag != 0) {
+        LogDetail("in the editor: nothing is patched");
         return true; // in the editor nothing else happens
     }
     // Every place is read before anything of the plug-in becomes reachable
@@ -55,6 +79,7 @@ bool OBSEPlugin_Load(const HostInterface* host) {
     ForgetWrites();
     g_postLoadChecked = false;
     if (!PrepareLoadPatches()) {
+        LogLoadPlaces();
         return false;
     }
     g_messaging =
@@ -63,8 +88,12 @@ bool OBSEPlugin_Load(const HostInterface* host) {
     // never installs the late hook) instead of a call through null.
     if (g_messaging != nullptr) {
         g_messaging->RegisterListener(g_pluginHandle, kHostSender, HandleHostMessage);
+    } else {
+        LogDetail("the script extender gives no messages: the shadow pass stays the game's, and "
+                  "saved games do not reload the settings");
     }
     WriteLoadPatches();
+    LogLoadPlaces();
     return true;
 }
 

@@ -4,8 +4,10 @@
 #ifndef LUMENFOLD_GAME_ADDRESSES_H
 #define LUMENFOLD_GAME_ADDRESSES_H
 
-/* The game's executable version word that the handshake accepts. */
+/* The game's executable version word that the handshake accepts, and the
+ * version as players know it. */
 #define LF_GAME_VERSION 0x010201A0
+#define LF_GAME_VERSION_TEXT "1.2.0.416"
 
 /* The part of the address space the game's image occupies. */
 #define LF_GAME_RANGE_BEGIN 0x00400000

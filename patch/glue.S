@@ -16,6 +16,7 @@
 
 #include "game/addresses.h"
 #include "patch/hook_sites.h"
+#include "settings/settings_offsets.h"
 
 #if defined(_WIN32)
 #define SYM(name) _##name
@@ -105,11 +106,17 @@ SYM(\name):
 
 /* Frame start (row 1). Replays the covered call of the frame-start routine,
  * then calls BeginFrameViewState with all registers saved: the game sees
- * the registers that its routine left. */
+ * the registers that its routine left. FrameStartChores comes first, only
+ * while the settings watch is on or the menu watch is released here. */
 GLUE GlueFrameStart
         call    dword ptr [AddressFrameStartRoutine]
         pushad
-        call    SYM(BeginFrameViewState)
+        cmp     dword ptr [SYM(Settings) + LF_SETTINGS_WATCH_OFFSET], 0
+        jne     1f
+        cmp     dword ptr [SYM(MenuReleaseAtFrameStart)], 0
+        je      2f
+1:      call    SYM(FrameStartChores)
+2:      call    SYM(BeginFrameViewState)
         popad
         jmp     dword ptr [ResumeFrameStart]
 

@@ -1,24 +1,76 @@
 #include "patch/load_sequence.h"
 
+#include <stdio.h>
+
+#include "log/diagnostic_log.h"
 #include "patch/fixed_patches.h"
 #include "patch/hook_table.h"
 #include "patch/patch_writer.h"
 #include "patch/place_check.h"
+#include "view/view_state.h"
 
 namespace {
 
 constexpr uint16_t kNop2 = kNopOpcode * 0x0101u;
 constexpr uint32_t kNop4 = kNopOpcode * 0x01010101u;
 
+// What the load found and did at each place, for the log file.
+enum class PlaceOutcome : uint8_t {
+    Written,
+    Off,        // its group is off by its setting
+    Conflict,   // another module's bytes: left out with its group
+    WithGroup,  // left out because another place of its group conflicts
+    CoreFailed, // nothing written: a place of the core conflicts
+    Waiting,    // the late site: written on the host's first message
+};
+struct PlaceRecord {
+    const PatchPlace* place;
+    uint32_t value;
+    PlaceOutcome outcome;
+    PlaceFinding finding;
+};
+constexpr int kMaxPlaces = kMaxLoadWrites + 1; // and the late site
+PlaceRecord g_places[kMaxPlaces];
+int g_placeCount = 0;
+bool g_lateSiteLogged = false;
+
 void Add(PlannedWrite* out, int* n, const PatchPlace& place, uint32_t value) {
-    if (PatchGroupEnabled(place.group)) {
-        out[(*n)++] = {&place, value};
+    out[(*n)++] = {&place, value};
+}
+
+const char* OutcomeText(const PlaceRecord& r, char* out, size_t size) {
+    const PatchGroup& group = kPatchGroups[r.place->group];
+    switch (r.outcome) {
+    case PlaceOutcome::Written:
+        return "written";
+    case PlaceOutcome::Off:
+        return group.override != nullptr ? "off: its setting keeps the game's own value"
+                                         : "off by its setting";
+    case PlaceOutcome::Conflict: {
+        char bytes[3 * kMaxPlaceBytes + 1];
+        FormatPlaceBytes(r.finding, bytes, sizeof bytes);
+        snprintf(out, size, "left out: %s (found: %s)", r.finding.what, bytes);
+        return out;
     }
+    case PlaceOutcome::WithGroup:
+        return "left out with its group";
+    case PlaceOutcome::CoreFailed:
+        return "not written: Lumenfold stays off";
+    case PlaceOutcome::Waiting:
+        return "checked; written on the host's first message";
+    }
+    return "";
+}
+
+void LogPlace(const PlaceRecord& r) {
+    char text[256];
+    LogDetail("place 0x%08X %s (%s): %s", r.place->address, r.place->name,
+              kPatchGroups[r.place->group].name, OutcomeText(r, text, sizeof text));
 }
 
 } // namespace
 
-int PlanLoadWrites(PlannedWrite* out) {
+int ListLoadPlaces(PlannedWrite* out) {
     int n = 0;
     for (int i = 0; i < kLoadHookCount; ++i) {
         if (i == kFirstBodyGatedRow) {
@@ -35,15 +87,56 @@ int PlanLoadWrites(PlannedWrite* out) {
     return n;
 }
 
+int PlanLoadWrites(PlannedWrite* out) {
+    PlannedWrite all[kMaxLoadWrites];
+    const int count = ListLoadPlaces(all);
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        if (PatchGroupEnabled(all[i].place->group)) {
+            out[n++] = all[i];
+        }
+    }
+    return n;
+}
+
 bool PrepareLoadPatches() {
-    PlannedWrite plan[kMaxLoadWrites];
-    const int n = PlanLoadWrites(plan);
+    // Until the late site is the plug-in's, the frame start releases the menu
+    // watch in its place.
+    AllowPatchGroup(kGroupShadowPass);
+    MenuReleaseAtFrameStart = 1;
+    g_lateSiteLogged = false;
+
+    PlannedWrite all[kMaxLoadWrites];
+    const int n = ListLoadPlaces(all);
+    g_placeCount = 0;
     bool conflict[kPatchGroupCount] = {};
+    auto check = [&conflict](const PatchPlace& place, uint32_t value, PlaceOutcome fine) {
+        PlaceRecord& r = g_places[g_placeCount++];
+        r = {&place, value, fine, {}};
+        if (!PatchGroupEnabled(place.group)) {
+            r.outcome = PlaceOutcome::Off;
+            return;
+        }
+        r.finding = CheckPlace(place, value);
+        if (r.finding.verdict == PlaceVerdict::Conflict) {
+            LogConflict(place, r.finding);
+            conflict[place.group] = true;
+            r.outcome = PlaceOutcome::Conflict;
+        }
+    };
     for (int i = 0; i < n; ++i) {
-        const PlaceFinding f = CheckPlace(*plan[i].place, plan[i].value);
-        if (f.verdict == PlaceVerdict::Conflict) {
-            LogConflict(*plan[i].place, f);
-            conflict[plan[i].place->group] = true;
+        check(*all[i].place, all[i].value, PlaceOutcome::Written);
+    }
+    check(kLateHook.place, GlueAddress(kLateHook), PlaceOutcome::Waiting);
+
+    for (int i = 0; i < g_placeCount; ++i) {
+        PlaceRecord& r = g_places[i];
+        if (conflict[kGroupCore]) {
+            if (r.outcome != PlaceOutcome::Off && r.outcome != PlaceOutcome::Conflict) {
+                r.outcome = PlaceOutcome::CoreFailed;
+            }
+        } else if (conflict[r.place->group] && r.outcome != PlaceOutcome::Conflict) {
+            r.outcome = PlaceOutcome::WithGroup;
         }
     }
     if (conflict[kGroupCore]) {
@@ -74,13 +167,32 @@ bool InstallLoadPatches() {
     return true;
 }
 
+void LogLoadPlaces() {
+    for (int i = 0; i < g_placeCount; ++i) {
+        LogPlace(g_places[i]);
+    }
+}
+
 bool InstallLateHook() {
     const PlaceFinding f = CheckPlace(kLateHook.place, GlueAddress(kLateHook));
+    PlaceRecord r = {&kLateHook.place, GlueAddress(kLateHook), PlaceOutcome::Written, f};
     if (f.verdict == PlaceVerdict::Conflict) {
-        LogConflict(kLateHook.place, f);
+        // A conflict the load already found is not told again.
+        if (PatchGroupEnabled(kGroupShadowPass)) {
+            LogConflict(kLateHook.place, f);
+            TurnPatchGroupOff(kGroupShadowPass);
+            r.outcome = PlaceOutcome::Conflict;
+            LogPlace(r);
+        }
         return false;
     }
+    AllowPatchGroup(kGroupShadowPass); // the other module is gone
     WritePlace(kLateHook.place, GlueAddress(kLateHook));
+    MenuReleaseAtFrameStart = 0;
+    if (!g_lateSiteLogged) {
+        g_lateSiteLogged = true;
+        LogPlace(r);
+    }
     return true;
 }
 

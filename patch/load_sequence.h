@@ -14,22 +14,31 @@ struct PlannedWrite {
 };
 constexpr int kMaxLoadWrites = 28; // 22 jumps, two blankings, a branch, three operands
 
-// Every write the load makes under the current settings, in its order:
-// the core jumps, the blanking and the body's jumps, the remaining jumps by
-// their groups, the shadow branch, the three operands. Returns the count.
+// Every place of the load in its order, whatever the settings say: the core
+// jumps, the blanking and the body's jumps, the remaining jumps by their
+// groups, the shadow branch, the three operands. Returns the count.
+int ListLoadPlaces(PlannedWrite* out);
+// The places of that list written under the current settings. Returns the
+// count.
 int PlanLoadWrites(PlannedWrite* out);
 
-// Reads every planned place. Each conflict is logged; a conflicting group
-// other than the core is turned off in the settings. False when the core
-// conflicts: then nothing may be written at all.
+// Reads every planned place, and the late site (which the game's code holds
+// at load too). Each conflict is logged; a conflicting group other than the
+// core is turned off in the settings. False when the core conflicts: then
+// nothing may be written at all.
 bool PrepareLoadPatches();
 // Writes the plan under the current settings and remembers every write.
 void WriteLoadPatches();
 // Both, as the load does them; false (and nothing written) on a core conflict.
 bool InstallLoadPatches();
+// One line per place in the log file: its address, name and group, and what
+// the load did there (written, off by its setting, or left out with what it
+// holds).
+void LogLoadPlaces();
 
-// The late site: checked, then written unless another module holds it.
-// True when the jump is in place.
+// The late site, on the host's first message: checked again, then written
+// unless another module holds it (or it was left out at load). True when the
+// jump is in place.
 bool InstallLateHook();
 
 // Writes one place with the plug-in's bytes through the patch primitives.

@@ -9,29 +9,30 @@ namespace {
 
 constexpr int kBlankLength = 6;
 
+// The late site's own switch (it has no key in the settings file).
+int32_t g_shadowPassAllowed = 1;
+
 } // namespace
 
 const PatchGroup kPatchGroups[kPatchGroupCount] = {
-    /* core */ {"Lumenfold cannot work without it", nullptr, nullptr},
-    /* body */ {"the body is not drawn in first person", &Settings.bEnableFirstPersonBody, nullptr},
-    /* sitting */
-    {"first person is not kept while sitting", &Settings.bFirstPersonSitting, nullptr},
-    /* death */ {"first person is not kept at death", &Settings.bFirstPersonDeath, nullptr},
-    /* chase distance */
-    {"the chase distance is not kept", &Settings.bPreventChaseCamDistanceReset, nullptr},
-    /* shadow branch */
-    {"the body casts no shadow in first person", &Settings.bFirstPersonShadows, nullptr},
-    /* overrides */
-    {"the game keeps its own look-down limit while sitting", nullptr,
+    {"core", "Lumenfold cannot work without it", nullptr, nullptr},
+    {"body", "the body is not drawn in first person", &Settings.bEnableFirstPersonBody, nullptr},
+    {"sitting", "first person is not kept while sitting", &Settings.bFirstPersonSitting, nullptr},
+    {"death", "first person is not kept at death", &Settings.bFirstPersonDeath, nullptr},
+    {"chase distance", "the chase distance is not kept", &Settings.bPreventChaseCamDistanceReset,
+     nullptr},
+    {"shadow branch", "the body casts no shadow in first person", &Settings.bFirstPersonShadows,
+     nullptr},
+    {"sitting look-down", "the game keeps its own look-down limit while sitting", nullptr,
      &Settings.fSittingMaxLookingDownOverride},
-    {"the game keeps its own look-down limit on horseback", nullptr,
+    {"mounted look-down", "the game keeps its own look-down limit on horseback", nullptr,
      &Settings.fMountedMaxLookingDownOverride},
-    {"the game keeps its own vanity camera distance", nullptr,
+    {"vanity distance", "the game keeps its own vanity camera distance", nullptr,
      &Settings.fVanityModeForceDefaultOverride},
-    /* shadow pass */
-    {"the body is not made whole for its shadow, and the head and arms are not hidden from the "
+    {"shadow pass",
+     "the body is not made whole for its shadow, and the head and arms are not hidden from the "
      "view after it",
-     nullptr, nullptr},
+     &g_shadowPassAllowed, nullptr},
 };
 
 bool PatchGroupEnabled(PatchGroupId group) {
@@ -54,6 +55,12 @@ void TurnPatchGroupOff(PatchGroupId group) {
     }
     if (g.override != nullptr) {
         *g.override = static_cast<float>(SettingsFloatDefault(g.override));
+    }
+}
+
+void AllowPatchGroup(PatchGroupId group) {
+    if (kPatchGroups[group].setting == &g_shadowPassAllowed) {
+        g_shadowPassAllowed = 1;
     }
 }
 

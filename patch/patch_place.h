@@ -25,6 +25,7 @@ enum PatchGroupId : uint8_t {
 };
 
 struct PatchGroup {
+    const char* name;         // for the log: the group's short name
     const char* whatStaysOff; // for the log: what the player loses without it
     int32_t* setting;         // the switch that enables it; null: always enabled
     float* override;          // an override float: enabled when it differs from its default
@@ -36,6 +37,9 @@ bool PatchGroupEnabled(PatchGroupId group);
 // Leaves a group out: its switch reads 0 (an override: its default) from now
 // on, so that the per-frame logic agrees with what was patched.
 void TurnPatchGroupOff(PatchGroupId group);
+// The late site has no key of the settings: its switch is the plug-in's own,
+// on at every load until another module is found holding the site.
+void AllowPatchGroup(PatchGroupId group);
 
 // How the plug-in changes a place.
 enum class WriteKind : uint8_t {

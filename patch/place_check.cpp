@@ -5,6 +5,8 @@
 
 #include "game/addresses.h"
 #include "log/diagnostic_log.h"
+#include "platform/game_path.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -17,6 +19,8 @@ constexpr uint8_t kShortBranchLast = 0x7F;
 constexpr int kRead = kMaxPlaceBytes; // enough for every rule's pattern
 constexpr int kDetourLength = 5;
 constexpr const char* kCoreOff = "Lumenfold stays off, nothing was patched";
+// The longest module name a line quotes.
+constexpr int kModuleNameLimit = 40;
 
 uint32_t WordAt(const uint8_t* bytes) {
     uint32_t v;
@@ -33,20 +37,42 @@ uint32_t RelativeTarget(uint32_t address, const uint8_t* bytes) {
     return address + 5 + WordAt(bytes + 1);
 }
 
+// "into NAME" for the module that holds `address`, or "into memory of no
+// module": the name a player needs to find the other plug-in.
+const char* ModuleOf(uint32_t address, char* out, size_t size) {
+    char name[kGamePathCapacity], quoted[kModuleNameLimit + 8];
+    if (PlatformModuleName(address, name, sizeof name)) {
+        snprintf(out, size, "into %s", QuoteForLog(name, quoted, sizeof quoted, kModuleNameLimit));
+    } else {
+        snprintf(out, size, "into memory of no module");
+    }
+    return out;
+}
+
 // Describes another module's detour at the place; false when there is none.
 bool DescribeDetour(uint32_t address, const uint8_t* found, char* what, size_t size) {
+    char module[kModuleNameLimit + 32];
     if (found[0] == kJumpOpcode || found[0] == kCallOpcode) {
         const uint32_t target = RelativeTarget(address, found);
         if (!InGame(target)) {
-            snprintf(what, size, "holds a %s to 0x%08X that is not the game's",
-                     found[0] == kJumpOpcode ? "jump" : "call", target);
+            snprintf(what, size, "holds a %s to 0x%08X %s that is not the game's",
+                     found[0] == kJumpOpcode ? "jump" : "call", target,
+                     ModuleOf(target, module, sizeof module));
             return true;
         }
         return false;
     }
     if (found[0] == kIndirectOpcode && found[1] == kIndirectJumpModrm) {
-        snprintf(what, size, "holds an indirect jump through 0x%08X that is not the game's",
-                 WordAt(found + 2));
+        // The pointer is read only where that memory can be read.
+        const uint32_t pointer = WordAt(found + 2);
+        uint32_t target = 0;
+        if (PlatformReadWord(pointer, &target)) {
+            snprintf(what, size, "holds an indirect jump through 0x%08X to 0x%08X %s that is not "
+                     "the game's", pointer, target, ModuleOf(target, module, sizeof module));
+        } else {
+            snprintf(what, size, "holds an indirect jump through 0x%08X (memory that cannot be "
+                     "read) that is not the game's", pointer);
+        }
         return true;
     }
     return false;
@@ -139,8 +165,11 @@ PlaceFinding CheckPlace(const PatchPlace& place, uint32_t value) {
         f.foundCount = ownCount;
         return f;
     }
-    if (DescribeDetour(place.address, f.found, f.what, sizeof f.what) ||
-        !MatchesGameRule(place, f.found, f.what, sizeof f.what)) {
+    // An operand place holds data, not code: only the address rule judges it
+    // (a game address may well begin with the bytes of a jump).
+    const bool detour = place.kind != WriteKind::Operand &&
+                        DescribeDetour(place.address, f.found, f.what, sizeof f.what);
+    if (detour || !MatchesGameRule(place, f.found, f.what, sizeof f.what)) {
         f.verdict = PlaceVerdict::Conflict;
     } else {
         f.verdict = PlaceVerdict::Game;
@@ -149,9 +178,13 @@ PlaceFinding CheckPlace(const PatchPlace& place, uint32_t value) {
     return f;
 }
 
+void FormatPlaceBytes(const PlaceFinding& finding, char* out, size_t size) {
+    HexBytes(finding.found, finding.foundCount, out, size);
+}
+
 void LogConflict(const PatchPlace& place, const PlaceFinding& finding) {
     char bytes[3 * kMaxPlaceBytes + 1];
-    HexBytes(finding.found, finding.foundCount, bytes, sizeof bytes);
+    FormatPlaceBytes(finding, bytes, sizeof bytes);
     const char* off = place.group == kGroupCore ? kCoreOff : kPatchGroups[place.group].whatStaysOff;
     LogError("site 0x%08X (%s) %s: %s (found: %s)", place.address, place.name, finding.what, off,
              bytes);

@@ -4,6 +4,7 @@
 // level, in words a player can act on.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "patch/patch_place.h"
@@ -16,7 +17,7 @@ enum class PlaceVerdict : uint8_t {
 
 struct PlaceFinding {
     PlaceVerdict verdict;
-    char what[112];                // what the place holds, for the log
+    char what[176];                // what the place holds, for the log
     uint8_t found[kMaxPlaceBytes]; // the bytes read
     int foundCount;
 };
@@ -26,6 +27,8 @@ PlaceFinding CheckPlace(const PatchPlace& place, uint32_t value);
 
 // One error line: the place, what it holds, what stays off, the bytes.
 void LogConflict(const PatchPlace& place, const PlaceFinding& finding);
+// The bytes found, as the log shows them ("E9 CD 7C C3 1E").
+void FormatPlaceBytes(const PlaceFinding& finding, char* out, size_t size);
 
 // The record of what the load wrote, for the check after every plug-in has
 // loaded. RememberWrite reads back the bytes now at the place.

@@ -22,3 +22,34 @@ void PlatformClearProtectCalls();
 
 // Everything sent to the debugger channel since the last call, then cleared.
 std::string PlatformTakeDebugOutput();
+
+// Files that cannot be opened from now on, by their path (either form), as
+// when another program holds them locked: reads give what a missing file
+// gives, and a file cannot be made there. PlatformUnlockFiles opens them all
+// again.
+void PlatformLockFile(const std::string& path);
+void PlatformUnlockFiles();
+
+// A disk that fills up: after `bytes` more bytes every write fails (-1: a
+// disk with room again).
+void PlatformFillDiskAfter(int64_t bytes);
+
+// The millisecond clock stands still at `ms` until set again (tests that let
+// time pass); PlatformUseRealClock returns to the system's clock.
+void PlatformSetClock(uint32_t ms);
+void PlatformUseRealClock();
+
+// The local date and time stand still at `time` (tests of file names);
+// PlatformUseRealLocalTime returns to the system's.
+void PlatformSetLocalTime(const struct LocalTime& time);
+void PlatformUseRealLocalTime();
+
+// Called after every read of a profile value (tests that change the file
+// while the plug-in reads it); null: nothing.
+void PlatformAfterProfileRead(void (*hook)(void* context), void* context);
+
+// Called on entering (true) and on leaving (false) every call of this layer
+// that may allocate (the kernel's calls allocate nothing in the game's
+// heap), so that a test can tell the plug-in's own allocations from this
+// layer's; null: nothing.
+void PlatformBracketCalls(void (*hook)(bool entering, void* context), void* context);

@@ -39,3 +39,59 @@ bool PlatformProtect(uint32_t address, uint32_t size, uint32_t protection, uint3
 // OutputDebugStringA(text): one line to the system debugger channel, where a
 // debugger or a debug viewer shows it; no file is written.
 void PlatformDebugOutput(const char* text);
+
+// GetPrivateProfileStringA(section, NULL, "", buffer, size, path): the name
+// of every key of the section, each ended by a NUL, the list by a second NUL.
+// A list that does not fit is cut as Windows cuts it (the last name shortened,
+// then two NULs) and the result is then size - 2; otherwise the characters
+// written without the final NUL.
+uint32_t PlatformProfileKeys(const char* section, char* buffer, uint32_t size, const char* path);
+
+// --- files the plug-in writes: its log and its recordings -------------------
+// A handle of an open file (HANDLE on Windows, a descriptor on Linux).
+using PlatformFile = intptr_t;
+constexpr PlatformFile kNoFile = -1;
+// CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS): a new,
+// empty file (one of that name is emptied); other programs may read it while
+// it is open. kNoFile when it cannot be made (a protected folder, a lock).
+PlatformFile PlatformCreateFile(const char* path);
+// WriteFile: all `size` bytes go to the file, straight to the system (no
+// buffer of the process's own holds them back); false when they did not all
+// go (a full disk).
+bool PlatformWriteFile(PlatformFile file, const void* data, uint32_t size);
+void PlatformCloseFile(PlatformFile file);
+// DeleteFileA(path).
+bool PlatformDeleteFile(const char* path);
+// FindFirstFileA / FindNextFileA over `folder` (with its trailing backslash):
+// calls `each` with the name of every plain file whose name begins with
+// `prefix` and ends with `suffix`. Allocates nothing.
+void PlatformListFiles(const char* folder, const char* prefix, const char* suffix,
+                       void (*each)(const char* name, void* context), void* context);
+
+// The last-write time (in the system's own units, only compared) and the size
+// of a file, as GetFileAttributesExA gives them.
+struct FileStamp {
+    uint64_t writeTime;
+    uint64_t size;
+    bool isFolder;
+};
+// False when nothing of that name exists.
+bool PlatformFileStamp(const char* path, FileStamp* stamp);
+
+// GetTickCount: milliseconds since some start; it wraps, so only differences
+// mean anything. No system call.
+uint32_t PlatformMilliseconds();
+
+// GetLocalTime: the local date and time.
+struct LocalTime {
+    uint16_t year, month, day, hour, minute, second;
+};
+void PlatformLocalTime(LocalTime* time);
+
+// The file name, without its folder, of the module (the executable or a
+// library) that holds `address` (GetModuleHandleExA by address, then
+// GetModuleFileNameA); false when no module holds it.
+bool PlatformModuleName(uint32_t address, char* name, uint32_t size);
+// The 32-bit word at `address`, read only when the memory there is committed
+// and readable (VirtualQuery); false otherwise.
+bool PlatformReadWord(uint32_t address, uint32_t* value);

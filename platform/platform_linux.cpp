@@ -1,13 +1,20 @@
 // The platform calls in the 32-bit Linux build: substitutes that behave as
 // the Windows kernel's calls do, over the simulated game's memory.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "game/addresses.h"
 #include "platform/linux_host.h"
@@ -66,6 +73,51 @@ const std::string& ModuleFileName() {
     return g_moduleFileName;
 }
 
+// What the tests set up: locked files, a disk that fills, a clock and a
+// calendar that stand still, a hook after each profile read.
+std::vector<std::string> g_lockedFiles; // local paths
+int64_t g_diskRoom = -1;                // bytes left; -1: no limit
+bool g_clockSet = false;
+uint32_t g_clock = 0;
+bool g_localTimeSet = false;
+LocalTime g_localTime = {};
+void (*g_afterProfileRead)(void*) = nullptr;
+void* g_afterProfileReadContext = nullptr;
+
+void (*g_bracket)(bool, void*) = nullptr;
+void* g_bracketContext = nullptr;
+
+// Marks a call of this layer from entry to return for PlatformBracketCalls.
+class Bracket {
+  public:
+    Bracket() { Tell(true); }
+    ~Bracket() { Tell(false); }
+    Bracket(const Bracket&) = delete;
+    Bracket& operator=(const Bracket&) = delete;
+
+  private:
+    static void Tell(bool entering) {
+        if (g_bracket != nullptr) {
+            g_bracket(entering, g_bracketContext);
+        }
+    }
+};
+
+bool IsLocked(const std::string& localPath) {
+    return std::find(g_lockedFiles.begin(), g_lockedFiles.end(), localPath) != g_lockedFiles.end();
+}
+
+// The profile file as the kernel's calls see it: none when it is locked.
+bool ReadProfile(const char* path, ProfileFile* file) {
+    return !IsLocked(ProfileLocalPath(path)) && ReadProfileFile(path, file);
+}
+
+void AfterProfileRead() {
+    if (g_afterProfileRead != nullptr) {
+        g_afterProfileRead(g_afterProfileReadContext);
+    }
+}
+
 uint32_t CopyCut(const std::string& text, char* buffer, uint32_t size) {
     if (size == 0) {
         return 0;
@@ -77,6 +129,39 @@ uint32_t CopyCut(const std::string& text, char* buffer, uint32_t size) {
 }
 
 } // namespace
+
+void PlatformLockFile(const std::string& path) {
+    g_lockedFiles.push_back(ProfileLocalPath(path.c_str()));
+}
+void PlatformUnlockFiles() {
+    g_lockedFiles.clear();
+}
+void PlatformFillDiskAfter(int64_t bytes) {
+    g_diskRoom = bytes;
+}
+void PlatformSetClock(uint32_t ms) {
+    g_clockSet = true;
+    g_clock = ms;
+}
+void PlatformUseRealClock() {
+    g_clockSet = false;
+}
+void PlatformSetLocalTime(const LocalTime& time) {
+    g_localTimeSet = true;
+    g_localTime = time;
+}
+void PlatformUseRealLocalTime() {
+    g_localTimeSet = false;
+}
+void PlatformBracketCalls(void (*hook)(bool, void*), void* context) {
+    g_bracket = hook;
+    g_bracketContext = context;
+}
+
+void PlatformAfterProfileRead(void (*hook)(void*), void* context) {
+    g_afterProfileRead = hook;
+    g_afterProfileReadContext = context;
+}
 
 void PlatformSetModuleFileName(const char* windowsPath) {
     g_moduleFileName = windowsPath;
@@ -123,6 +208,7 @@ uint32_t PlatformModuleFileName(char* buffer, uint32_t size) {
 }
 
 bool PlatformFileReadable(const char* path) {
+    const Bracket bracket;
     char local[4096];
     snprintf(local, sizeof local, "%s", path);
     for (char* c = local; *c != '\0'; ++c) {
@@ -131,7 +217,7 @@ bool PlatformFileReadable(const char* path) {
         }
     }
     struct stat st;
-    if (stat(local, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (stat(local, &st) != 0 || S_ISDIR(st.st_mode) || IsLocked(local)) {
         return false;
     }
     const int fd = open(local, O_RDONLY);
@@ -144,8 +230,11 @@ bool PlatformFileReadable(const char* path) {
 
 uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallback,
                             const char* path) {
+    const Bracket bracket;
     ProfileFile file;
-    if (!ReadProfileFile(path, &file)) {
+    const bool found = ReadProfile(path, &file);
+    AfterProfileRead();
+    if (!found) {
         return static_cast<uint32_t>(fallback);
     }
     const ProfileEntry* e = FindProfileEntry(file, section, key);
@@ -159,11 +248,13 @@ uint32_t PlatformProfileInt(const char* section, const char* key, int32_t fallba
 
 uint32_t PlatformProfileString(const char* section, const char* key, const char* fallback,
                                char* buffer, uint32_t size, const char* path) {
+    const Bracket bracket;
     ProfileFile file;
     const ProfileEntry* e = nullptr;
-    if (ReadProfileFile(path, &file)) {
+    if (ReadProfile(path, &file)) {
         e = FindProfileEntry(file, section, key);
     }
+    AfterProfileRead();
     if (e != nullptr) {
         return CopyCut(e->value, buffer, size);
     }
@@ -197,4 +288,200 @@ bool PlatformProtect(uint32_t address, uint32_t size, uint32_t protection,
         g_pageProtection[p] = static_cast<uint8_t>(protection);
     }
     return true;
+}
+
+uint32_t PlatformProfileKeys(const char* section, char* buffer, uint32_t size, const char* path) {
+    const Bracket bracket;
+    if (size == 0) {
+        return 0;
+    }
+    ProfileFile file;
+    std::string list; // names, each with its NUL
+    if (ReadProfile(path, &file)) {
+        // The keys of the first section of that name, in file order (a rule of
+        // this layer: Windows' answer for a section given twice is not known).
+        int first = -1;
+        for (size_t i = 0; i < file.sections.size(); ++i) {
+            if (strcasecmp(file.sections[i].c_str(), section) == 0) {
+                first = static_cast<int>(i);
+                break;
+            }
+        }
+        for (const ProfileEntry& e : file.entries) {
+            if (first >= 0 && e.section == first) {
+                list += e.key;
+                list += '\0';
+            }
+        }
+    }
+    if (list.size() + 1 <= size) {
+        memcpy(buffer, list.data(), list.size());
+        buffer[list.size()] = '\0';
+        if (list.empty() && size >= 2) {
+            buffer[1] = '\0';
+        }
+        return static_cast<uint32_t>(list.size() == 0 ? 0 : list.size());
+    }
+    // Cut: as many characters as fit before two NULs; the result is size - 2.
+    if (size < 2) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    memcpy(buffer, list.data(), size - 2);
+    buffer[size - 2] = '\0';
+    buffer[size - 1] = '\0';
+    return size - 2;
+}
+
+PlatformFile PlatformCreateFile(const char* path) {
+    const Bracket bracket;
+    const std::string local = ProfileLocalPath(path);
+    if (IsLocked(local)) {
+        return kNoFile;
+    }
+    const int fd = open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd < 0 ? kNoFile : fd;
+}
+
+bool PlatformWriteFile(PlatformFile file, const void* data, uint32_t size) {
+    if (file == kNoFile) {
+        return false;
+    }
+    const char* p = static_cast<const char*>(data);
+    uint32_t left = size;
+    if (g_diskRoom >= 0 && static_cast<int64_t>(left) > g_diskRoom) {
+        // A full disk takes what room is left, then refuses the rest.
+        left = static_cast<uint32_t>(g_diskRoom);
+    }
+    while (left > 0) {
+        const ssize_t n = write(static_cast<int>(file), p, left);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        p += n;
+        left -= static_cast<uint32_t>(n);
+        if (g_diskRoom >= 0) {
+            g_diskRoom -= n;
+        }
+    }
+    return static_cast<uint32_t>(p - static_cast<const char*>(data)) == size;
+}
+
+void PlatformCloseFile(PlatformFile file) {
+    if (file != kNoFile) {
+        close(static_cast<int>(file));
+    }
+}
+
+bool PlatformDeleteFile(const char* path) {
+    const Bracket bracket;
+    return unlink(ProfileLocalPath(path).c_str()) == 0;
+}
+
+void PlatformListFiles(const char* folder, const char* prefix, const char* suffix,
+                       void (*each)(const char* name, void* context), void* context) {
+    const Bracket bracket;
+    DIR* dir = opendir(ProfileLocalPath(folder).c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const size_t prefixLength = strlen(prefix);
+    const size_t suffixLength = strlen(suffix);
+    while (const dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        const size_t length = strlen(name);
+        if (length < prefixLength + suffixLength || strncmp(name, prefix, prefixLength) != 0 ||
+            strcmp(name + length - suffixLength, suffix) != 0) {
+            continue;
+        }
+        struct stat st;
+        const std::string full = ProfileLocalPath(folder) + name;
+        if (stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            each(name, context);
+        }
+    }
+    closedir(dir);
+}
+
+bool PlatformFileStamp(const char* path, FileStamp* stamp) {
+    const Bracket bracket;
+    struct stat st;
+    if (stat(ProfileLocalPath(path).c_str(), &st) != 0) {
+        return false;
+    }
+    stamp->writeTime = static_cast<uint64_t>(st.st_mtim.tv_sec) * 1000000000ull +
+                       static_cast<uint64_t>(st.st_mtim.tv_nsec);
+    stamp->size = static_cast<uint64_t>(st.st_size);
+    stamp->isFolder = S_ISDIR(st.st_mode);
+    return true;
+}
+
+uint32_t PlatformMilliseconds() {
+    if (g_clockSet) {
+        return g_clock;
+    }
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+void PlatformLocalTime(LocalTime* out) {
+    if (g_localTimeSet) {
+        *out = g_localTime;
+        return;
+    }
+    const time_t now = time(nullptr);
+    tm t;
+    localtime_r(&now, &t);
+    *out = LocalTime{static_cast<uint16_t>(t.tm_year + 1900), static_cast<uint16_t>(t.tm_mon + 1),
+                     static_cast<uint16_t>(t.tm_mday),        static_cast<uint16_t>(t.tm_hour),
+                     static_cast<uint16_t>(t.tm_min),         static_cast<uint16_t>(t.tm_sec)};
+}
+
+bool PlatformModuleName(uint32_t address, char* name, uint32_t size) {
+    const Bracket bracket;
+    Dl_info info;
+    if (size == 0 || dladdr(reinterpret_cast<void*>(address), &info) == 0 ||
+        info.dli_fname == nullptr || info.dli_fname[0] == '\0') {
+        return false;
+    }
+    const char* slash = strrchr(info.dli_fname, '/');
+    snprintf(name, size, "%s", slash != nullptr ? slash + 1 : info.dli_fname);
+    return true;
+}
+
+bool PlatformReadWord(uint32_t address, uint32_t* value) {
+    const Bracket bracket;
+    // The process's own map of its memory says what is mapped readable.
+    FILE* maps = fopen("/proc/self/maps", "r");
+    if (maps == nullptr) {
+        return false;
+    }
+    bool readable = false;
+    char line[512];
+    const uint64_t first = address, last = static_cast<uint64_t>(address) + 3;
+    uint64_t covered = first; // the next byte still to find readable
+    while (fgets(line, sizeof line, maps) != nullptr && covered <= last) {
+        unsigned long long begin = 0, end = 0;
+        char perms[8] = "";
+        if (sscanf(line, "%llx-%llx %7s", &begin, &end, perms) != 3) {
+            continue;
+        }
+        if (begin <= covered && covered < end) {
+            if (perms[0] != 'r') {
+                break;
+            }
+            covered = end;
+        }
+    }
+    readable = covered > last;
+    fclose(maps);
+    if (readable) {
+        memcpy(value, reinterpret_cast<const void*>(address), 4);
+    }
+    return readable;
 }

@@ -2,9 +2,12 @@
 
 #include <math.h>
 #include <stddef.h>
+#include <stdio.h>
 #include <string.h>
+#include <strings.h>
 
 #include "log/diagnostic_log.h"
+#include "platform/game_path.h"
 #include "platform/platform.h"
 #include "settings/number_text.h"
 
@@ -29,26 +32,7 @@ const SettingsKey kSettingsKeys[kSettingsKeyCount] = {
 };
 
 bool BuildSettingsPath(char* path, uint32_t capacity) {
-    char exe[kSettingsPathCapacity];
-    const uint32_t length = PlatformModuleFileName(exe, kSettingsPathCapacity);
-    // A result of 0 is a failure and one of the full size a path cut short:
-    // neither names a folder we can trust.
-    if (length == 0 || length >= kSettingsPathCapacity) {
-        return false;
-    }
-    exe[length] = '\0';
-    const char* slash = strrchr(exe, '\\');
-    if (slash == nullptr) {
-        return false;
-    }
-    const size_t folder = static_cast<size_t>(slash - exe) + 1;
-    const size_t relative = strlen(kSettingsRelativePath);
-    if (folder + relative + 1 > capacity) {
-        return false;
-    }
-    memcpy(path, exe, folder);
-    memcpy(path + folder, kSettingsRelativePath, relative + 1);
-    return true;
+    return BuildGamePath(kSettingsRelativePath, path, capacity);
 }
 
 int32_t* SettingsInteger(SettingsRecord* record, const SettingsKey& key) {
@@ -56,6 +40,12 @@ int32_t* SettingsInteger(SettingsRecord* record, const SettingsKey& key) {
 }
 float* SettingsFloat(SettingsRecord* record, const SettingsKey& key) {
     return reinterpret_cast<float*>(reinterpret_cast<char*>(record) + key.offset);
+}
+const int32_t* SettingsInteger(const SettingsRecord* record, const SettingsKey& key) {
+    return reinterpret_cast<const int32_t*>(reinterpret_cast<const char*>(record) + key.offset);
+}
+const float* SettingsFloat(const SettingsRecord* record, const SettingsKey& key) {
+    return reinterpret_cast<const float*>(reinterpret_cast<const char*>(record) + key.offset);
 }
 
 namespace {
@@ -87,22 +77,186 @@ float SettingsFloatFromText(const char* text, const char* defaultText, bool* too
     return infinite ? static_cast<float>(ParseDecimalPrefix(defaultText)) : value;
 }
 
+float DefaultFloat(const SettingsKey& k) {
+    return static_cast<float>(ParseDecimalPrefix(k.defaultText));
+}
+
 void SetDefaultSettings() {
     for (const SettingsKey& k : kSettingsKeys) {
         if (k.isFloat) {
-            *FloatField(k) = static_cast<float>(ParseDecimalPrefix(k.defaultText));
+            *FloatField(k) = DefaultFloat(k);
         } else {
             *IntegerField(k) = k.integerDefault;
         }
     }
 }
 
-void ReadSettings() {
-    char path[kSettingsPathCapacity];
-    if (!BuildSettingsPath(path, kSettingsPathCapacity)) {
-        SetDefaultSettings();
+namespace {
+
+// What a read of the file and the watch remember: the path (built at load),
+// when the watch last looked, and the file's time and size after the last
+// read of it.
+char g_path[kSettingsPathCapacity];
+bool g_pathValid = false;
+uint32_t g_lastLook = 0;
+FileStamp g_stamp = {};
+bool g_stampValid = false;
+
+constexpr int kQuoteSize = 72;
+// The key list of [Main]; a longer list is cut and looked through in part.
+constexpr uint32_t kKeyListSize = 16384;
+char g_keyList[kKeyListSize];
+// More unknown keys than this are counted, not named one by one.
+constexpr int kUnknownKeysNamed = 20;
+
+bool Stamp(const char* path, FileStamp* stamp) {
+    return PlatformFileStamp(path, stamp) && !stamp->isFolder;
+}
+
+bool SameStamp(bool validA, const FileStamp& a, bool validB, const FileStamp& b) {
+    return validA == validB && (!validA || (a.writeTime == b.writeTime && a.size == b.size));
+}
+
+void FormatValue(const SettingsRecord* record, const SettingsKey& k, char* out, int size) {
+    if (k.isFloat) {
+        snprintf(out, static_cast<size_t>(size), "%g",
+                 static_cast<double>(*SettingsFloat(record, k)));
     } else {
-        ReadSettingsFrom(path);
+        snprintf(out, static_cast<size_t>(size), "%d",
+                 static_cast<int>(*SettingsInteger(record, k)));
+    }
+}
+
+bool HasDefault(const SettingsKey& k) {
+    return k.isFloat ? *SettingsFloat(&Settings, k) == DefaultFloat(k)
+                     : *SettingsInteger(&Settings, k) == k.integerDefault;
+}
+
+bool IsKnownKey(const char* name) {
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (strcasecmp(k.name, name) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Unknown keys of [Main] and float values too large for a float: a warning
+// each, in the log file.
+void LogFileWarnings(const char* path) {
+    char line[2 * kQuoteSize + 64];
+    const uint32_t length = PlatformProfileKeys(kSettingsSection, g_keyList, kKeyListSize, path);
+    // A cut list ends in a shortened name, which is not looked at.
+    const bool cut = length == kKeyListSize - 2;
+    int unknown = 0;
+    for (const char* name = g_keyList; *name != '\0' && name < g_keyList + length;
+         name += strlen(name) + 1) {
+        const char* next = name + strlen(name) + 1;
+        if (cut && (next >= g_keyList + length || *next == '\0')) {
+            break;
+        }
+        if (IsKnownKey(name)) {
+            continue;
+        }
+        if (++unknown <= kUnknownKeysNamed) {
+            UnknownKeyWarning(name, line, sizeof line);
+            LogDetail("warning: %s", line);
+        }
+    }
+    if (unknown > kUnknownKeysNamed) {
+        LogDetail("warning: %d more unknown keys are ignored", unknown - kUnknownKeysNamed);
+    }
+    if (cut) {
+        LogDetail("warning: [Main] holds more keys than Lumenfold looks through; the last ones "
+                  "were not checked");
+    }
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (!k.isFloat) {
+            continue;
+        }
+        char text[kSettingsTextCapacity];
+        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text,
+                              kSettingsTextCapacity, path);
+        bool tooLarge = false;
+        SettingsFloatFromText(text, k.defaultText, &tooLarge);
+        if (tooLarge) {
+            TooLargeWarning(k, text, line, sizeof line);
+            LogDetail("warning: %s", line);
+        }
+    }
+}
+
+// Every value that differs from its default, with the text the file gives.
+void LogValuesRead(const char* path) {
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (HasDefault(k)) {
+            continue;
+        }
+        char value[32], text[kSettingsTextCapacity], quoted[kQuoteSize];
+        FormatValue(&Settings, k, value, sizeof value);
+        PlatformProfileString(kSettingsSection, k.name, "", text, kSettingsTextCapacity, path);
+        LogDetail("setting %s = %s (the file says \"%s\")", k.name, value,
+                  QuoteForLog(text, quoted, sizeof quoted));
+    }
+}
+
+} // namespace
+
+void UnknownKeyWarning(const char* key, char* out, int size) {
+    char quoted[kQuoteSize];
+    snprintf(out, static_cast<size_t>(size), "unknown key \"%s\" is ignored",
+             QuoteForLog(key, quoted, sizeof quoted));
+}
+
+void TooLargeWarning(const SettingsKey& key, const char* value, char* out, int size) {
+    char quoted[kQuoteSize];
+    snprintf(out, static_cast<size_t>(size),
+             "%s = \"%s\" is too large for a number: it keeps its default %s", key.name,
+             QuoteForLog(value, quoted, sizeof quoted), key.defaultText);
+}
+
+SettingsFileRead ReadSettingsSettled(SettingsRecord* record, const char* path) {
+    for (int attempt = 0; attempt < kSettingsReadAttempts; ++attempt) {
+        FileStamp before, after;
+        const bool hadBefore = Stamp(path, &before);
+        if (!hadBefore || !PlatformFileReadable(path)) {
+            ReadSettingsInto(record, path); // the defaults, as the profile calls give them
+            g_stampValid = false;
+            return SettingsFileRead::Missing;
+        }
+        ReadSettingsInto(record, path);
+        const bool hasAfter = Stamp(path, &after);
+        if (SameStamp(hadBefore, before, hasAfter, after)) {
+            g_stamp = after;
+            g_stampValid = true;
+            return SettingsFileRead::Read;
+        }
+    }
+    g_stampValid = Stamp(path, &g_stamp);
+    return SettingsFileRead::Unsettled;
+}
+
+void ReadSettings() {
+    g_pathValid = BuildSettingsPath(g_path, kSettingsPathCapacity);
+    g_stampValid = false;
+    g_lastLook = PlatformMilliseconds();
+    if (!g_pathValid) {
+        SetDefaultSettings();
+        LogDetail("settings file: the game's folder cannot be found; every setting has its "
+                  "default");
+    } else {
+        const SettingsFileRead read = ReadSettingsSettled(&Settings, g_path);
+        LogDetail("settings file %s: %s", g_path,
+                  read == SettingsFileRead::Missing ? "not found; every setting has its default"
+                                                    : "found");
+        if (read == SettingsFileRead::Unsettled) {
+            LogDetail("warning: the settings file kept changing while it was read; its values "
+                      "may mix two versions of it");
+        }
+        if (read != SettingsFileRead::Missing) {
+            LogValuesRead(g_path);
+            LogFileWarnings(g_path);
+        }
     }
     g_fileAtLoad = Settings;
 }
@@ -126,17 +280,23 @@ void ReadSettingsInto(SettingsRecord* record, const char* path) {
 }
 
 void ReloadSettings() {
-    char path[kSettingsPathCapacity];
     // The profile calls give the defaults for a file that is missing or
     // cannot be read: that would throw away the running values of a player
-    // who is editing the file. So the file is looked at first.
-    if (!BuildSettingsPath(path, kSettingsPathCapacity) || !PlatformFileReadable(path)) {
+    // who is editing the file. So the file is looked at first, and a file
+    // caught in the middle of being saved is not taken either.
+    SettingsRecord file;
+    const SettingsFileRead read = g_pathValid ? ReadSettingsSettled(&file, g_path)
+                                              : SettingsFileRead::Missing;
+    if (read == SettingsFileRead::Missing) {
         LogAtLevel(kLogLevelMessage, "the settings file cannot be read: every setting keeps its "
                                      "current value");
         return;
     }
-    SettingsRecord file;
-    ReadSettingsInto(&file, path);
+    if (read == SettingsFileRead::Unsettled) {
+        LogAtLevel(kLogLevelMessage, "the settings file kept changing while it was read: every "
+                                     "setting keeps its current value");
+        return;
+    }
     SettingsRecord next = Settings;
     for (const SettingsKey& k : kSettingsKeys) {
         const bool changed = k.isFloat
@@ -148,11 +308,36 @@ void ReloadSettings() {
                            "%s changed in the file: takes effect at the next start of the game",
                            k.name);
             }
-        } else if (k.isFloat) {
-            *SettingsFloat(&next, k) = *SettingsFloat(&file, k);
-        } else {
-            *SettingsInteger(&next, k) = *SettingsInteger(&file, k);
+            continue;
         }
+        // Bit for bit: a value read again as the same number is no change.
+        if (memcmp(reinterpret_cast<const char*>(&file) + k.offset,
+                   reinterpret_cast<const char*>(&Settings) + k.offset, 4) != 0) {
+            char before[32], after[32];
+            FormatValue(&Settings, k, before, sizeof before);
+            FormatValue(&file, k, after, sizeof after);
+            LogDetail("%s %s -> %s", k.name, before, after);
+        }
+        memcpy(reinterpret_cast<char*>(&next) + k.offset,
+               reinterpret_cast<const char*>(&file) + k.offset, 4);
     }
+    LogFileWarnings(g_path);
     Settings = next; // the per-frame logic sees the old values or the new, never a mix
+}
+
+void WatchSettingsFile() {
+    const uint32_t now = PlatformMilliseconds();
+    if (now - g_lastLook < kSettingsWatchInterval || !g_pathValid) {
+        return;
+    }
+    g_lastLook = now;
+    FileStamp stamp;
+    const bool exists = Stamp(g_path, &stamp);
+    if (SameStamp(exists, stamp, g_stampValid, g_stamp)) {
+        return;
+    }
+    // Whatever the reload finds, this version of the file has been seen.
+    g_stamp = stamp;
+    g_stampValid = exists;
+    ReloadSettings();
 }

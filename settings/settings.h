@@ -1,11 +1,15 @@
-// The plug-in's settings: 15 integers, 11 floats and one more integer, read
+// The plug-in's settings: 15 integers, 11 floats and two more integers, read
 // from "Data\obse\plugins\OBSE_Lumenfold.ini" beside the game executable at
 // load (and, when the player asks for it, again after each saved game is
-// loaded). The record stays at one address for the life of the process: the
-// game's code is pointed at three of its floats.
+// loaded, or whenever the file changes). The record stays at one address for
+// the life of the process: the game's code is pointed at three of its floats.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include "platform/game_path.h"
+#include "settings/settings_offsets.h"
 
 // (key, default, reload) in the order of the record and of the reads. The
 // keys that decide which patches exist are kept at their load values when
@@ -44,7 +48,9 @@
 
 // (key, default, reload) of the integers that follow the floats, added after
 // the first 26 keys so that their places in the record stay as they were.
-#define LF_SETTINGS_LATE_INTEGERS(X) X(bReloadSettingsOnGameLoad, 0, kKeptOnReload)
+#define LF_SETTINGS_LATE_INTEGERS(X)                                                               \
+    X(bReloadSettingsOnGameLoad, 0, kKeptOnReload)                                                 \
+    X(bReloadSettingsOnChange, 0, kKeptOnReload)
 
 struct SettingsRecord {
 #define LF_DECLARE_INTEGER(key, fallback, reload) int32_t key;
@@ -56,7 +62,10 @@ struct SettingsRecord {
 #undef LF_DECLARE_FLOAT
 };
 
-static_assert(sizeof(SettingsRecord) == 27 * 4, "15 integers, 11 floats and 1 integer");
+static_assert(sizeof(SettingsRecord) == 28 * 4, "15 integers, 11 floats and 2 integers");
+// The frame-start glue tests the watch's switch at this offset itself.
+static_assert(offsetof(SettingsRecord, bReloadSettingsOnChange) == LF_SETTINGS_WATCH_OFFSET,
+              "the glue's offset of bReloadSettingsOnChange");
 
 extern SettingsRecord Settings;
 
@@ -67,8 +76,8 @@ constexpr bool kReloaded = false;
 constexpr const char* kSettingsSection = "Main";
 // The settings file, relative to the folder of the game executable.
 constexpr const char* kSettingsRelativePath = "Data\\obse\\plugins\\OBSE_Lumenfold.ini";
-// The size of the executable-path buffer, and of the text buffer of a float.
-constexpr uint32_t kSettingsPathCapacity = 260;
+// The size of the settings path, and of the text buffer of a float.
+constexpr uint32_t kSettingsPathCapacity = kGamePathCapacity;
 constexpr uint32_t kSettingsTextCapacity = 255;
 
 // One row of the key table, for the reader and for tools that list the keys.
@@ -80,7 +89,7 @@ struct SettingsKey {
     uint32_t offset;         // of the field in SettingsRecord
     bool keptOnReload;       // decides which patches exist: kept when the file is read again
 };
-constexpr int kSettingsKeyCount = 27;
+constexpr int kSettingsKeyCount = 28;
 extern const SettingsKey kSettingsKeys[kSettingsKeyCount];
 
 // Builds the settings path from the executable's path: its folder with the
@@ -106,18 +115,56 @@ void ReadSettingsInto(SettingsRecord* record, const char* path);
 // The same into Settings.
 void ReadSettingsFrom(const char* path);
 
+// How a read of the whole file went.
+enum class SettingsFileRead : uint8_t {
+    Read,      // every key read from one version of the file
+    Missing,   // no file (or a folder, or one that cannot be opened)
+    Unsettled, // the file changed while each of three reads ran
+};
+// How many times a read of the file is tried while the file changes under it.
+constexpr int kSettingsReadAttempts = 3;
+
+// Reads every key into `record`, noting the file's last-write time and size
+// before and after: while they differ (the file was being saved), reads
+// again, three times at most. A record read from a file that never held still
+// mixes two versions of it: Unsettled tells the caller not to use it.
+SettingsFileRead ReadSettingsSettled(SettingsRecord* record, const char* path);
+
 // Fills Settings from the settings file (every key takes its default when the
 // file, the section or the key is missing, or when no path could be built),
-// and keeps what the file said for a later reload to compare with.
+// and keeps what the file said for a later reload to compare with. The log
+// file learns the file's path, every value that differs from its default, and
+// what a player would want to know of the file (unknown keys, numbers too
+// large).
 void ReadSettings();
 
 // Reads the file again, for a player tuning the values in a running game:
 // every key that no patch depends on takes the file's value at once; the
 // keys that decide which patches exist keep their load values, and each of
 // them that the file now sets otherwise than at load is logged once. A
-// missing or unreadable file changes nothing. Allocates nothing.
+// missing or unreadable file, or one that kept changing while it was read,
+// changes nothing. Each value that changed is logged in the log file.
+// Allocates nothing.
 void ReloadSettings();
+
+// With bReloadSettingsOnChange at 1, called at the start of every frame:
+// at most once a second it looks at the file's last-write time and size, and
+// reads the file again (as ReloadSettings) when either changed. One clock
+// read per frame, one look at the file per second; nothing allocated.
+void WatchSettingsFile();
+// How often the watch looks at the file, in milliseconds.
+constexpr uint32_t kSettingsWatchInterval = 1000;
+
+// The warnings a player gets about a settings file, in the same words in the
+// log file and in the simulator's settings report. `value` and `key` are
+// quoted at most about 60 characters long.
+void UnknownKeyWarning(const char* key, char* out, int size);
+void TooLargeWarning(const SettingsKey& key, const char* value, char* out, int size);
 
 // The value of a key in a record, as an integer or a float.
 int32_t* SettingsInteger(SettingsRecord* record, const SettingsKey& key);
 float* SettingsFloat(SettingsRecord* record, const SettingsKey& key);
+const int32_t* SettingsInteger(const SettingsRecord* record, const SettingsKey& key);
+const float* SettingsFloat(const SettingsRecord* record, const SettingsKey& key);
+// A float key's default, as the plug-in holds it.
+float DefaultFloat(const SettingsKey& key);

@@ -32,5 +32,15 @@ printf '[Camera]\nfCameraPosY=3\n' > "$work/nomain.ini"
 expect 1 "no [Main] section" settings "$work/nomain.ini"
 expect 2 "cannot be read" settings "$work/none.ini"
 expect 0 "bEnableFirstPersonBody=1" ini
+printf '[Main]\nfCamraPosZ=16\n' > "$work/typo.ini"
+expect 0 'line 2: unknown key "fCamraPosZ" is ignored' settings "$work/typo.ini"
+# A tuner's own file on a documented scenario: the scenario's expectations
+# become what the file changes, and the run succeeds.
+scenarios=$(cd "$(dirname "$0")/../docs/scenarios" && pwd)
+printf '[Main]\nfCameraPosZ=16\n' > "$work/tuned.ini"
+expect 0 'your settings change steps[0].expect.nodes.Camera.LocalTranslation: [0,14,136] with the scenario'"'"'s settings, [0.0,14.0,146.0] with yours' \
+  run "$scenarios/sitting.json" --settings "$work/tuned.ini" --trace /dev/null
+expect 0 "1 expectations of the scenario changed by your settings" \
+  run "$scenarios/sitting.json" --settings "$work/tuned.ini" --trace /dev/null
 [ "$fail" -eq 0 ] && echo "sim_cli: all passed"
 exit $fail

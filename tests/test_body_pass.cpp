@@ -186,14 +186,30 @@ TEST_F(BodyPass, MissingObjectsSkipOnlyWhatReadsThem) {
     Pass();
     EXPECT_EQ(3, Calls(Routine::UpdateAnimationRecord));
 
-    // No process: only the game's update, with the pass flag around it.
+    // No process: only the game's update, with the pass flag around it, and
+    // the visibility once after dismounting, which needs no process.
     Player()->BodyRoot = Body();
     Player()->Process = nullptr;
+    MountedInFirstPerson = 1;
+    Body()->Flags = 0x0001;
+    Body()->LocalTranslation = {0, 0, 0};
     game.ClearCalls();
     Pass();
     ASSERT_EQ(1, Calls(Routine::UpdateAnimationRecord));
     EXPECT_EQ(kSetBits, game.Call(0).watched[1]);
     EXPECT_EQ(0.0f, InBodyPassUpdate);
+    EXPECT_EQ(0, MountedInFirstPerson);
+    EXPECT_FALSE(Hidden(Body()));
+    EXPECT_EQ(0.0f, Body()->LocalTranslation.z); // nothing that needs the sit state
+
+    // Under a forced mode the knockout state decides first: without the
+    // process nothing at all happens.
+    ForcedBodyMode = kForcedModeKeep;
+    MountedInFirstPerson = 1;
+    game.ClearCalls();
+    Pass();
+    EXPECT_EQ(1, Calls(Routine::UpdateAnimationRecord));
+    EXPECT_EQ(1, MountedInFirstPerson);
 }
 
 TEST_F(BodyPass, AllocatesNothing) {

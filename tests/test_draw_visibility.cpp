@@ -273,6 +273,17 @@ TEST_F(DrawVisibility, DrawsAndTheShadowNeedOnlyTheBodyRoot) {
     EXPECT_EQ(0x0003, Body()->Flags);
     EXPECT_EQ(0, Calls(Routine::UpdateAnimationRecord));
 
+    // The body's own arms need the body root and the first-person record,
+    // not the process: they are collapsed for the view while an idle
+    // animation plays on the arms.
+    Settings.bUseThirdPersonArms = 1;
+    SetIdle(game.fpAnim, true);
+    SetSheathedGearVisibility(0);
+    EXPECT_EQ(0.0f, game.lClavicle->node.LocalScale);
+    EXPECT_EQ(0.0f, game.rClavicle->node.LocalScale);
+    SetSheathedGearVisibility(1);
+    EXPECT_EQ(1.0f, game.lClavicle->node.LocalScale);
+
     // Without the body root the player's objects are drawn once.
     Player()->BodyRoot = nullptr;
     game.ClearCalls();

@@ -78,19 +78,22 @@ TEST_F(PlaceCheck, AConflictLeavesOutExactlyItsGroup) {
     } cases[] = {
         {"a detour call at a chase-distance store",
          [] { PutRelative(LF_SITE_CHASE_A, 0xE8, kForeign); }, kGroupChaseDistance,
-         "site 0x0066C61F (chase distance) holds a call to 0x1F2A3B40 that is not the game's: "
+         "site 0x0066C61F (chase distance) holds a call to 0x1F2A3B40 into memory of no module "
+         "that is not the game's: "
          "the chase distance is not kept (found: E8 1C 75 C3 1E)"},
         {"a detour jump at a draw site", [] { PutRelative(LF_SITE_DRAW_D, 0xE9, 0x01000000); },
          kGroupBody,
-         "site 0x006576DF (double draw) holds a jump to 0x01000000 that is not the game's: the "
+         "site 0x006576DF (double draw) holds a jump to 0x01000000 into memory of no module that "
+         "is not the game's: the "
          "body is not drawn in first person (found: E9 1C 89 9A 00)"},
         {"an indirect jump over a blanked stretch",
          [] {
              Put(LF_BLANK_B, {0xFF, 0x25, 0x00, 0x10, 0x00, 0x30});
          },
          kGroupBody,
-         "site 0x00664FFB (body blanking) holds an indirect jump through 0x30001000 that is not "
-         "the game's: the body is not drawn in first person (found: FF 25 00 10 00 30)"},
+         "site 0x00664FFB (body blanking) holds an indirect jump through 0x30001000 (memory that "
+         "cannot be read) that is not the game's: the body is not drawn in first person (found: "
+         "FF 25 00 10 00 30)"},
         {"another destination of a replayed call (sitting)",
          [] { PutRelative(LF_SITE_SWITCH_SIT_B, 0xE8, LF_ADDR_CAMERA_SWITCH_ROUTINE + 0x10); },
          kGroupSitting,
@@ -99,8 +102,9 @@ TEST_F(PlaceCheck, AConflictLeavesOutExactlyItsGroup) {
          "FF)"},
         {"a detour at the death switch", [] { PutRelative(LF_SITE_SWITCH_DEATH, 0xE9, kForeign); },
          kGroupDeath,
-         "site 0x00600BCC (camera switch, death) holds a jump to 0x1F2A3B40 that is not the "
-         "game's: first person is not kept at death (found: E9 6F 2F CA 1E)"},
+         "site 0x00600BCC (camera switch, death) holds a jump to 0x1F2A3B40 into memory of no "
+         "module that is not the game's: first person is not kept at death (found: E9 6F 2F CA "
+         "1E)"},
         {"no short branch at the shadow byte", [] { Put(LF_SHADOW_BRANCH, {0x90}); },
          kGroupShadowBranch,
          "site 0x00407519 (shadow branch) holds 0x90, not the game's short branch: the body "
@@ -147,10 +151,12 @@ TEST_F(PlaceCheck, ACoreConflictLeavesTheGameUntouched) {
         const char* line;
     } cases[] = {
         {[] { PutRelative(LF_SITE_HEAD_CAMERA, 0xE9, kForeign); },
-         "site 0x0066BE6E (head camera) holds a jump to 0x1F2A3B40 that is not the game's: "
+         "site 0x0066BE6E (head camera) holds a jump to 0x1F2A3B40 into memory of no module that "
+         "is not the game's: "
          "Lumenfold stays off, nothing was patched (found: E9 CD 7C C3 1E)"},
         {[] { PutRelative(LF_SITE_BODY_PASS, 0xE8, 0x01000000); },
-         "site 0x006043DC (body pass) holds a call to 0x01000000 that is not the game's: "
+         "site 0x006043DC (body pass) holds a call to 0x01000000 into memory of no module that is "
+         "not the game's: "
          "Lumenfold stays off, nothing was patched (found: E8 1F BC 9F 00)"},
         {[] { PutRelative(LF_SITE_FRAME_START, 0xE8, LF_ADDR_FRAME_START_ROUTINE + 0x10); },
          "site 0x006650C9 (frame start) holds a call to 0x005E5490 instead of the game's call "
@@ -164,7 +170,8 @@ TEST_F(PlaceCheck, ACoreConflictLeavesTheGameUntouched) {
          "site 0x0070C159 (extra-update branch) does not hold the game's instruction bytes 5F "
          "5E 5B: Lumenfold stays off, nothing was patched (found: 5F 5E 90 74 0A)"},
         {[] { PutRelative(LF_SITE_SWITCH_DECIDE, 0xE9, kForeign); },
-         "site 0x0066C63D (camera switch) holds a jump to 0x1F2A3B40 that is not the game's: "
+         "site 0x0066C63D (camera switch) holds a jump to 0x1F2A3B40 into memory of no module that "
+         "is not the game's: "
          "Lumenfold stays off, nothing was patched (found: E9 FE 74 C3 1E)"},
     };
     for (const Case& c : cases) {
@@ -207,7 +214,8 @@ TEST_F(PlaceCheck, TheLateSiteIsCheckedOnEachMessageZero) {
     PutRelative(LF_SITE_SHADOW_PASS, 0xE9, kForeign);
     testing::internal::CaptureStdout();
     host.Send(kMessagePostLoad);
-    EXPECT_EQ("site 0x0040C91B (shadow pass) holds a jump to 0x1F2A3B40 that is not the game's: "
+    EXPECT_EQ("site 0x0040C91B (shadow pass) holds a jump to 0x1F2A3B40 into memory of no module "
+              "that is not the game's: "
               "the body is not made whole for its shadow, and the head and arms are not hidden "
               "from the view after it (found: E9 20 72 E9 1E)\n",
               testing::internal::GetCapturedStdout());

@@ -121,8 +121,11 @@ TEST(Scenario, AValidScenarioRunsAndTracesEveryFrame) {
     simtool::PointCollector points;
     const simtool::RunResult r = simtool::RunScenario(s, {&writer, &points});
     EXPECT_EQ(3, r.frames);
-    ASSERT_EQ(1u, r.failures.size()); // sitting without a camera switch forces nothing
-    EXPECT_NE(std::string::npos, r.failures[0].find("steps[1].expect.ForcedBodyMode"));
+    EXPECT_TRUE(r.failures.empty());
+    ASSERT_EQ(1u, r.misses.size()); // sitting without a camera switch forces nothing
+    EXPECT_EQ("steps[1].expect.ForcedBodyMode", r.misses[0].place);
+    EXPECT_EQ(simtool::json(1), r.misses[0].want);
+    EXPECT_EQ(simtool::json(0), r.misses[0].got);
     int lines = 0;
     std::string line;
     std::istringstream in(trace.str());
@@ -167,7 +170,7 @@ TEST_F(SettingsFileReport, ValuesInTableOrderAndWhatToKnow) {
               "[Camera]\nfCameraPosX=3\n"));
     ASSERT_TRUE(r.readable);
     EXPECT_TRUE(r.hasMain);
-    ASSERT_EQ(27u, r.values.size());
+    ASSERT_EQ(static_cast<size_t>(kSettingsKeyCount), r.values.size());
     EXPECT_EQ("bEnableFirstPersonBody = 1", r.values[0]);
     EXPECT_EQ("bEnableHeadBob = 2", r.values[1]);
     EXPECT_EQ("fCameraPosY = 14", r.values[19]);

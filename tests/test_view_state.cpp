@@ -157,6 +157,29 @@ TEST_F(ViewState, CameraSwitchDecisionByKnockoutAndTheTwoSettings) {
     }
 }
 
+// Without the process (or the player) there is no knockout state, but two
+// settings that agree give the same answer whatever it would be.
+TEST_F(ViewState, CameraSwitchDecisionWithoutTheProcessWhereTheSettingsAgree) {
+    for (PlayerObject* player : {Player(), static_cast<PlayerObject*>(nullptr)}) {
+        GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) = player;
+        Player()->Process = nullptr;
+        const struct {
+            int32_t sitting, knockout, before, after;
+        } cases[] = {{1, 1, 0, kForcedModeKeep},
+                     {2, 5, 0, kForcedModeKeep},
+                     {0, 0, kForcedModeKeep, kForcedModeNone},
+                     {1, 0, kForcedModeTentative, kForcedModeTentative},
+                     {0, 1, kForcedModeKeep, kForcedModeKeep}};
+        for (const auto& c : cases) {
+            Settings.bFirstPersonSitting = c.sitting;
+            Settings.bFirstPersonKnockout = c.knockout;
+            ForcedBodyMode = c.before;
+            DecideForcedModeOnSwitch();
+            EXPECT_EQ(c.after, ForcedBodyMode) << c.sitting << " " << c.knockout;
+        }
+    }
+}
+
 TEST_F(ViewState, BodyViewIsForThePlayerInFirstPersonOrAForcedMode) {
     for (int32_t saved : {0, 1, 255}) {
         for (int32_t mode : {0, 1, 2}) {
@@ -378,8 +401,10 @@ TEST_F(ViewState, MissingObjectsSkipOnlyTheStepsThatReadThem) {
     EXPECT_EQ(kForcedModeTentative, ForcedBodyMode);
     EXPECT_EQ(1, ModAnimPending);
     // No knockout state to decide by, no sit state to count by.
+    Settings.bFirstPersonKnockout = 0;
     DecideForcedModeOnSwitch();
     EXPECT_EQ(kForcedModeTentative, ForcedBodyMode);
+    Settings.bFirstPersonKnockout = 1;
     HeadAnchorCountdown = 3;
     TickHeadAnchorCountdown();
     EXPECT_EQ(3, HeadAnchorCountdown);

@@ -39,6 +39,15 @@ void ShiftLyingBody(PlayerObject* p, SceneNode* body) {
     local = Vector3{local.x + shift.x, local.y + shift.y, local.z + shift.z};
 }
 
+// The visibility once after dismounting in first person.
+void RestoreAfterDismount(SceneNode* body, SceneNode* firstPerson, bool mounted) {
+    if (Settings.bEnableFirstPersonBody != 0 && MountedInFirstPerson != 0 && !mounted) {
+        SetNodeHidden(body, false);
+        SetNodeHidden(firstPerson, Settings.bUseThirdPersonArms != 0);
+        MountedInFirstPerson = 0;
+    }
+}
+
 // The view logic of the pass, after the game's update of the record. It
 // reads the process throughout (knockout and sit states); the other objects
 // are skipped one by one where missing.
@@ -65,12 +74,7 @@ void BodyView(const PlayerRig& r) {
     const uint8_t detached = CameraDetachedByte();
     const bool mounted = IsMounted(p);
 
-    // Visibility once after dismounting in first person.
-    if (Settings.bEnableFirstPersonBody != 0 && MountedInFirstPerson != 0 && !mounted) {
-        SetNodeHidden(r.body, false);
-        SetNodeHidden(r.firstPerson, Settings.bUseThirdPersonArms != 0);
-        MountedInFirstPerson = 0;
-    }
+    RestoreAfterDismount(r.body, r.firstPerson, mounted);
     if (sit >= kSitStateLying && detached == 0) {
         ShiftLyingBody(p, r.body);
     }
@@ -95,6 +99,16 @@ void BodyView(const PlayerRig& r) {
     UpdateRecordIfPresent(r.bodyAnim);
 }
 
+// Without the process there is no knockout or sit state, and no body
+// record: of the view logic only the visibility after dismounting remains,
+// while no forced mode asks for the knockout state first.
+__attribute__((noinline)) void BodyViewWithoutProcess(PlayerObject* p) {
+    if (ForcedBodyMode != kForcedModeNone || WatchedMenuOpen != 0 || p->ThirdPerson != 0) {
+        return;
+    }
+    RestoreAfterDismount(p->BodyRoot, p->FirstPersonRoot, IsMounted(p));
+}
+
 } // namespace
 
 void UpdateBodyPass(const void* actor, AnimationRecord* record) {
@@ -110,6 +124,8 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
     UpdateAnimationRecord(record);
     if (r.process != nullptr) {
         BodyView(r);
+    } else {
+        BodyViewWithoutProcess(r.player);
     }
     InBodyPassUpdate = kFlagClear;
 }

@@ -14,6 +14,7 @@ float SavedChaseDistance;
 int32_t HeadAnchorCountdown;
 float InExtraAnimUpdate;
 float InBodyPassUpdate;
+int32_t MenuReleaseAtFrameStart;
 }
 
 namespace {
@@ -43,10 +44,13 @@ void ResetViewState() {
     HeadAnchorCountdown = 0;
     InExtraAnimUpdate = kFlagClear;
     InBodyPassUpdate = kFlagClear;
+    MenuReleaseAtFrameStart = 0;
 }
 
 void BeginFrameViewState() {
-    // The per-frame reset needs nothing of the game.
+    // The per-frame reset needs nothing of the game. Nothing here calls a
+    // function: a call would make the compiler realign the stack on every
+    // frame (the rare work is FrameStartChores).
     ForcedBodyMode = kForcedModeNone;
     ModAnimPending = 0;
     const PlayerRig r = ReadPlayerRig();
@@ -83,14 +87,28 @@ void BeginFrameViewState() {
     }
 }
 
+void FrameStartChores() {
+    if (Settings.bReloadSettingsOnChange != 0) {
+        WatchSettingsFile();
+    }
+    if (MenuReleaseAtFrameStart != 0 && WatchedMenuOpen != 0) {
+        ReleaseMenuWatch();
+    }
+}
+
 void DecideForcedModeOnSwitch() {
+    const bool keepSitting = Settings.bFirstPersonSitting != 0;
+    const bool keepKnockedOut = Settings.bFirstPersonKnockout != 0;
     const PlayerObject* p = PlayerPointer();
     if (p == nullptr || p->Process == nullptr) {
-        return; // no knockout state to decide by
+        // No knockout state to decide by: only two settings that agree decide.
+        if (keepSitting == keepKnockedOut) {
+            ForcedBodyMode = keepSitting ? kForcedModeKeep : kForcedModeNone;
+        }
+        return;
     }
     const int8_t knockout = p->Process->KnockoutState;
-    const bool keep = (knockout == 0 && Settings.bFirstPersonSitting != 0) ||
-                      (knockout != 0 && Settings.bFirstPersonKnockout != 0);
+    const bool keep = (knockout == 0 && keepSitting) || (knockout != 0 && keepKnockedOut);
     ForcedBodyMode = keep ? kForcedModeKeep : kForcedModeNone;
 }
 

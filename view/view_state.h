@@ -22,8 +22,19 @@ extern float SavedChaseDistance;     // 0.0: nothing saved
 extern int32_t HeadAnchorCountdown;  // camera updates left anchored to the head
 extern float InExtraAnimUpdate;      // set around the plug-in's extra record updates
 extern float InBodyPassUpdate;       // set during the body pass
+// 1 while the shadow-pass site is not the plug-in's (before the host's first
+// message, or another module holds it): the frame start then releases the
+// menu watch in its place.
+extern int32_t MenuReleaseAtFrameStart;
 
 void BeginFrameViewState();
+// The frame start's rare work, before BeginFrameViewState: the settings file
+// looked at (a player tuning it sees a change within a second), and the menu
+// watch released where the shadow pass cannot release it (so that closing a
+// watched menu shows the body again in the next frame). The frame-start glue
+// calls it only while bReloadSettingsOnChange or MenuReleaseAtFrameStart is
+// set.
+void FrameStartChores();
 void DecideForcedModeOnSwitch();
 uint8_t IsPlayerInBodyView(const void* actor);
 }

@@ -2,8 +2,10 @@
 # The Windows builds under Wine, in one Wine session (one prefix, the Wine
 # server kept running):
 #  1. the real OBSE_Lumenfold.dll loaded by the real Windows loader, from a
-#     host program whose image covers the game's address range, with a
-#     settings file beside it; driver.cpp checks what the plug-in did;
+#     host program whose image covers the game's address range and holds the
+#     simulated game, with a settings file beside it and another plug-in's
+#     library; driver.cpp checks what the plug-in did, its log file, and
+#     frames run through its glue (the settings file saved while they run);
 #  2. lumenfold-sim.exe running every documented scenario, the settings
 #     report on a few files, the default file, the readme, a malformed
 #     scenario and a short soak, all in one process (its batch command); every
@@ -91,11 +93,11 @@ run_wine() { # name, program, arguments...
 }
 
 # --- 1. the real plug-in ---------------------------------------------------------
+# The driver writes the settings file itself (and saves it again while
+# frames run, for the watch).
 mkdir -p "$work/dll/Data/obse/plugins"
 cp "$build/lumenfold-wine-host.exe" "$build/lumenfold-wine-driver.dll" \
-   "$build/OBSE_Lumenfold.dll" "$work/dll/"
-printf '[Main]\r\nbFirstPersonShadows=1\r\nfSittingMaxLookingDownOverride=35.5\r\nfMountedMaxLookingDownOverride=40\r\nfVanityModeForceDefaultOverride=275\r\n' \
-  > "$work/dll/Data/obse/plugins/OBSE_Lumenfold.ini"
+   "$build/OBSE_Lumenfold.dll" "$build/OtherPlugin.dll" "$work/dll/"
 wineserver -p 2>/dev/null # the server stays for the whole check
 (cd "$work/dll" && run_wine dll lumenfold-wine-host.exe)
 rc=$?
@@ -112,11 +114,19 @@ if ! grep -qx "wine-host: started" "$work/dll.lines"; then
 fi
 fail=0
 [ "$rc" -eq 0 ] || { echo "wine check: the host program exited with $rc"; tail -20 "$work/dll.err"; fail=1; }
+# The conflict line names the other plug-in's library, wherever Windows
+# loaded it: the driver tells the line it expects.
+conflict=$(sed -n 's/^wine-host: expected conflict line: //p' "$work/dll.lines")
+case "$conflict" in
+  *" into OtherPlugin.dll that is not the game's: "*) ;;
+  *) echo "wine check: the driver gave no conflict line naming OtherPlugin.dll"; fail=1 ;;
+esac
 for line in "OBSE version too old (got 00000013 expected at least 00000014)" \
             "incorrect Oblivion version (got 010201A1 need 010201A0)" \
-            "site 0x0066BE6E (head camera) holds a jump to 0x1F2A3B40 that is not the game's: Lumenfold stays off, nothing was patched (found: E9 CD 7C C3 1E)"; do
+            "$conflict"; do
   grep -qxF -- "$line" "$work/dll.lines" || { echo "wine check: missing line: $line"; fail=1; }
 done
+[ -s "$work/dll/OBSE_Lumenfold.log" ] || { echo "wine check: no OBSE_Lumenfold.log beside the host"; fail=1; }
 grep -q "checks passed" "$work/dll.lines" || { echo "wine check: the checks did not finish"; fail=1; }
 
 # --- 2. lumenfold-sim.exe against the Linux build ------------------------------------

@@ -132,6 +132,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     RunResult result = RunScenario(scenario, observers);
     result.failures.insert(result.failures.end(), frameAudit.problems.begin(),
                            frameAudit.problems.end());
+    // The scenario's expectations were written for its own settings: with a
+    // tuner's file they show what that file changes, and fail nothing.
+    const bool tuning = !settingsPath.empty();
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath, std::ios::binary);
         const std::string title =
@@ -142,12 +145,31 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             return 1;
         }
     }
-    for (const std::string& f : result.failures) {
+    const std::vector<std::string> problems =
+        tuning ? result.failures : result.Problems();
+    for (const std::string& f : problems) {
         err << "lumenfold-sim: " << scenarioPath << ": " << f << "\n";
     }
-    err << "lumenfold-sim: " << scenarioPath << ": " << result.frames << " frames, "
-        << result.failures.size() << (audit ? " problems found\n" : " expectations failed\n");
-    return result.failures.empty() ? 0 : 1;
+    if (tuning) {
+        for (const ExpectationMiss& m : result.misses) {
+            err << "lumenfold-sim: " << scenarioPath << ": your settings change " << m.place
+                << ": " << m.want.dump() << " with the scenario's settings, " << m.got.dump()
+                << " with yours\n";
+        }
+    }
+    err << "lumenfold-sim: " << scenarioPath << ": " << result.frames << " frames, ";
+    if (audit) {
+        err << problems.size() << " problems found";
+    } else if (tuning) {
+        err << result.misses.size() << " expectations of the scenario changed by your settings";
+        if (!problems.empty()) {
+            err << ", " << problems.size() << " problems";
+        }
+    } else {
+        err << problems.size() << " expectations failed";
+    }
+    err << "\n";
+    return problems.empty() ? 0 : 1;
 }
 
 int SettingsCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

@@ -25,8 +25,14 @@ const char* const kInstalling[] = {
 const char* const kTroubleshooting[] = {
     "The script extender writes obse.log in the game's folder (beside Oblivion.exe) at every "
     "start. It says whether OBSE_Lumenfold.dll loaded, or was refused.",
-    "Lumenfold writes its own lines to the system's debugger channel: a debug viewer such as "
-    "DebugView shows them while the game runs, each beginning with \"Lumenfold:\".",
+    "Lumenfold writes OBSE_Lumenfold.log beside it, anew at every start: its version, the "
+    "settings it read (every value that is not the default, with what the file says), "
+    "warnings about the file, and a line for every place of the game's code it patched or "
+    "left alone. You can open it while the game runs.",
+    "Lumenfold's errors also go to the system's debugger channel: a debug viewer such as "
+    "DebugView shows them while the game runs, each beginning with \"Lumenfold:\". Where the "
+    "game's folder cannot be written (a protected install folder), that is the only place "
+    "they go.",
 };
 
 const char* const kLines[][2] = {
@@ -34,22 +40,46 @@ const char* const kLines[][2] = {
      "The script extender is older than version 20. Update it."},
     {"incorrect Oblivion version (got ... need 010201A0)",
      "The game is not version 1.2.0.416. Patch the game."},
-    {"site 0x... (...) holds ... that is not the game's: Lumenfold stays off, nothing was "
-     "patched",
-     "Another plug-in has patched a place that Lumenfold needs for everything. Lumenfold changed "
-     "nothing, and obse.log lists it as not loaded. Remove one of the two plug-ins."},
+    {"site 0x... (...) holds ... into OtherPlugin.dll that is not the game's: Lumenfold stays "
+     "off, nothing was patched",
+     "Another plug-in (the line names its library) has patched a place that Lumenfold needs "
+     "for everything. Lumenfold changed nothing, and obse.log lists it as not loaded. Remove "
+     "one of the two plug-ins."},
     {"site 0x... (...) holds ... that is not the game's: (a feature) is not kept",
      "Another plug-in has patched a place of one feature. Only that feature is off; the rest "
      "works."},
     {"site 0x... (...) no longer holds what Lumenfold wrote there: ...",
      "A plug-in loaded after Lumenfold has patched the same place. The named feature may not "
      "work; remove one of the two plug-ins."},
+    {"place 0x... (...): left out: ...",
+     "In OBSE_Lumenfold.log: the place, and the feature it belongs to, that Lumenfold left to "
+     "another plug-in (the error line above it says which)."},
+    {"warning: unknown key \"...\" is ignored",
+     "In OBSE_Lumenfold.log: the settings file has a key Lumenfold does not know, often a "
+     "misspelt one (fCamraPosZ for fCameraPosZ). Correct its name."},
+    {"warning: ... is too large for a number: it keeps its default ...",
+     "In OBSE_Lumenfold.log: a value too large to be used. Write a smaller number."},
     {"(a setting) changed in the file: takes effect at the next start of the game",
-     "The file was read again after a saved game loaded, and a switch that decides what "
+     "The file was read again while the game runs, and a switch that decides what "
      "Lumenfold changes in the game's code is different now. Restart the game for it."},
     {"the settings file cannot be read: every setting keeps its current value",
-     "The file was missing or locked when it was to be read again. Save it and load a saved "
-     "game once more."},
+     "The file was missing or locked when it was to be read again. Save it again (or load a "
+     "saved game once more)."},
+    {"the settings file kept changing while it was read: every setting keeps its current value",
+     "The file was being saved while Lumenfold read it, three times over. Save it once more."},
+    {"fCameraPosZ 6 -> 16",
+     "In OBSE_Lumenfold.log: a value that changed when the file was read again."},
+};
+
+const char* const kReporting[] = {
+    "If something looks wrong, or Lumenfold does not load, send these files with your "
+    "report, and say what you did and what you saw:",
+};
+const char* const kReportFiles[] = {
+    "- obse.log, in the game's folder (beside Oblivion.exe);",
+    "- OBSE_Lumenfold.log, in the same folder (from the start of the game that went wrong: "
+    "it is made anew at every start);",
+    "- your settings file, Data\\OBSE\\Plugins\\OBSE_Lumenfold.ini.",
 };
 
 std::string Heading(const std::string& text) {
@@ -86,7 +116,9 @@ std::string PlayerReadme(const std::string& version) {
         "feed as a vampire, or while another mod plays an animation on you. All of it is set in "
         "the settings file OBSE_Lumenfold.ini.");
     out += Heading("WHAT IT NEEDS");
-    out += Item("- The game Oblivion at version 1.2.0.416 (the last official patch).");
+    out += Item("- The game Oblivion at version 1.2.0.416 (the last official patch): the "
+                "original game of 2006. Lumenfold is not for the remastered edition of 2025 "
+                "(Oblivion Remastered), which has its own 64-bit script extender.");
     out += Item("- The Oblivion Script Extender (OBSE) at version 20 or newer.");
     out += Heading("INSTALLING");
     out += InstallingSection();
@@ -94,8 +126,9 @@ std::string PlayerReadme(const std::string& version) {
     out += Paragraph(
         "The settings file is Data\\OBSE\\Plugins\\OBSE_Lumenfold.ini. Switches (b...) are whole "
         "numbers; the other values (f...) are numbers, distances in game units. Change a value, "
-        "save the file and restart the game; or set bReloadSettingsOnGameLoad=1 and load a "
-        "saved game.");
+        "save the file and restart the game; or set bReloadSettingsOnChange=1, and every time "
+        "you save the file the game takes its values within a second; or set "
+        "bReloadSettingsOnGameLoad=1 and load a saved game.");
     for (const SettingsKey& k : kSettingsKeys) {
         const std::string fallback =
             k.isFloat ? std::string(k.defaultText) : std::to_string(k.integerDefault);
@@ -111,12 +144,19 @@ std::string PlayerReadme(const std::string& version) {
         out += "\r\n" + Item(std::string("- \"") + line[0] + "\"") +
                WrapText(line[1], kWidth, "  ", "  ");
     }
+    out += Heading("REPORTING A PROBLEM");
+    for (const char* p : kReporting) {
+        out += Paragraph(p);
+    }
+    for (const char* f : kReportFiles) {
+        out += Item(f);
+    }
     out += Heading("UNINSTALLING");
     out += Paragraph(
         "With an installer, uninstall or disable the package. By hand, delete "
         "Data\\OBSE\\Plugins\\OBSE_Lumenfold.dll, Data\\OBSE\\Plugins\\OBSE_Lumenfold.ini and "
-        "Data\\Docs\\Lumenfold Readme.txt. Lumenfold changes nothing on disk; a saved game "
-        "keeps nothing of it.");
+        "Data\\Docs\\Lumenfold Readme.txt. Lumenfold writes nothing on disk but its log file "
+        "beside the game (which you may delete); a saved game keeps nothing of it.");
     return out;
 }
 

@@ -9,6 +9,14 @@
 
 namespace simtool {
 
+std::vector<std::string> RunResult::Problems() const {
+    std::vector<std::string> lines = failures;
+    for (const ExpectationMiss& m : misses) {
+        lines.push_back(m.place + ": wanted " + m.want.dump() + ", got " + m.got.dump());
+    }
+    return lines;
+}
+
 RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*>& observers) {
     RunResult result;
     GameFolder folder;
@@ -55,8 +63,7 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
         for (const auto& [name, want] : step.expect) {
             const json got = Observe(game, name);
             if (!Matches(want, got)) {
-                result.failures.push_back(step.place + ".expect." + name + ": wanted " +
-                                          want.dump() + ", got " + got.dump());
+                result.misses.push_back({step.place + ".expect." + name, want, got});
             }
         }
         ++stepIndex;

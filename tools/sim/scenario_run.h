@@ -26,9 +26,19 @@ class FrameObserver {
     virtual void AfterFrame(sim::Game&, const FrameInfo&) {}
 };
 
+// An expectation of a step that the run did not meet.
+struct ExpectationMiss {
+    std::string place; // "steps[2].expect.ForcedBodyMode"
+    json want;
+    json got;
+};
+
 struct RunResult {
     int frames = 0;
-    std::vector<std::string> failures; // expectations that did not hold, and load problems
+    std::vector<std::string> failures; // problems of the run itself (the load, the folder)
+    std::vector<ExpectationMiss> misses;
+    // Every miss and failure as a line of the report: failures first.
+    std::vector<std::string> Problems() const;
 };
 
 RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*>& observers);

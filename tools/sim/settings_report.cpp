@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "log/diagnostic_log.h"
 #include "platform/profile_file.h"
 #include "settings/number_text.h"
 #include "settings/settings.h"
@@ -72,7 +73,12 @@ const Description kDescriptions[] = {
      "values above without restarting the game. The switches that decide what Lumenfold "
      "changes in the game's code (bEnableFirstPersonBody, bFirstPersonSitting, "
      "bFirstPersonDeath, bPreventChaseCamDistanceReset, bFirstPersonShadows, the three "
-     "overrides and this one) still need a restart. 0 reads it once, at the start."},
+     "overrides and the two reload switches) still need a restart. 0 reads it once, at the "
+     "start."},
+    {"bReloadSettingsOnChange",
+     "1 reads this file again within a second of each time you save it, while the game runs: "
+     "the fastest way to tune the values above. The same switches as above still need a "
+     "restart. 0 does not look at the file while the game runs."},
 };
 
 const SettingsKey* FindKey(const std::string& name) {
@@ -92,10 +98,8 @@ std::string Line(int line) {
 // so that a long or garbled line keeps the warning readable.
 constexpr size_t kEchoLength = 60;
 std::string Echo(const std::string& text) {
-    if (text.size() <= kEchoLength) {
-        return text;
-    }
-    return text.substr(0, kEchoLength - 3) + "...";
+    char quoted[kEchoLength + 8];
+    return QuoteForLog(text.c_str(), quoted, sizeof quoted, static_cast<int>(kEchoLength));
 }
 
 std::string FloatText(double v) {
@@ -120,8 +124,9 @@ void CheckValue(const SettingsKey& k, const ProfileEntry& e, std::vector<std::st
             out->push_back(Line(e.line) + quoted +
                            " is not a number: it reads as 0, not as its default " + k.defaultText);
         } else if (tooLarge) {
-            out->push_back(Line(e.line) + quoted + " is too large for a number: it keeps its " +
-                           "default " + k.defaultText);
+            char warning[256];
+            TooLargeWarning(k, v.c_str(), warning, sizeof warning);
+            out->push_back(Line(e.line) + warning);
         } else if (used < static_cast<int>(v.size())) {
             out->push_back(Line(e.line) + quoted + " reads only as " + FloatText(value) +
                            " (the rest, \"" + Echo(v.substr(used)) + "\", is ignored)");
@@ -229,7 +234,9 @@ SettingsReport ReportSettings(const std::string& path) {
         }
         const SettingsKey* k = FindKey(e.key);
         if (k == nullptr) {
-            r.warnings.push_back(Line(e.line) + "unknown key \"" + Echo(e.key) + "\" is ignored");
+            char warning[256];
+            UnknownKeyWarning(e.key.c_str(), warning, sizeof warning);
+            r.warnings.push_back(Line(e.line) + warning);
             continue;
         }
         bool duplicate = false;
@@ -252,7 +259,7 @@ std::string DefaultSettingsFile() {
         "; Lumenfold: your body in first person.\r\n"
         "; Every setting below is at its default. Change a value, save the file "
         "and restart the game\r\n"
-        "; (or, with bReloadSettingsOnGameLoad=1, load a saved game).\r\n"
+        "; (or, with bReloadSettingsOnChange=1, just save it while the game runs).\r\n"
         "; Switches (b...) are whole numbers; the other values (f...) are numbers,\r\n"
         "; distances in game units.\r\n"
         "\r\n[Main]\r\n";

@@ -314,7 +314,8 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
             FrameAudit audit;
             const RunResult result = RunScenario(scenario, {&audit});
             problems = audit.problems;
-            problems.insert(problems.end(), result.failures.begin(), result.failures.end());
+            const std::vector<std::string> run = result.Problems();
+            problems.insert(problems.end(), run.begin(), run.end());
         }
         if (!problems.empty()) {
             ++failed;

@@ -1,17 +1,25 @@
 // The checks of the real plug-in DLL loaded by the real Windows loader (under
-// Wine): the handshake, the bytes at every site after loading, the late site,
-// the editor case, and a load that finds another module's detour at a core
-// site. It prints one line per failed check and a summary.
-#include <windows.h>
-
+// Wine), in the simulated game: the handshake, the bytes at every site after
+// loading, the late site, the editor case, a load that finds another
+// plug-in's detour at a core site (and names that plug-in), the log file
+// beside the program, and frames run through the real DLL's glue, among them
+// a settings file saved while the game runs. It prints one line per failed
+// check and a summary.
 #include <stdio.h>
 #include <string.h>
 
 #include <initializer_list>
+#include <string>
 
 #include "entry/host_interface.h"
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
+#include "sim/frame_driver.h"
+#include "sim/sim_game.h"
+
+// Last: its headers make a macro of the word "interface", a member's name
+// in the simulated game.
+#include <windows.h>
 
 namespace {
 
@@ -35,62 +43,6 @@ uint32_t Word(uint32_t a) {
     return v;
 }
 
-const uint32_t kLoadSites[22] = {LF_SITE_FRAME_START,
-                                 LF_SITE_HEAD_CAMERA,
-                                 LF_SITE_BODY_PASS,
-                                 LF_SITE_ACTOR_BRANCH,
-                                 LF_SITE_FORCED_SKIP,
-                                 LF_SITE_EXTRA_UPDATE,
-                                 LF_SITE_BODY_PASS_ARGUMENT,
-                                 LF_SITE_SHOWN_RECORD,
-                                 LF_SITE_DRAW_A,
-                                 LF_SITE_DRAW_B,
-                                 LF_SITE_DRAW_C,
-                                 LF_SITE_DRAW_D,
-                                 LF_SITE_DRAW_E,
-                                 LF_SITE_SWITCH_DECIDE,
-                                 LF_SITE_SWITCH_SIT_A,
-                                 LF_SITE_SWITCH_SIT_B,
-                                 LF_SITE_SWITCH_SIT_C,
-                                 LF_SITE_SWITCH_DEATH,
-                                 LF_SITE_CHASE_A,
-                                 LF_SITE_CHASE_B,
-                                 LF_SITE_CHASE_C,
-                                 LF_SITE_CHASE_D};
-
-void Call(uint32_t at, uint32_t routine) {
-    const uint32_t rel = routine - (at + 5);
-    *reinterpret_cast<uint8_t*>(at) = 0xE8;
-    memcpy(reinterpret_cast<void*>(at + 1), &rel, 4);
-}
-
-// The game's bytes before loading: the calls and instructions that the glue
-// replays, int3 at every other site, and known operands at the three
-// redirected reads.
-const uint32_t kOperandHome = 0x00B40000;
-void PlaceGameBytes() {
-    for (uint32_t site : kLoadSites) {
-        memset(reinterpret_cast<void*>(site), 0xCC, 5);
-    }
-    Call(LF_SITE_FRAME_START, LF_ADDR_FRAME_START_ROUTINE);
-    for (uint32_t site : {LF_SITE_SWITCH_DECIDE, LF_SITE_SWITCH_SIT_A, LF_SITE_SWITCH_SIT_B,
-                          LF_SITE_SWITCH_SIT_C, LF_SITE_SWITCH_DEATH}) {
-        Call(site, LF_ADDR_CAMERA_SWITCH_ROUTINE);
-    }
-    Call(LF_SITE_SHADOW_PASS, LF_ADDR_SCENE_PASS_ROUTINE);
-    memcpy(reinterpret_cast<void*>(LF_SITE_FORCED_SKIP), kForcedSkipGameBytes,
-           sizeof kForcedSkipGameBytes);
-    memcpy(reinterpret_cast<void*>(LF_SITE_EXTRA_UPDATE), kExtraUpdateGameBytes,
-           sizeof kExtraUpdateGameBytes);
-    memset(reinterpret_cast<void*>(LF_BLANK_A), 0xCC, 6);
-    memset(reinterpret_cast<void*>(LF_BLANK_B), 0xCC, 6);
-    *reinterpret_cast<uint8_t*>(LF_SHADOW_BRANCH) = 0x75;
-    for (uint32_t op :
-         {LF_OPERAND_SITTING_LOOK_DOWN, LF_OPERAND_MOUNTED_LOOK_DOWN, LF_OPERAND_VANITY_DEFAULT}) {
-        memcpy(reinterpret_cast<void*>(op), &kOperandHome, 4);
-    }
-}
-
 bool InModule(HMODULE module, uint32_t address) {
     const uint8_t* base = reinterpret_cast<const uint8_t*>(module);
     const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
@@ -101,6 +53,14 @@ bool InModule(HMODULE module, uint32_t address) {
 
 bool JumpIntoModule(HMODULE module, uint32_t site) {
     return Byte(site) == 0xE9 && InModule(module, site + 5 + Word(site + 1));
+}
+
+int CountJumps(HMODULE plugin) {
+    int n = 0;
+    for (const HookSite& row : kLoadHooks) {
+        n += JumpIntoModule(plugin, row.place.address);
+    }
+    return n;
 }
 
 struct Host {
@@ -124,9 +84,6 @@ uint8_t LF_CDECL RegisterListener(uint32_t, const char* sender, HostMessageHandl
     return 1;
 }
 
-using QueryFn = bool (*)(const HostInterface*, PluginInfo*);
-using LoadFn = bool (*)(const HostInterface*);
-
 void Reset(uint32_t hostVersion, uint32_t gameVersion, uint32_t editor) {
     memset(&g_host, 0, sizeof g_host);
     g_host.record.HostVersion = hostVersion;
@@ -139,18 +96,25 @@ void Reset(uint32_t hostVersion, uint32_t gameVersion, uint32_t editor) {
     g_registered = 0;
 }
 
+void Send(uint32_t type) {
+    if (g_handler != nullptr) {
+        HostMessage m = {"OBSE", type, 0, nullptr};
+        g_handler(&m);
+    }
+}
+
 // Every byte that a load may write, to see that a refused load wrote none.
 struct CodeImage {
-    uint8_t sites[22 + 1][5];
+    uint8_t sites[kLoadHookCount + 1][5];
     uint8_t blanks[2][6];
     uint8_t branch;
     uint8_t operands[3][4];
 };
 void TakeImage(CodeImage* image) {
-    for (int i = 0; i < 22; ++i) {
-        memcpy(image->sites[i], reinterpret_cast<const void*>(kLoadSites[i]), 5);
+    for (int i = 0; i < kLoadHookCount; ++i) {
+        memcpy(image->sites[i], reinterpret_cast<const void*>(kLoadHooks[i].place.address), 5);
     }
-    memcpy(image->sites[22], reinterpret_cast<const void*>(LF_SITE_SHADOW_PASS), 5);
+    memcpy(image->sites[kLoadHookCount], reinterpret_cast<const void*>(LF_SITE_SHADOW_PASS), 5);
     memcpy(image->blanks[0], reinterpret_cast<const void*>(LF_BLANK_A), 6);
     memcpy(image->blanks[1], reinterpret_cast<const void*>(LF_BLANK_B), 6);
     image->branch = Byte(LF_SHADOW_BRANCH);
@@ -161,12 +125,57 @@ void TakeImage(CodeImage* image) {
     }
 }
 
-int CountJumps(HMODULE plugin) {
-    int n = 0;
-    for (uint32_t site : kLoadSites) {
-        n += JumpIntoModule(plugin, site);
+// The folder of this program, where the plug-in writes its log.
+std::string Folder() {
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path, n);
+    return p.substr(0, p.find_last_of('\\') + 1);
+}
+
+// The log file as a player opens it while the game runs: the plug-in holds
+// it open for writing.
+std::string ReadLog() {
+    const HANDLE file = CreateFileA((Folder() + "OBSE_Lumenfold.log").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "";
     }
-    return n;
+    std::string text;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        text.append(chunk, got);
+    }
+    CloseHandle(file);
+    return text;
+}
+
+bool LogHasLine(const std::string& line) {
+    return ReadLog().find(line + "\r\n") != std::string::npos;
+}
+
+// The settings file, written as a player saves it.
+const char* const kSettings = "[Main]\r\nbFirstPersonShadows=1\r\n"
+                              "fSittingMaxLookingDownOverride=35.5\r\n"
+                              "fMountedMaxLookingDownOverride=40\r\n"
+                              "fVanityModeForceDefaultOverride=275\r\n"
+                              "bReloadSettingsOnChange=1\r\n";
+void WriteSettings(const std::string& extra) {
+    const std::string text = kSettings + extra;
+    const HANDLE file = CreateFileA((Folder() + "Data\\obse\\plugins\\OBSE_Lumenfold.ini").c_str(),
+                                    GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void PutJump(uint32_t at, uint32_t target) {
+    const uint32_t rel = target - (at + 5);
+    *reinterpret_cast<uint8_t*>(at) = 0xE9;
+    memcpy(reinterpret_cast<void*>(at + 1), &rel, 4);
 }
 
 } // namespace
@@ -175,7 +184,9 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     // Tells the script that Wine got as far as running this program.
     printf("wine-host: started\n");
     fflush(stdout);
-    PlaceGameBytes();
+    WriteSettings("fCameraPosZ=6\r\n");
+    // The game's code around its sites and its objects, at its addresses.
+    sim::Game game;
 
     // The editor: settings read, nothing registered or patched.
     HMODULE plugin = LoadLibraryA("OBSE_Lumenfold.dll");
@@ -183,6 +194,8 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     if (plugin == nullptr) {
         return 1;
     }
+    using QueryFn = bool (*)(const HostInterface*, PluginInfo*);
+    using LoadFn = bool (*)(const HostInterface*);
     QueryFn query = reinterpret_cast<QueryFn>(
         reinterpret_cast<void*>(GetProcAddress(plugin, "OBSEPlugin_Query")));
     LoadFn load = reinterpret_cast<LoadFn>(
@@ -205,29 +218,46 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     Check(!query(&g_host.record, &info), "another game version is refused");
     Check(info.InfoVersion == 2 && strcmp(info.Name, "Lumenfold") == 0 && info.Version == 1,
           "the info record is filled");
+    Check(LogHasLine("incorrect Oblivion version (got 010201A1 need 010201A0)"),
+          "a refused query leaves its reason in the log file");
 
-    // Another module's detour at a core site: the load answers false, and
-    // neither a listener nor a byte of code was added.
-    const uint32_t kForeign = 0x1F2A3B40;
-    const uint32_t rel = kForeign - (LF_SITE_HEAD_CAMERA + 5);
-    *reinterpret_cast<uint8_t*>(LF_SITE_HEAD_CAMERA) = 0xE9;
-    memcpy(reinterpret_cast<void*>(LF_SITE_HEAD_CAMERA + 1), &rel, 4);
+    // Another plug-in's detour at a core site: the load answers false, and
+    // neither a listener nor a byte of code was added; the line names the
+    // other plug-in's library, in the log file too.
+    HMODULE other = LoadLibraryA("OtherPlugin.dll");
+    Check(other != nullptr, "the other plug-in's library loads");
+    const uint32_t detour =
+        other != nullptr
+            ? reinterpret_cast<uint32_t>(reinterpret_cast<void*>(
+                  GetProcAddress(other, "OtherPluginDetour")))
+            : 0x1F2A3B40;
+    PutJump(LF_SITE_HEAD_CAMERA, detour);
     CodeImage before, after;
     TakeImage(&before);
     Reset(21, LF_GAME_VERSION, 0);
     Check(query(&g_host.record, &info), "the right versions are accepted");
     fflush(stdout);
     Check(!load(&g_host.record), "a detour at a core site makes the load answer false");
+    fflush(stdout);
     TakeImage(&after);
     Check(memcmp(&before, &after, sizeof before) == 0, "a refused load writes no byte of code");
     Check(g_registered == 0, "a refused load registers no listener");
+    char line[300];
+    snprintf(line, sizeof line,
+             "site 0x0066BE6E (head camera) holds a jump to 0x%08X into OtherPlugin.dll that is "
+             "not the game's: Lumenfold stays off, nothing was patched (found: E9 %02X %02X %02X "
+             "%02X)",
+             detour, Byte(LF_SITE_HEAD_CAMERA + 1), Byte(LF_SITE_HEAD_CAMERA + 2),
+             Byte(LF_SITE_HEAD_CAMERA + 3), Byte(LF_SITE_HEAD_CAMERA + 4));
+    Check(LogHasLine(line), "the log file names the other plug-in's library");
+    printf("wine-host: expected conflict line: %s\n", line);
 
     // The game: a real load.
-    PlaceGameBytes();
+    sim::InstallGameCode();
     Reset(21, LF_GAME_VERSION, 0);
     Check(query(&g_host.record, &info), "the right versions are accepted");
     Check(load(&g_host.record), "the load returns true");
-    Check(CountJumps(plugin) == 22, "22 jumps into the plug-in after loading");
+    Check(CountJumps(plugin) == kLoadHookCount, "22 jumps into the plug-in after loading");
     Check(Byte(LF_SITE_SHADOW_PASS) == 0xE8, "the late site waits for message 0");
     bool blank = true;
     for (uint32_t i = 0; i < 6; ++i) {
@@ -239,16 +269,29 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     const float* vanity = *reinterpret_cast<float* const*>(LF_OPERAND_VANITY_DEFAULT);
     Check(InModule(plugin, reinterpret_cast<uint32_t>(sitting)) && *sitting == 35.5f,
           "the sitting look-down read points at the file's 35.5");
-    Check(Word(LF_OPERAND_MOUNTED_LOOK_DOWN) == kOperandHome,
+    Check(!InModule(plugin, Word(LF_OPERAND_MOUNTED_LOOK_DOWN)),
           "a mounted look-down of 40 is left to the game");
     Check(InModule(plugin, reinterpret_cast<uint32_t>(vanity)) && *vanity == 275.0f,
           "the vanity default read points at the file's 275");
     Check(g_handler != nullptr, "a message handler is registered");
-    if (g_handler != nullptr) {
-        HostMessage m = {"OBSE", 0, 0, nullptr};
-        g_handler(&m);
-        Check(JumpIntoModule(plugin, LF_SITE_SHADOW_PASS), "message 0 installs the late jump");
-    }
+    Send(0);
+    Check(JumpIntoModule(plugin, LF_SITE_SHADOW_PASS), "message 0 installs the late jump");
+    Check(LogHasLine("setting fVanityModeForceDefaultOverride = 275 (the file says \"275\")"),
+          "the log file lists a value that differs from its default");
+    Check(LogHasLine("place 0x0066BE6E head camera (core): written"),
+          "the log file has a line per place");
+    Check(LogHasLine("place 0x0040C91B shadow pass (shadow pass): written"),
+          "the log file tells the late site's write");
+
+    // Frames through the real DLL's glue; the settings file saved while the
+    // game runs is read again at the first frame a second later.
+    const sim::FrameLoad frame = sim::StandardLoad(game);
+    sim::RunFrame(game, frame, sim::CameraSwitch::None);
+    Check(game.bodyHead->node.WorldScale == 0.0f, "a frame collapses the head for the view");
+    WriteSettings("fCameraPosZ=16\r\n");
+    Sleep(1100);
+    sim::RunFrame(game, frame, sim::CameraSwitch::None);
+    Check(LogHasLine("fCameraPosZ 6 -> 16"), "the watch reads a saved settings file again");
     printf("wine-host: %d of %d checks passed\n", g_checks - g_failures, g_checks);
     fflush(stdout);
     return g_failures == 0 ? 0 : 2;

@@ -1,0 +1,471 @@
+// What a player sees and can send: the log file beside the game, conflict
+// lines that name the other module, the menu watch released without the
+// shadow-pass site, and the settings file read again while the game runs
+// (never a mix of two versions of it).
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "body/draw_visibility.h"
+#include "entry/plugin_entry.h"
+#include "log/diagnostic_log.h"
+#include "patch/hook_sites.h"
+#include "patch/hook_table.h"
+#include "patch/place_check.h"
+#include "platform/linux_host.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "sim/frame_driver.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
+#include "view/view_state.h"
+
+namespace {
+
+constexpr uint32_t kForeign = 0x1F2A3B40;
+
+void PutRelative(uint32_t at, uint8_t opcode, uint32_t target) {
+    const uint32_t rel = target - (at + 5);
+    *reinterpret_cast<uint8_t*>(at) = opcode;
+    memcpy(reinterpret_cast<void*>(at + 1), &rel, 4);
+}
+
+std::string Windows(std::string p) {
+    for (char& c : p) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return p;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    for (const std::string& l : lines) {
+        if (l == line) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A game folder of its own with the plug-in loaded through its entries, and
+// the simulated game's standard frame.
+class PlayerLog : public ::testing::Test {
+  public:
+    void WriteSettings(const std::string& text) const {
+        EXPECT_EQ(0, system(("mkdir -p '" + root_ + "/Data/obse/plugins'").c_str()));
+        std::ofstream(SettingsPath(), std::ios::binary) << text;
+    }
+
+  protected:
+    PlayerLog() {
+        char tmpl[] = "/tmp/lumenfold-log-XXXXXX";
+        root_ = mkdtemp(tmpl);
+        PlatformSetModuleFileName(Windows(root_ + "/Oblivion.exe").c_str());
+        PlatformSetLocalTime(LocalTime{2026, 12, 8, 9, 5, 7});
+        PlatformSetClock(100000);
+        ResetViewState();
+        ResetShadowBracket();
+        SetDefaultSettings();
+        PlatformTakeDebugOutput();
+    }
+    ~PlayerLog() override {
+        CloseLogFile();
+        PlatformUseRealLocalTime();
+        PlatformUseRealClock();
+        PlatformUnlockFiles();
+        PlatformAfterProfileRead(nullptr, nullptr);
+        std::string cmd = "chmod -R u+w '" + root_ + "'; rm -rf '" + root_ + "'";
+        EXPECT_EQ(0, system(cmd.c_str()));
+    }
+    std::string SettingsPath() const { return root_ + "/Data/obse/plugins/OBSE_Lumenfold.ini"; }
+    std::string LogText() const {
+        std::ifstream in(root_ + "/OBSE_Lumenfold.log", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    std::vector<std::string> Log() const { return Lines(LogText()); }
+    // Query and load, the host's first message, with standard output kept.
+    bool Load() {
+        PluginInfo info;
+        testing::internal::CaptureStdout();
+        const bool loaded = OBSEPlugin_Query(&host.record, &info) && OBSEPlugin_Load(&host.record);
+        loadOutput = testing::internal::GetCapturedStdout();
+        return loaded;
+    }
+    void Frame() { sim::RunFrame(game, sim::StandardLoad(game), sim::CameraSwitch::None); }
+
+    std::string root_;
+    sim::Game game;
+    sim::Host host;
+    std::string loadOutput;
+};
+
+// --- the log file -------------------------------------------------------------
+
+TEST_F(PlayerLog, TheFirstLinesTellWhatRanAndWhatTheFileSaid) {
+    WriteSettings("[Main]\r\nfCameraPosZ=16\r\nbEnableHeadBob=2\r\nfCamraPosZ=16\r\n"
+                  "fCameraZOffset=1e400\r\nfCameraPosY=14.0\r\n");
+    ASSERT_TRUE(Load());
+    const std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 8u);
+    EXPECT_EQ("Lumenfold " LF_RELEASE_VERSION " (plug-in version 1)", log[0]);
+    EXPECT_EQ("script extender version 21, game version 010201A0 (1.2.0.416)", log[1]);
+    EXPECT_EQ("started 2026-12-08 09:05:07", log[2]);
+    EXPECT_EQ("settings file " + Windows(SettingsPath()) + ": found", log[3]);
+    // Only the values that differ from their defaults, with the file's text.
+    EXPECT_EQ("setting bEnableHeadBob = 2 (the file says \"2\")", log[4]);
+    EXPECT_EQ("setting fCameraPosZ = 16 (the file says \"16\")", log[5]);
+    EXPECT_EQ("warning: unknown key \"fCamraPosZ\" is ignored", log[6]);
+    EXPECT_EQ("warning: fCameraZOffset = \"1e400\" is too large for a number: it keeps its "
+              "default 12.0",
+              log[7]);
+    // One line per place, the late site last, waiting for the first message.
+    int places = 0;
+    for (const std::string& l : log) {
+        places += l.rfind("place 0x", 0) == 0;
+    }
+    EXPECT_EQ(kLoadHookCount + 2 + 1 + 3 + 1, places);
+    EXPECT_TRUE(Has(log, "place 0x006650C9 frame start (core): written"));
+    EXPECT_TRUE(Has(log, "place 0x00407519 shadow branch (shadow branch): off by its setting"));
+    EXPECT_TRUE(Has(log, "place 0x009E8192 sitting look-down limit (sitting look-down): off: its "
+                         "setting keeps the game's own value"));
+    EXPECT_EQ("place 0x0040C91B shadow pass (shadow pass): checked; written on the host's first "
+              "message",
+              log.back());
+    // The new lines are the file's alone; standard output keeps what it had.
+    EXPECT_EQ("", loadOutput);
+    host.Send(kMessagePostLoad);
+    EXPECT_EQ("place 0x0040C91B shadow pass (shadow pass): written", Log().back());
+    // Every line is written through at once: nothing waits in the process.
+    const std::string before = LogText();
+    host.Send(kMessagePostLoad);
+    EXPECT_EQ(before, LogText());
+}
+
+TEST_F(PlayerLog, AMissingFileAndARefusedQueryAreInTheFile) {
+    ASSERT_TRUE(Load());
+    EXPECT_EQ("settings file " + Windows(SettingsPath()) +
+                  ": not found; every setting has its default",
+              Log()[3]);
+    // The next start of the game makes the file anew: a refused query
+    // leaves its reason in it.
+    CloseLogFile();
+    host.record.GameVersion = LF_GAME_VERSION + 1;
+    PluginInfo info;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(OBSEPlugin_Query(&host.record, &info));
+    testing::internal::GetCapturedStdout();
+    const std::vector<std::string> log = Log();
+    ASSERT_EQ(4u, log.size());
+    EXPECT_EQ("script extender version 21, game version 010201A1", log[1]);
+    EXPECT_EQ("incorrect Oblivion version (got 010201A1 need 010201A0)", log[3]);
+}
+
+// A protected folder or a file held by another program: the plug-in works as
+// before, and says so once on the debugger channel.
+TEST_F(PlayerLog, WithoutAWritableFileThePlugInWorksAsBefore) {
+    PlatformLockFile(root_ + "/OBSE_Lumenfold.log");
+    ASSERT_TRUE(Load());
+    EXPECT_FALSE(LogFileOpen());
+    EXPECT_EQ("Lumenfold: the log file OBSE_Lumenfold.log cannot be written in the game's folder; "
+              "Lumenfold works without it\n",
+              PlatformTakeDebugOutput());
+    host.Send(kMessagePostLoad);
+    Frame();
+    EXPECT_EQ(0.0f, game.bodyHead->node.WorldScale); // the frame ran as ever
+    EXPECT_EQ("", PlatformTakeDebugOutput());
+}
+
+// Any bytes in the settings file: every line of the log stays short, and
+// what it quotes of the file is cut.
+TEST_F(PlayerLog, OddSettingsFilesGiveShortLines) {
+    std::string text = "[Main]\r\n" + std::string(5000, 'k') + "=1\r\nfCameraPosY=" +
+                       std::string(3000, '7') + "\r\nbEnableHeadFirstPerson=5\x01\x02" +
+                       std::string(500, 'x') + "\r\n";
+    for (int i = 0; i < 40; ++i) {
+        text += "junk" + std::to_string(i) + "=1\r\n";
+    }
+    text += std::string(1 << 20, '\0');
+    WriteSettings(text);
+    ASSERT_TRUE(Load());
+    std::vector<std::string> log = Log();
+    for (const std::string& l : log) {
+        EXPECT_LE(l.size(), static_cast<size_t>(kLogFileLineLimit)) << l.substr(0, 80);
+    }
+    EXPECT_TRUE(Has(log, "setting bEnableHeadFirstPerson = 5 (the file says \"5??" +
+                             std::string(57, 'x') + "...\")"));
+    EXPECT_TRUE(Has(log, "warning: unknown key \"" + std::string(60, 'k') + "...\" is ignored"));
+    EXPECT_TRUE(Has(log, "warning: 21 more unknown keys are ignored"));
+    EXPECT_TRUE(Has(log, "warning: fCameraPosY = \"" + std::string(60, '7') +
+                             "...\" is too large for a number: it keeps its default 14.0"));
+
+    // A key longer than the list the plug-in looks through: what fits is
+    // checked, and the rest is said to be unchecked.
+    CloseLogFile();
+    WriteSettings("[Main]\nfCameraPosZ=3\nmisspelt=1\n" + std::string(100000, 'q') + "=1\n");
+    ASSERT_TRUE(Load());
+    log = Log();
+    EXPECT_TRUE(Has(log, "warning: unknown key \"misspelt\" is ignored"));
+    EXPECT_TRUE(Has(log, "warning: [Main] holds more keys than Lumenfold looks through; the last "
+                         "ones were not checked"));
+    EXPECT_EQ(3.0f, Settings.fCameraPosZ);
+}
+
+// --- conflicts name the other module ---------------------------------------------
+
+TEST_F(PlayerLog, AConflictNamesTheModuleThatHoldsTheDetour) {
+    void* other = dlopen(LF_OTHER_MODULE, RTLD_NOW);
+    ASSERT_NE(nullptr, other) << dlerror();
+    const uint32_t detour = reinterpret_cast<uint32_t>(dlsym(other, "OtherPluginDetour"));
+    ASSERT_NE(0u, detour);
+    // A jump at a sitting site, and an indirect jump through a readable
+    // pointer at a chase-distance store, both into the other library.
+    static uint32_t pointer;
+    pointer = detour;
+    PutRelative(LF_SITE_SWITCH_SIT_A, 0xE9, detour);
+    const uint8_t indirect[6] = {0xFF, 0x25};
+    memcpy(reinterpret_cast<void*>(LF_SITE_CHASE_B), indirect, 2);
+    const uint32_t cell = reinterpret_cast<uint32_t>(&pointer);
+    memcpy(reinterpret_cast<void*>(LF_SITE_CHASE_B + 2), &cell, 4);
+    ASSERT_TRUE(Load());
+    char want[512];
+    snprintf(want, sizeof want,
+             "site 0x0066CEEE (camera switch, sitting) holds a jump to 0x%08X into "
+             "OtherPlugin.dll that is not the game's: first person is not kept while sitting",
+             detour);
+    EXPECT_EQ(0u, loadOutput.find(want)) << loadOutput;
+    snprintf(want, sizeof want,
+             "site 0x0066CED2 (chase distance) holds an indirect jump through 0x%08X to 0x%08X "
+             "into OtherPlugin.dll that is not the game's",
+             cell, detour);
+    EXPECT_NE(std::string::npos, loadOutput.find(want)) << loadOutput;
+    // The same text on the debugger channel and in the log file.
+    const std::string debug = PlatformTakeDebugOutput();
+    EXPECT_NE(std::string::npos, debug.find(want));
+    snprintf(want, sizeof want,
+             "place 0x0066CEEE camera switch, sitting (sitting): left out: holds a jump to 0x%08X "
+             "into OtherPlugin.dll that is not the game's (found: E9",
+             detour);
+    bool found = false;
+    for (const std::string& l : Log()) {
+        found = found || l.rfind(want, 0) == 0;
+    }
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(Has(Log(), "place 0x0066CF5D camera switch, sitting (sitting): left out with its "
+                           "group"));
+    dlclose(other);
+}
+
+// The three redirected reads hold data: an address of the game whose bytes
+// look like a jump or an indirect jump is still the game's own.
+TEST_F(PlayerLog, OperandPlacesAreJudgedByTheAddressAlone) {
+    WriteSettings("[Main]\nfSittingMaxLookingDownOverride=30\nfMountedMaxLookingDownOverride=30\n");
+    const uint32_t jumpLike = 0x00B400E8, indirectLike = 0x00B425FF;
+    memcpy(reinterpret_cast<void*>(LF_OPERAND_SITTING_LOOK_DOWN), &jumpLike, 4);
+    memcpy(reinterpret_cast<void*>(LF_OPERAND_MOUNTED_LOOK_DOWN), &indirectLike, 4);
+    ASSERT_TRUE(Load());
+    EXPECT_EQ("", loadOutput);
+    EXPECT_EQ(30.0f, Settings.fSittingMaxLookingDownOverride);
+    EXPECT_EQ(30.0f, Settings.fMountedMaxLookingDownOverride);
+    EXPECT_EQ(reinterpret_cast<uint32_t>(&Settings.fSittingMaxLookingDownOverride),
+              *reinterpret_cast<const uint32_t*>(LF_OPERAND_SITTING_LOOK_DOWN));
+}
+
+// --- the menu watch without the shadow-pass site ----------------------------------
+
+class MenuWithoutLateSite : public PlayerLog {
+  protected:
+    // Sitting: the camera is anchored to the head, except while a watched
+    // menu is open; the conversation menu opens for a frame, then closes.
+    void TalkAndClose() {
+        game.process->obj.SitState = kSitStateSeated;
+        game.cameraPlacement = {50, 60, 70}; // where the game puts its camera
+        Frame();
+        const Vector3 placed = game.camera->node.LocalTranslation;
+        EXPECT_NE(70.0f, placed.z); // at the head
+        game.interface->menuModeActive = 1;
+        game.interface->openMenu1009 = 1;
+        Frame();
+        EXPECT_EQ(1, WatchedMenuOpen);
+        EXPECT_TRUE((game.bodyRoot->node.Flags & kNodeHiddenBit) != 0);
+        EXPECT_EQ(70.0f, game.camera->node.LocalTranslation.z); // left where the game put it
+        game.interface->menuModeActive = 0;
+        game.interface->openMenu1009 = 0;
+        Frame(); // the first frame after the menu closed
+        EXPECT_EQ(0, WatchedMenuOpen);
+        EXPECT_FALSE((game.bodyRoot->node.Flags & kNodeHiddenBit) != 0);
+        EXPECT_EQ(placed.z, game.camera->node.LocalTranslation.z); // at the head again
+    }
+};
+
+TEST_F(MenuWithoutLateSite, ALateSiteHeldByAnotherModuleIsKnownAtLoad) {
+    PutRelative(LF_SITE_SHADOW_PASS, 0xE9, kForeign);
+    ASSERT_TRUE(Load());
+    // Logged at once, at load, and not again on the first message.
+    EXPECT_EQ("site 0x0040C91B (shadow pass) holds a jump to 0x1F2A3B40 into memory of no module "
+              "that is not the game's: the body is not made whole for its shadow, and the head "
+              "and arms are not hidden from the view after it (found: E9 20 72 E9 1E)\n",
+              loadOutput);
+    testing::internal::CaptureStdout();
+    host.Send(kMessagePostLoad);
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(0xE9, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
+    // The game's shadow pass runs through the other module's code here: the
+    // simulated game cannot follow it, so its site is the game's own again.
+    PutRelative(LF_SITE_SHADOW_PASS, 0xE8, LF_ADDR_SCENE_PASS_ROUTINE);
+    TalkAndClose();
+}
+
+TEST_F(MenuWithoutLateSite, AHostWithoutMessagesStillReleasesTheWatch) {
+    host.offerMessaging = false;
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(0xE8, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
+    TalkAndClose();
+}
+
+// --- reading the file again -------------------------------------------------------
+
+class Rereading : public PlayerLog {
+  protected:
+    // Rewrites the settings file after the n-th profile read (every read
+    // from then on when `again`).
+    struct Rewrite {
+        PlayerLog* test;
+        int after;
+        bool again;
+        std::string text;
+        int reads = 0;
+    };
+    static void OnRead(void* context) {
+        Rewrite* r = static_cast<Rewrite*>(context);
+        if (++r->reads == r->after || (r->again && r->reads > r->after)) {
+            // Another length each time: a new version of the file.
+            r->text += "\n";
+            r->test->WriteSettings(r->text);
+        }
+    }
+    void SendGameLoaded() {
+        testing::internal::CaptureStdout();
+        host.Send(kMessageGameLoaded);
+        messageOutput = testing::internal::GetCapturedStdout();
+    }
+    std::string messageOutput;
+};
+
+// A reload never takes the first keys from one version of the file and the
+// last from another.
+TEST_F(Rereading, AFileSavedWhileItIsReadIsReadAgainWhole) {
+    WriteSettings("[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=20\nfCameraPosZ=7\n");
+    ASSERT_TRUE(Load());
+    WriteSettings("[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=21\nfCameraPosZ=8\n");
+    // fCameraPosY is the 20th key read, fCameraPosZ the 21st: the file
+    // changes between the two.
+    Rewrite rewrite = {this, 20, false,
+                       "[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=30\nfCameraPosZ=9\n"};
+    PlatformAfterProfileRead(OnRead, &rewrite);
+    SendGameLoaded();
+    EXPECT_EQ(30.0f, Settings.fCameraPosY);
+    EXPECT_EQ(9.0f, Settings.fCameraPosZ);
+    EXPECT_GE(rewrite.reads, 2 * kSettingsKeyCount);
+
+    // A file that never holds still: the running values stay, and it says so.
+    Rewrite always = {this, 3, true, "[Main]\nbReloadSettingsOnGameLoad=1\nfCameraPosY=40\n"};
+    PlatformAfterProfileRead(OnRead, &always);
+    SendGameLoaded();
+    EXPECT_EQ("the settings file kept changing while it was read: every setting keeps its "
+              "current value\n",
+              messageOutput);
+    EXPECT_EQ(30.0f, Settings.fCameraPosY);
+    EXPECT_EQ(9.0f, Settings.fCameraPosZ);
+    EXPECT_GE(always.reads, kSettingsReadAttempts * kSettingsKeyCount);
+}
+
+// With bReloadSettingsOnChange at 1 a saved file is read again at the start
+// of the first frame a second after the last look; nothing of the game's
+// code is written for it.
+TEST_F(Rereading, TheWatchReloadsAChangedFileWithinASecond) {
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=6\n");
+    ASSERT_TRUE(Load());
+    host.Send(kMessagePostLoad);
+    Frame();
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=16\n");
+    PlatformClearProtectCalls();
+    PlatformSetClock(100999); // not yet a second since the load looked
+    Frame();
+    EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+    PlatformSetClock(101000);
+    Frame();
+    EXPECT_EQ(16.0f, Settings.fCameraPosZ);
+    EXPECT_EQ("fCameraPosZ 6 -> 16", Log().back());
+    EXPECT_EQ(0, PlatformProtectCallCount());
+
+    // A key that decides a patch keeps its value; the change is told.
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=16\nbFirstPersonShadows=1\n");
+    PlatformSetClock(102000);
+    testing::internal::CaptureStdout();
+    Frame();
+    EXPECT_EQ("bFirstPersonShadows changed in the file: takes effect at the next start of the "
+              "game\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(0, Settings.bFirstPersonShadows);
+    EXPECT_EQ(0, PlatformProtectCallCount());
+
+    // Deleted while watched, then a folder in its place: the values stay,
+    // and it is told once, not every second.
+    ASSERT_EQ(0, unlink(SettingsPath().c_str()));
+    PlatformSetClock(103000);
+    testing::internal::CaptureStdout();
+    Frame();
+    PlatformSetClock(104000);
+    Frame();
+    ASSERT_EQ(0, mkdir(SettingsPath().c_str(), 0700));
+    PlatformSetClock(105000);
+    Frame();
+    EXPECT_EQ("the settings file cannot be read: every setting keeps its current value\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(16.0f, Settings.fCameraPosZ);
+    ASSERT_EQ(0, rmdir(SettingsPath().c_str()));
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=4\n");
+    PlatformSetClock(106000);
+    Frame();
+    EXPECT_EQ(4.0f, Settings.fCameraPosZ);
+}
+
+// At 0 the frame does not look at the file.
+TEST_F(Rereading, WithoutTheWatchTheFrameTouchesNoFile) {
+    WriteSettings("[Main]\nfCameraPosZ=6\n");
+    ASSERT_TRUE(Load());
+    host.Send(kMessagePostLoad);
+    int calls = 0;
+    PlatformBracketCalls([](bool entering, void* n) { *static_cast<int*>(n) += entering; },
+                         &calls);
+    WriteSettings("[Main]\nfCameraPosZ=16\n");
+    PlatformSetClock(500000);
+    Frame();
+    PlatformBracketCalls(nullptr, nullptr);
+    EXPECT_EQ(0, calls);
+    EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+}
+
+} // namespace
