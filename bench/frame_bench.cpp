@@ -2,7 +2,8 @@
 // load: the player and 50 other actors at the body-pass site, 200 draw
 // objects across the five draw sites (4 of them the player's), the shadow
 // bracket. Each case runs once with the plug-in's patches and once with the
-// game's own code at the sites; the difference is the plug-in's share.
+// game's own code at the sites; the difference is the plug-in's share. A
+// whole frame runs once more with the plug-in recording its last 600 frames.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -11,6 +12,7 @@
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
 #include "patch/load_sequence.h"
+#include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "sim/cpu_state.h"
 #include "sim/frame_driver.h"
@@ -80,6 +82,34 @@ void BM_Frame(benchmark::State& state) {
     Report(state, AllocationCount() - before);
 }
 BENCHMARK(BM_Frame)->ArgsProduct({{0, 1}, {1, 0}})->ArgNames({"plugin", "skeletons"});
+
+bool CountOnly(const void*, uint32_t, void*) {
+    return true;
+}
+
+// A whole frame with the plug-in recording, as with iRecordFrames=600: its
+// cost beside BM_Frame/plugin:1, and the bytes kept per frame.
+void BM_FrameRecording(benchmark::State& state) {
+    constexpr int32_t kRecordedFrames = 600;
+    World& w = TheWorld();
+    Settings.iRecordFrames = kRecordedFrames;
+    ReserveRecording(kRecordedFrames, 0, 0);
+    w.Patched(true); // the recording glue, as a load with the key set writes it
+    w.SkeletonUpdates(state.range(0) != 0);
+    const long before = AllocationCount();
+    for (auto _ : state) {
+        w.game.ClearCalls();
+        sim::RunFrame(w.game, w.load, sim::CameraSwitch::None);
+    }
+    Report(state, AllocationCount() - before);
+    const uint32_t frames =
+        WriteRecording(CountOnly, nullptr) - RecordingHeaderSize(kSettingsKeyCount);
+    state.counters["recorded_bytes_per_frame"] =
+        static_cast<double>(frames) / static_cast<double>(RecordedFrameCount());
+    ReserveRecording(0, 0, 0);
+    Settings.iRecordFrames = 0;
+}
+BENCHMARK(BM_FrameRecording)->Arg(1)->Arg(0)->ArgName("skeletons");
 
 // Enters one site again and again with the same registers.
 void EnterRepeatedly(benchmark::State& state, World& w, const sim::CpuState& in, uint32_t site) {

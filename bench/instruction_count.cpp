@@ -2,8 +2,11 @@
 // whole frames of the benchmark's world, one foreign draw object at a draw
 // site, and one foreign actor at the body-pass site, each many times inside
 // Measure() (callgrind counts only there; scripts/count-instructions.sh sums
-// the instructions of the plug-in's own functions and divides).
-//   lumenfold_count frame|draw|actor COUNT
+// the instructions of the plug-in's own functions and divides). With
+// "recording" the plug-in keeps its last 600 frames, as a player's
+// iRecordFrames=600 does, and the bytes it kept per frame are printed; with
+// "watching" it watches the settings file, as bReloadSettingsOnChange=1 does.
+//   lumenfold_count frame|draw|actor COUNT [recording|watching]
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,6 +14,7 @@
 #include "bench/bench_world.h"
 #include "patch/hook_sites.h"
 #include "patch/load_sequence.h"
+#include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "sim/cpu_state.h"
 #include "sim/frame_driver.h"
@@ -19,6 +23,13 @@
 namespace {
 
 enum class Work { Frame, Draw, Actor };
+
+// The recording's size of a player who asks for the last 600 frames.
+constexpr int32_t kRecordedFrames = 600;
+
+bool CountOnly(const void*, uint32_t, void*) {
+    return true;
+}
 
 // The loop that callgrind counts.
 __attribute__((noinline)) void Measure(Work work, int count, sim::Game& game,
@@ -49,8 +60,10 @@ __attribute__((noinline)) void Measure(Work work, int count, sim::Game& game,
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        fprintf(stderr, "usage: lumenfold_count frame|draw|actor COUNT\n");
+    const bool recording = argc == 4 && strcmp(argv[3], "recording") == 0;
+    const bool watching = argc == 4 && strcmp(argv[3], "watching") == 0;
+    if (argc != 3 && !recording && !watching) {
+        fprintf(stderr, "usage: lumenfold_count frame|draw|actor COUNT [recording|watching]\n");
         return 2;
     }
     const Work work = strcmp(argv[1], "frame") == 0  ? Work::Frame
@@ -60,8 +73,25 @@ int main(int argc, char** argv) {
     ResetViewState();
     sim::Game game;
     const sim::FrameLoad load = bench::BuildLoad(game);
+    if (watching) {
+        // The file's place known, as at load; the watch looks at it.
+        ReadSettings();
+        Settings.bReloadSettingsOnChange = 1;
+    }
+    if (recording) {
+        // Reserved before the patches, as at load: the recording glue goes in.
+        Settings.iRecordFrames = kRecordedFrames;
+        ReserveRecording(kRecordedFrames, 0, 0);
+    }
     InstallLoadPatches();
     InstallLateHook();
-    Measure(work, atoi(argv[2]), game, load);
+    const int count = atoi(argv[2]);
+    Measure(work, count, game, load);
+    if (recording && work == Work::Frame && RecordedFrameCount() > 0) {
+        const uint32_t frames =
+            WriteRecording(CountOnly, nullptr) - RecordingHeaderSize(kSettingsKeyCount);
+        printf("recorded bytes per frame: %u (room kept per frame: %u)\n",
+               frames / static_cast<uint32_t>(RecordedFrameCount()), kRecordingBytesPerFrame);
+    }
     return 0;
 }

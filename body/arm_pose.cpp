@@ -6,6 +6,8 @@
 #include "game/player_rig.h"
 #include "view/view_state.h"
 
+LF_LOGIC_BEGIN
+
 namespace {
 
 // Shares of the look pitch by which the arms turn.
@@ -94,7 +96,7 @@ void PlaceMagicNode(const AnimationRecord* anim, SceneNode* body) {
                                 target.z - parent->WorldTranslation.z};
     Vector3 local;
     MultiplyMatrix3Vector3(&local, &inverse, &fromParent);
-    magic->LocalTranslation = local;
+    SetLocalTranslation(magic, local);
 }
 
 } // namespace
@@ -185,5 +187,7 @@ void RotateClavicle(PlayerObject* player, SceneNode* node, float angle) {
     InvertMatrix3(&parentInverse, &m2);
     Matrix3 local;
     MultiplyMatrix3(&local, &parentInverse, &m3);
-    node->LocalRotation = local;
+    SetLocalRotation(node, local);
 }
+
+LF_LOGIC_END

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "game/layout.h"
+#include "game/logic_build.h"
+
+LF_LOGIC_BEGIN
 
 void PoseArms();
 // Turns clavicle `node` by `angle` about the first axis of the body root,
@@ -10,3 +13,4 @@ void PoseArms();
 void RotateClavicle(PlayerObject* player, SceneNode* node, float angle);
 // The equipped weapon's kind, or -1 with no weapon.
 int32_t EquippedWeaponCode(const ProcessObject* process);
+LF_LOGIC_END

@@ -6,13 +6,14 @@
 #include "settings/settings.h"
 #include "view/view_state.h"
 
-namespace {
+#if !defined(LF_RECORDING_BUILD)
+uint32_t SavedBodyFlags = 0;
+bool SavedBodyFlagsValid = false;
+#endif
 
-// The BodyRoot Flags word saved by the before-call of the shadow bracket,
-// and whether this pass's before-call saved it: an after-call writes back
-// only a word saved in the same pass.
-uint32_t g_savedBodyFlags = 0;
-bool g_savedBodyFlagsValid = false;
+LF_LOGIC_BEGIN
+
+namespace {
 
 constexpr float kScaleShown = 1.0f;
 constexpr float kScaleCollapsed = 0.0f;
@@ -27,7 +28,7 @@ SceneNode* FirstChild(const SceneNode* node) {
 
 void SetScale(SceneNode* node, float scale) {
     if (node != nullptr) {
-        node->LocalScale = scale;
+        SetLocalScale(node, scale);
     }
 }
 
@@ -43,30 +44,31 @@ void CopyMagicNodePosition(SceneNode* firstPerson, SceneNode* body) {
     const SceneNode* from = FindChildByName(firstPerson, kNodeMagic);
     SceneNode* to = FindChildByName(body, kNodeMagic);
     if (from != nullptr && to != nullptr) {
-        to->WorldTranslation = from->WorldTranslation;
+        SetWorldTranslation(to, from->WorldTranslation);
     }
 }
 
-// The body hidden during a pass of this kind, and its whole Flags word put
-// back after it. Only the body root is needed.
+// The body hidden during a pass of this kind, and its bit 0 put back after
+// it as it was (the other bits as the game has them then). Only the body
+// root is needed.
 void HideBodyDuringPass(SceneNode* body, uint8_t before) {
     if (body == nullptr) {
         return;
     }
     if (before != 0) {
-        g_savedBodyFlags = body->Flags;
-        g_savedBodyFlagsValid = true;
+        SavedBodyFlags = body->Flags;
+        SavedBodyFlagsValid = true;
         HideNode(body);
-    } else if (g_savedBodyFlagsValid) {
-        body->Flags = static_cast<uint16_t>(g_savedBodyFlags);
+    } else if (SavedBodyFlagsValid) {
+        RestoreHiddenBit(body, SavedBodyFlags);
     }
 }
 
 } // namespace
 
 void ResetShadowBracket() {
-    g_savedBodyFlags = 0;
-    g_savedBodyFlagsValid = false;
+    SavedBodyFlags = 0;
+    SavedBodyFlagsValid = false;
 }
 
 void SetSheathedGearVisibility(uint8_t visible) {
@@ -121,7 +123,7 @@ void SetSheathedGearVisibility(uint8_t visible) {
 
 void ToggleFirstPersonForShadow(uint8_t before) {
     if (before != 0) {
-        g_savedBodyFlagsValid = false;
+        SavedBodyFlagsValid = false;
     }
     const PlayerRig r = ReadPlayerRig();
     if (r.player != nullptr) {
@@ -154,7 +156,7 @@ void ToggleFirstPersonForShadow(uint8_t before) {
         }
     }
     if (before == 0) {
-        g_savedBodyFlagsValid = false;
+        SavedBodyFlagsValid = false;
         ReleaseMenuWatch();
     }
 }
@@ -183,6 +185,8 @@ uint8_t DrawBothSkeletons(DrawObject* object) {
         HideNode(body);
         result = Draw(object);
     }
-    body->Flags = kept;
+    SetFlags(body, kept); // only the game's two draws ran since it was read
     return result;
 }
+
+LF_LOGIC_END

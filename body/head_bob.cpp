@@ -5,6 +5,8 @@
 #include "game/player_rig.h"
 #include "settings/settings.h"
 
+LF_LOGIC_BEGIN
+
 namespace {
 
 // The share of the way from the eye point back to the body root by which
@@ -48,7 +50,7 @@ void ApplyHeadBob() {
         return;
     }
     SceneNode* body = r.body;
-    Vector3& local = body->LocalTranslation;
+    const Vector3& local = body->LocalTranslation;
     const SceneNode* head = r.bodyAnim != nullptr ? r.bodyAnim->HeadNode : nullptr;
     if (Settings.bEnableHeadBob == 0) {
         // No head bob: pull the body so that its eye point falls on the camera.
@@ -57,10 +59,12 @@ void ApplyHeadBob() {
             return;
         }
         const Vector3 eye = EyePoint(head, body);
+        Vector3 pulled;
         for (int i = 0; i < 3; ++i) {
-            Component(local, i) =
+            Component(pulled, i) =
                 (Component(camera->WorldTranslation, i) - Component(eye, i)) + Component(local, i);
         }
+        SetLocalTranslation(body, pulled);
     } else if (Settings.bEnableHeadBob == kHeadBobProportional || HasFlag800()) {
         // Shift the body horizontally by 80 per cent of the way from its eye
         // point back to its root.
@@ -68,11 +72,13 @@ void ApplyHeadBob() {
             return;
         }
         const Vector3 eye = EyePoint(head, body);
+        Vector3 shifted = local;
         for (int i = 0; i < 2; ++i) {
             const float toRoot = Component(body->WorldTranslation, i) - Component(eye, i);
-            Component(local, i) =
+            Component(shifted, i) =
                 static_cast<float>(toRoot * kHorizontalCompensation + Component(local, i));
         }
+        SetLocalTranslation(body, shifted);
     } else {
         // Move the body back along its own negative second axis.
         const double shift = HasFlag400Only() ? kBackShiftFlag400 : kBackShift;
@@ -81,7 +87,8 @@ void ApplyHeadBob() {
                               static_cast<float>(0.0 * s)};
         Vector3 turned;
         MultiplyMatrix3Vector3(&turned, &body->WorldRotation, &back);
-        local = Vector3{local.x + turned.x, local.y + turned.y, local.z + turned.z};
+        SetLocalTranslation(body,
+                            Vector3{local.x + turned.x, local.y + turned.y, local.z + turned.z});
     }
 }
 
@@ -101,10 +108,13 @@ void ApplyHeadOffset() {
         return;
     }
     const Vector3 eye = EyePoint(head, body);
+    Vector3 placed;
     for (int i = 0; i < 3; ++i) {
         const float t = Component(eye, i) - Component(body->WorldTranslation, i);
         const float l = Component(body->LocalTranslation, i) - Component(fp->LocalTranslation, i);
-        Component(fp->LocalTranslation, i) =
-            ((t - Component(d, i)) + l) + Component(fp->LocalTranslation, i);
+        Component(placed, i) = ((t - Component(d, i)) + l) + Component(fp->LocalTranslation, i);
     }
+    SetLocalTranslation(fp, placed);
 }
+
+LF_LOGIC_END

@@ -52,6 +52,10 @@ static_assert(offsetof(HostMessage, Type) == 0x04, "message type");
 constexpr uint32_t kHostMinimumVersion = 20;
 constexpr uint32_t kMessagingInterfaceId = 4;
 constexpr uint32_t kMessagePostLoad = 0;   // install the late hook
+constexpr uint32_t kMessageExit = 1;       // the game is left
+constexpr uint32_t kMessageExitToMenu = 2; // to the main menu
+constexpr uint32_t kMessageGameSaved = 4;  // a game was saved: the recording is written
+constexpr uint32_t kMessageExitFromConsole = 7;
 constexpr uint32_t kMessageGameLoaded = 8; // clear the menu watch; reload the settings
 constexpr const char* kHostSender = "OBSE";
 

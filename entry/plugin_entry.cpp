@@ -4,6 +4,7 @@
 #include "patch/load_sequence.h"
 #include "patch/place_check.h"
 #include "platform/platform.h"
+#include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "view/view_state.h"
 
@@ -73,6 +74,9 @@ bool OBSEPlugin_Load(const HostInterface* host) {
         LogDetail("in the editor: nothing is patched");
         return true; // in the editor nothing else happens
     }
+    // The recording's room, before the patches: they lead into the glue of
+    // the logic that records.
+    ReserveRecording(Settings.iRecordFrames, host->HostVersion, host->GameVersion);
     // Every place is read before anything of the plug-in becomes reachable
     // from the game: a conflict in the core leaves the game untouched, and
     // the host records the plug-in as not loaded.
@@ -98,6 +102,14 @@ bool OBSEPlugin_Load(const HostInterface* host) {
 }
 
 void LF_CDECL HandleHostMessage(HostMessage* message) {
+    if (RecordingFrames()) {
+        NoteMessage(message->Type);
+        // A saved game, or the game left: the frames kept go to a file.
+        if (message->Type == kMessageGameSaved || message->Type == kMessageExit ||
+            message->Type == kMessageExitToMenu || message->Type == kMessageExitFromConsole) {
+            WriteRecordingFile();
+        }
+    }
     if (message->Type == kMessagePostLoad) {
         if (!g_postLoadChecked) {
             g_postLoadChecked = true;

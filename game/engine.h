@@ -7,6 +7,10 @@
 
 #include "game/addresses.h"
 #include "game/layout.h"
+#include "game/logic_build.h"
+#if defined(LF_RECORDING_BUILD)
+#include "record/frame_recorder.h"
+#endif
 
 #define LF_THISCALL __attribute__((thiscall))
 #define LF_CDECL __attribute__((cdecl))
@@ -49,7 +53,8 @@ template <typename R, typename... A> inline R CallVirtual(const void* object, in
     return reinterpret_cast<Fn>(table[slot])(object, args...);
 }
 
-// --- virtual operations -----------------------------------------------------
+// --- the game's operations as the game has them -------------------------------
+namespace game {
 inline uint8_t IsDead(PlayerObject* p) {
     return CallVirtual<uint8_t>(p, PlayerSlot::IsDead);
 }
@@ -81,7 +86,6 @@ inline uint8_t Draw(DrawObject* d) {
     return CallVirtual<uint8_t>(d, DrawObjectSlot::Draw);
 }
 
-// --- routines at fixed addresses -------------------------------------------
 template <typename Fn> inline Fn GameRoutine(uint32_t address) {
     return reinterpret_cast<Fn>(address);
 }
@@ -103,6 +107,90 @@ inline uint8_t IsMenuModeActive(void* iface) {
 inline uint8_t IsMenuOpen(void* iface, uint32_t code) {
     return GameRoutine<uint8_t(LF_THISCALL*)(void*, uint32_t)>(LF_ADDR_IS_MENU_OPEN)(iface, code);
 }
+} // namespace game
+
+// --- the same as the logic calls them: in the recording build each call is
+// noted with its answer (a query) or with what it changed (the others) ---------
+LF_LOGIC_BEGIN
+
+#if defined(LF_RECORDING_BUILD)
+#define LF_ANSWER(type, call, receiver, argument, expression)                                      \
+    static_cast<type>(NoteAnswer(call, receiver, argument, static_cast<uint32_t>(expression)))
+#define LF_CHANGE(call, receiver, statement)                                                       \
+    do {                                                                                           \
+        NoteCall(call, receiver);                                                                  \
+        statement;                                                                                 \
+        NoteCallReturned();                                                                        \
+    } while (0)
+#else
+#define LF_ANSWER(type, call, receiver, argument, expression) (expression)
+#define LF_CHANGE(call, receiver, statement) statement
+#endif
+
+inline uint8_t IsDead(PlayerObject* p) {
+    return LF_ANSWER(uint8_t, kCallIsDead, p, 0, game::IsDead(p));
+}
+inline uint32_t QueryCodedState(PlayerObject* p, uint32_t code) {
+    return LF_ANSWER(uint32_t, kCallQueryCodedState, p, code, game::QueryCodedState(p, code));
+}
+inline uint8_t IsVampireFeeding(PlayerObject* p) {
+    return LF_ANSWER(uint8_t, kCallIsVampireFeeding, p, 0, game::IsVampireFeeding(p));
+}
+inline uint32_t QueryShadowState(PlayerObject* p) {
+    return LF_ANSWER(uint32_t, kCallQueryShadowState, p, 0, game::QueryShadowState(p));
+}
+inline uint32_t LeftHandItemQuery(ProcessObject* p) {
+    return LF_ANSWER(uint32_t, kCallLeftHandItemQuery, p, kHandQueryArgument,
+                     game::LeftHandItemQuery(p));
+}
+inline uint32_t ShieldQuery(ProcessObject* p) {
+    return LF_ANSWER(uint32_t, kCallShieldQuery, p, kHandQueryArgument, game::ShieldQuery(p));
+}
+inline uint32_t GetFlagWord(ProcessObject* p) {
+    return LF_ANSWER(uint32_t, kCallGetFlagWord, p, 0, game::GetFlagWord(p));
+}
+inline SceneNode* FindChildByName(SceneNode* n, const char* name) {
+#if defined(LF_RECORDING_BUILD)
+    return NoteFound(n, name, game::FindChildByName(n, name));
+#else
+    return game::FindChildByName(n, name);
+#endif
+}
+inline void NodeVirtual29(SceneNode* n) {
+    LF_CHANGE(kCallNodeVirtual29, n, game::NodeVirtual29(n));
+}
+inline uint8_t Draw(DrawObject* d) {
+    return LF_ANSWER(uint8_t, kCallDraw, d, 0, game::Draw(d));
+}
+inline void UpdateAnimationRecord(AnimationRecord* r) {
+    LF_CHANGE(kCallUpdateAnimationRecord, r, game::UpdateAnimationRecord(r));
+}
+inline uint8_t IsIdleAnimAbsent(AnimationRecord* r) {
+    return LF_ANSWER(uint8_t, kCallIsIdleAnimAbsent, r, 0, game::IsIdleAnimAbsent(r));
+}
+inline void PlayerIdleUpdate(PlayerObject* p) {
+    LF_CHANGE(kCallPlayerIdleUpdate, p, game::PlayerIdleUpdate(p));
+}
+inline void* GetInterfaceObject() {
+#if defined(LF_RECORDING_BUILD)
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(NoteAnswer(
+        kCallGetInterfaceObject, nullptr, 0,
+        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(game::GetInterfaceObject())))));
+#else
+    return game::GetInterfaceObject();
+#endif
+}
+inline uint8_t IsMenuModeActive(void* iface) {
+    return LF_ANSWER(uint8_t, kCallIsMenuModeActive, iface, 0, game::IsMenuModeActive(iface));
+}
+inline uint8_t IsMenuOpen(void* iface, uint32_t code) {
+    return LF_ANSWER(uint8_t, kCallIsMenuOpen, iface, code, game::IsMenuOpen(iface, code));
+}
+
+#undef LF_ANSWER
+#undef LF_CHANGE
+
+LF_LOGIC_END
 
 // --- globals, read afresh at every use -------------------------------------
 template <typename T> inline T& GameGlobal(uint32_t address) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "game/engine.h"
+#include "game/game_writes.h"
+#include "game/logic_build.h"
 
 struct PlayerRig {
     PlayerObject* player;
@@ -12,6 +14,8 @@ struct PlayerRig {
     AnimationRecord* bodyAnim; // BodyAnim of the process
     AnimationRecord* firstPersonAnim;
 };
+
+LF_LOGIC_BEGIN
 
 // Reads the player's objects through PlayerPointer. Any of them may be
 // missing (null) for a while, for example while the game loads; every step
@@ -49,10 +53,15 @@ inline bool IsMounted(const PlayerObject* p) {
 
 // Shown and hidden: bit 0 of a node's Flags, no other bit touched.
 inline void HideNode(SceneNode* n) {
-    n->Flags = static_cast<uint16_t>(n->Flags | kNodeHiddenBit);
+    SetFlags(n, static_cast<uint16_t>(n->Flags | kNodeHiddenBit));
 }
 inline void ShowNode(SceneNode* n) {
-    n->Flags = static_cast<uint16_t>(n->Flags & ~kNodeHiddenBit);
+    SetFlags(n, static_cast<uint16_t>(n->Flags & ~kNodeHiddenBit));
+}
+// Puts bit 0 back as it was in `saved`; the other bits stay as the game has
+// them now (it may have changed them meanwhile).
+inline void RestoreHiddenBit(SceneNode* n, uint32_t saved) {
+    SetFlags(n, static_cast<uint16_t>((n->Flags & ~kNodeHiddenBit) | (saved & kNodeHiddenBit)));
 }
 // Shows or hides a node that may be missing (then nothing happens).
 inline void SetNodeHidden(SceneNode* n, bool hidden) {
@@ -68,3 +77,5 @@ inline void SetNodeHidden(SceneNode* n, bool hidden) {
 inline bool IsNodeShown(const SceneNode* n) {
     return (n->Flags & kNodeHiddenBit) == 0;
 }
+
+LF_LOGIC_END

@@ -104,30 +104,58 @@ ADDRESS_WORD ResumeShadowPass, LF_RESUME_SHADOW_PASS
 SYM(\name):
 .endm
 
+/* A call of C code from a place where the game keeps everything: every
+ * general register, the flags and the SSE registers saved around it. */
+.macro SAVE_ALL
+        pushfd
+        pushad
+        SAVE_SSE
+.endm
+.macro RESTORE_ALL
+        RESTORE_SSE
+        popad
+        popfd
+.endm
+
+/* Every piece, in two sets: the plain set calls the logic, and the
+ * recording set (recording = 1, its names prefixed "Recording") calls the
+ * recorder's entries, which note what the game gave and run the recording
+ * build of the logic; where only the glue decides, it notes its decision.
+ * Both keep the same registers, flags and stack. */
+.macro GLUE_SET set, recording
+
 /* Frame start (row 1). Replays the covered call of the frame-start routine,
  * then calls BeginFrameViewState with all registers saved: the game sees
  * the registers that its routine left. FrameStartChores comes first, only
  * while the settings watch is on or the menu watch is released here. */
-GLUE GlueFrameStart
+GLUE \set\()FrameStart
         call    dword ptr [AddressFrameStartRoutine]
         pushad
+.if \recording
+        call    SYM(RecordingFrameStart)
+.else
         cmp     dword ptr [SYM(Settings) + LF_SETTINGS_WATCH_OFFSET], 0
         jne     1f
         cmp     dword ptr [SYM(MenuReleaseAtFrameStart)], 0
         je      2f
 1:      call    SYM(FrameStartChores)
 2:      call    SYM(BeginFrameViewState)
+.endif
         popad
         jmp     dword ptr [ResumeFrameStart]
 
 /* Head camera (row 2). UpdateHeadCamera(EAX) in place of the 14 covered
  * bytes; EBX and the SSE registers are kept, EAX, ECX and EDX hold what the
  * routine left. */
-GLUE GlueHeadCamera
+GLUE \set\()HeadCamera
         push    ebx
         SAVE_SSE
         push    eax
+.if \recording
+        call    SYM(RecordingHeadCamera)
+.else
         call    SYM(UpdateHeadCamera)
+.endif
         add     esp, 4
         RESTORE_SSE
         pop     ebx
@@ -139,7 +167,7 @@ GLUE GlueHeadCamera
  * own update of its record at once (ECX, as the game had it), every register
  * kept alike: the routine keeps EBX, ESI, EDI and EBP itself (thiscall), so
  * only EAX, ECX and EDX are saved around it. */
-GLUE GlueBodyPass
+GLUE \set\()BodyPass
         cmp     ebp, dword ptr ds:LF_ADDR_PLAYER_POINTER
         je      1f
         push    eax
@@ -154,7 +182,11 @@ GLUE GlueBodyPass
 1:      pushad
         push    ecx
         push    ebp
+.if \recording
+        call    SYM(RecordingBodyPass)
+.else
         call    SYM(UpdateBodyPass)
+.endif
         add     esp, 8
         popad
         jmp     dword ptr [ResumeBodyPass]
@@ -162,11 +194,15 @@ GLUE GlueBodyPass
 /* First-person actor branch (row 4). The game's branch on the zero flag,
  * taken also for the player (ESI) in the body view. EAX, ECX and EDX are not
  * kept on the path that asks; the SSE registers are. */
-GLUE GlueActorBranch
+GLUE \set\()ActorBranch
         jz      1f
         SAVE_SSE
         push    esi
+.if \recording
+        call    SYM(RecordingActorBranch)
+.else
         call    SYM(IsPlayerInBodyView)
+.endif
         add     esp, 4
         RESTORE_SSE
         test    al, al
@@ -177,7 +213,17 @@ GLUE GlueActorBranch
 /* Forced-mode skip (row 5). With a forced body mode the stretch is skipped;
  * otherwise the covered load of the game's float is replayed. No general
  * register is touched. */
-GLUE GlueForcedSkip
+GLUE \set\()ForcedSkip
+.if \recording
+        SAVE_ALL
+        xor     eax, eax
+        cmp     dword ptr [SYM(ForcedBodyMode)], 0
+        setne   al
+        push    eax
+        call    SYM(RecordingForcedSkip)
+        add     esp, 4
+        RESTORE_ALL
+.endif
         cmp     dword ptr [SYM(ForcedBodyMode)], 0
         jne     1f
         fld     dword ptr ds:LF_ADDR_SKIPPED_LOAD_FLOAT
@@ -187,21 +233,32 @@ GLUE GlueForcedSkip
 /* Extra-update branch (row 6). Replays the three covered pops, then the
  * game's branch on the zero flag, taken also while the plug-in makes its own
  * extra record updates. No general register is touched beyond the pops. */
-GLUE GlueExtraUpdate
+GLUE \set\()ExtraUpdate
         pop     edi
         pop     esi
         pop     ebx
         jz      1f
         cmp     dword ptr [SYM(InExtraAnimUpdate)], 0
-        jne     1f
+        jne     3f
         jmp     dword ptr [ResumeExtraUpdateNext]
+3:
+.if \recording
+        SAVE_ALL
+        call    SYM(RecordingExtraUpdate)
+        RESTORE_ALL
+.endif
 1:      jmp     dword ptr [ResumeExtraUpdateTaken]
 
 /* Body-pass argument (row 7). Pushes 0 while the body pass runs, else the
  * stack word the covered code pushes; EAX holds what was pushed. */
-GLUE GlueBodyPassArgument
+GLUE \set\()BodyPassArgument
         cmp     dword ptr [SYM(InBodyPassUpdate)], 0
         je      1f
+.if \recording
+        SAVE_ALL
+        call    SYM(RecordingBodyPassArgument)
+        RESTORE_ALL
+.endif
         xor     eax, eax
         jmp     2f
 1:      mov     eax, dword ptr [esp + LF_BODY_PASS_ARGUMENT_STACK_OFFSET]
@@ -211,11 +268,15 @@ GLUE GlueBodyPassArgument
 /* Shown-record skip (row 8). IsShownBodyAnimRecord(ESI) with all registers
  * (the SSE ones too) saved; its outcome survives POPAD in the flags. Nonzero
  * skips the stretch, zero replays the covered push of the stack word. */
-GLUE GlueShownRecord
+GLUE \set\()ShownRecord
         pushad
         SAVE_SSE
         push    esi
+.if \recording
+        call    SYM(RecordingShownRecord)
+.else
         call    SYM(IsShownBodyAnimRecord)
+.endif
         add     esp, 4
         RESTORE_SSE
         test    eax, eax
@@ -230,7 +291,7 @@ GLUE GlueShownRecord
  * of the covered draw; EAX, ECX and EDX are not kept. Every draw object of
  * the game passes here: one of another owner than the player is drawn at
  * once, by the same call of its Draw that the game makes. */
-.macro DRAW_OBJECT object, resume
+.macro DRAW_OBJECT object, resume, row
         mov     ecx, dword ptr [\object + LF_DRAW_OBJECT_OWNER_OFFSET]
         cmp     ecx, dword ptr ds:LF_ADDR_PLAYER_POINTER
         je      1f
@@ -239,84 +300,120 @@ GLUE GlueShownRecord
         call    dword ptr [edx + 4 * LF_DRAW_OBJECT_DRAW_SLOT]
         jmp     dword ptr [\resume]
 1:      push    \object
+.if \recording
+        push    \row
+        call    SYM(RecordingDraw)
+        add     esp, 8
+.else
         call    SYM(DrawBothSkeletons)
         add     esp, 4
+.endif
         jmp     dword ptr [\resume]
 .endm
-.macro DOUBLE_DRAW name, object, resume
-GLUE \name
-        DRAW_OBJECT \object, \resume
-.endm
-DOUBLE_DRAW GlueDrawA, eax, ResumeDrawA
-DOUBLE_DRAW GlueDrawC, edi, ResumeDrawC
-DOUBLE_DRAW GlueDrawD, eax, ResumeDrawD
+GLUE \set\()DrawA
+        DRAW_OBJECT eax, ResumeDrawA, 9
+GLUE \set\()DrawC
+        DRAW_OBJECT edi, ResumeDrawC, 11
+GLUE \set\()DrawD
+        DRAW_OBJECT eax, ResumeDrawD, 12
 
 /* Double draw with flag byte (rows 10, 13). First 0xFF into the game
  * routine's local byte at the stack offset, then as above with ESI. */
-.macro DOUBLE_DRAW_FLAG name, offset, resume
-GLUE \name
-        mov     byte ptr [esp + \offset], LF_DRAW_FLAG_VALUE
-        DRAW_OBJECT esi, \resume
-.endm
-DOUBLE_DRAW_FLAG GlueDrawB, LF_DRAW_B_FLAG_STACK_OFFSET, ResumeDrawB
-DOUBLE_DRAW_FLAG GlueDrawE, LF_DRAW_E_FLAG_STACK_OFFSET, ResumeDrawE
+GLUE \set\()DrawB
+        mov     byte ptr [esp + LF_DRAW_B_FLAG_STACK_OFFSET], LF_DRAW_FLAG_VALUE
+        DRAW_OBJECT esi, ResumeDrawB, 10
+GLUE \set\()DrawE
+        mov     byte ptr [esp + LF_DRAW_E_FLAG_STACK_OFFSET], LF_DRAW_FLAG_VALUE
+        DRAW_OBJECT esi, ResumeDrawE, 13
+.purgem DRAW_OBJECT
 
 /* Camera switch, decide (row 14). Replays the covered call of the camera
  * switch, then DecideForcedModeOnSwitch with all registers saved. */
-GLUE GlueSwitchDecide
+GLUE \set\()SwitchDecide
         call    dword ptr [AddressCameraSwitchRoutine]
         pushad
+.if \recording
+        call    SYM(RecordingSwitchDecide)
+.else
         call    SYM(DecideForcedModeOnSwitch)
+.endif
         popad
         jmp     dword ptr [ResumeSwitchDecide]
 
 /* Camera switch, force (rows 15 to 18). Replays the covered call, then
  * ForcedBodyMode = 1; no register beyond the routine's own is touched. */
-.macro SWITCH_FORCE name, resume
-GLUE \name
+.macro SWITCH_FORCE name, resume, row
+GLUE \set\()\name
         call    dword ptr [AddressCameraSwitchRoutine]
         mov     dword ptr [SYM(ForcedBodyMode)], 1
+.if \recording
+        SAVE_ALL
+        push    \row
+        call    SYM(RecordingForcedSwitch)
+        add     esp, 4
+        RESTORE_ALL
+.endif
         jmp     dword ptr [\resume]
 .endm
-SWITCH_FORCE GlueSwitchSitA, ResumeSwitchSitA
-SWITCH_FORCE GlueSwitchSitB, ResumeSwitchSitB
-SWITCH_FORCE GlueSwitchSitC, ResumeSwitchSitC
-SWITCH_FORCE GlueSwitchDeath, ResumeSwitchDeath
+SWITCH_FORCE SwitchSitA, ResumeSwitchSitA, 15
+SWITCH_FORCE SwitchSitB, ResumeSwitchSitB, 16
+SWITCH_FORCE SwitchSitC, ResumeSwitchSitC, 17
+SWITCH_FORCE SwitchDeath, ResumeSwitchDeath, 18
+.purgem SWITCH_FORCE
 
 /* Chase distance (rows 19 to 22). SaveChaseDistance with all registers
  * (the SSE ones too) saved, while the game's new distance waits on top of
  * the x87 stack; then the game's own store of it (and pop). */
-.macro CHASE_DISTANCE name, resume
-GLUE \name
+.macro CHASE_DISTANCE name, resume, row
+GLUE \set\()\name
         pushad
         SAVE_SSE
+.if \recording
+        push    \row
+        call    SYM(RecordingSaveChaseDistance)
+        add     esp, 4
+.else
         call    SYM(SaveChaseDistance)
+.endif
         RESTORE_SSE
         popad
         fstp    dword ptr ds:LF_ADDR_CHASE_CAMERA_DISTANCE
         jmp     dword ptr [\resume]
 .endm
-CHASE_DISTANCE GlueChaseA, ResumeChaseA
-CHASE_DISTANCE GlueChaseB, ResumeChaseB
-CHASE_DISTANCE GlueChaseC, ResumeChaseC
-CHASE_DISTANCE GlueChaseD, ResumeChaseD
+CHASE_DISTANCE ChaseA, ResumeChaseA, 19
+CHASE_DISTANCE ChaseB, ResumeChaseB, 20
+CHASE_DISTANCE ChaseC, ResumeChaseC, 21
+CHASE_DISTANCE ChaseD, ResumeChaseD, 22
+.purgem CHASE_DISTANCE
 
 /* Shadow pass (row 23). ToggleFirstPersonForShadow(1), the replayed call of
  * the game's pass, ToggleFirstPersonForShadow(0): all registers saved around
  * both calls, so the pass's EAX result survives. */
-GLUE GlueShadowPass
+GLUE \set\()ShadowPass
         pushad
         push    1
+.if \recording
+        call    SYM(RecordingShadowPass)
+.else
         call    SYM(ToggleFirstPersonForShadow)
+.endif
         add     esp, 4
         popad
         call    dword ptr [AddressScenePassRoutine]
         pushad
         push    0
+.if \recording
+        call    SYM(RecordingShadowPass)
+.else
         call    SYM(ToggleFirstPersonForShadow)
+.endif
         add     esp, 4
         popad
         jmp     dword ptr [ResumeShadowPass]
+.endm
+
+GLUE_SET Glue, 0
+GLUE_SET RecordingGlue, 1
 
 #if !defined(_WIN32)
         .section .note.GNU-stack, "", @progbits

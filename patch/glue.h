@@ -1,5 +1,6 @@
-// The glue pieces (hand-written, one per hook site) and the two routines the
-// glue calls that belong to no other subsystem.
+// The glue pieces (hand-written, one per hook site, in two sets: the plain
+// one and the one that records frames) and the two routines the glue calls
+// that belong to no other subsystem.
 #pragma once
 
 #include <stdint.h>
@@ -30,6 +31,29 @@ void GlueChaseB();
 void GlueChaseC();
 void GlueChaseD();
 void GlueShadowPass();
+void RecordingGlueFrameStart();
+void RecordingGlueHeadCamera();
+void RecordingGlueBodyPass();
+void RecordingGlueActorBranch();
+void RecordingGlueForcedSkip();
+void RecordingGlueExtraUpdate();
+void RecordingGlueBodyPassArgument();
+void RecordingGlueShownRecord();
+void RecordingGlueDrawA();
+void RecordingGlueDrawB();
+void RecordingGlueDrawC();
+void RecordingGlueDrawD();
+void RecordingGlueDrawE();
+void RecordingGlueSwitchDecide();
+void RecordingGlueSwitchSitA();
+void RecordingGlueSwitchSitB();
+void RecordingGlueSwitchSitC();
+void RecordingGlueSwitchDeath();
+void RecordingGlueChaseA();
+void RecordingGlueChaseB();
+void RecordingGlueChaseC();
+void RecordingGlueChaseD();
+void RecordingGlueShadowPass();
 
 // 1 when both player roots are shown and `record` is the player's body
 // record, else 0.

@@ -7,6 +7,7 @@
 
 #include "game/addresses.h"
 #include "patch/patch_place.h"
+#include "record/frame_recorder.h"
 
 struct HookSite {
     PatchPlace place;         // where the 5-byte jump is written, and its group
@@ -14,6 +15,7 @@ struct HookSite {
     void (*glue)();           // the piece the jump enters
     uint32_t resume;          // where the glue's normal path goes back
     uint32_t resumeAlternate; // the other branch's resume address, or 0
+    void (*recordingGlue)();  // the piece of the set that records frames
 };
 
 // The game's instructions that two glue kinds replay byte for byte: row 5
@@ -37,6 +39,8 @@ extern const HookSite kLateHook;
 // writes come right before it.
 constexpr int kFirstBodyGatedRow = 7;
 
+// The piece the site's jump enters: of the recording set while frames are
+// recorded (decided once, at load).
 inline uint32_t GlueAddress(const HookSite& row) {
-    return reinterpret_cast<uint32_t>(row.glue);
+    return reinterpret_cast<uint32_t>(RecordingFrames() ? row.recordingGlue : row.glue);
 }

@@ -34,11 +34,6 @@ void PlatformUnlockFiles();
 // disk with room again).
 void PlatformFillDiskAfter(int64_t bytes);
 
-// The millisecond clock stands still at `ms` until set again (tests that let
-// time pass); PlatformUseRealClock returns to the system's clock.
-void PlatformSetClock(uint32_t ms);
-void PlatformUseRealClock();
-
 // The local date and time stand still at `time` (tests of file names);
 // PlatformUseRealLocalTime returns to the system's.
 void PlatformSetLocalTime(const struct LocalTime& time);

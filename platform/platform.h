@@ -81,6 +81,12 @@ bool PlatformFileStamp(const char* path, FileStamp* stamp);
 // GetTickCount: milliseconds since some start; it wraps, so only differences
 // mean anything. No system call.
 uint32_t PlatformMilliseconds();
+// For the simulator and the tests, which stand in for the game: the clock
+// stands still at `ms` until set again (a run that lets time pass frame by
+// frame, the same on every system); PlatformUseRealClock returns to the
+// system's clock. The plug-in never calls them.
+void PlatformSetClock(uint32_t ms);
+void PlatformUseRealClock();
 
 // GetLocalTime: the local date and time.
 struct LocalTime {

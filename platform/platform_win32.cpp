@@ -8,6 +8,8 @@
 namespace {
 // Set only by the simulator, which stands in for the game; empty in the game.
 char g_moduleFileName[MAX_PATH] = "";
+bool g_clockSet = false;
+uint32_t g_clock = 0;
 } // namespace
 
 uint32_t PlatformModuleFileName(char* buffer, uint32_t size) {
@@ -135,7 +137,16 @@ bool PlatformFileStamp(const char* path, FileStamp* stamp) {
 }
 
 uint32_t PlatformMilliseconds() {
-    return GetTickCount();
+    return g_clockSet ? g_clock : GetTickCount();
+}
+
+void PlatformSetClock(uint32_t ms) {
+    g_clockSet = true;
+    g_clock = ms;
+}
+
+void PlatformUseRealClock() {
+    g_clockSet = false;
 }
 
 void PlatformLocalTime(LocalTime* time) {
@@ -146,10 +157,9 @@ void PlatformLocalTime(LocalTime* time) {
 
 bool PlatformModuleName(uint32_t address, char* name, uint32_t size) {
     HMODULE module = nullptr;
-    if (size == 0 ||
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(address), &module) == 0) {
+    if (size == 0 || GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                        reinterpret_cast<LPCSTR>(address), &module) == 0) {
         return false;
     }
     char path[MAX_PATH];
@@ -170,8 +180,7 @@ bool PlatformModuleName(uint32_t address, char* name, uint32_t size) {
 bool PlatformReadWord(uint32_t address, uint32_t* value) {
     // Every byte of the word must lie in committed, readable memory.
     constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
-                                PAGE_EXECUTE_WRITECOPY;
+                                PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
     uint32_t at = address;
     const uint64_t last = static_cast<uint64_t>(address) + 3;
     while (at <= last) {

@@ -1,51 +1,156 @@
 #!/usr/bin/env bash
 # The repeatable figure of the plug-in's cost: the instructions its own code
-# executes (the glue and the logic; not the game's routines it calls), counted
-# by callgrind in the benchmark's world (the player, 50 other actors, 200 draw
-# objects): per whole frame, per foreign draw object at a draw site, and per
-# foreign actor at the body-pass site. Needs a machine that runs 32-bit
-# programs natively (valgrind cannot run them under emulation).
-#   bash scripts/count-instructions.sh
+# executes (the glue and the logic; not the game's routines it calls) in the
+# benchmark's world (the player, 50 other actors, 200 draw objects): per
+# whole frame, per foreign draw object at a draw site, per foreign actor at
+# the body-pass site, and per whole frame with the plug-in watching the
+# settings file or recording its last 600 frames.
+#
+# Where 32-bit programs run natively they are counted by callgrind; where
+# they run only under qemu, from qemu's log of every instruction it executes
+# (one instruction per block, no chaining): the same instructions, so the
+# same counts, but no figure of time.
+#   bash scripts/count-instructions.sh [--check BUDGET_FILE]
+# With --check, the counts with recording off are held to the budget file
+# ("frame N", "draw N", "actor N"): more than 2 % over any of them fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if ! bash scripts/native32.sh; then
-  echo "count-instructions: skipped: this machine runs 32-bit programs only under emulation," \
-       "where valgrind cannot run them"
-  exit 0
+budget=""
+if [ "${1:-}" = "--check" ]; then
+  budget=${2:?usage: count-instructions.sh [--check BUDGET_FILE]}
+  budget=$(cd "$(dirname "$budget")" && pwd)/$(basename "$budget")
 fi
 bash scripts/build.sh > /dev/null
 work=$(mktemp -d /tmp/lumenfold-count-XXXXXX)
 trap 'rm -rf "$work"' EXIT
+exe=build/linux/lumenfold_count
+library=build/linux/liblumenfold_logic.a
+
+if bash scripts/native32.sh; then
+  counter=callgrind
+  command -v valgrind > /dev/null || { echo "count-instructions: valgrind is not installed"; exit 1; }
+else
+  counter=qemu
+  command -v qemu-i386 > /dev/null || { echo "count-instructions: qemu-i386 is not installed"; exit 1; }
+fi
 
 # The plug-in's own functions: those defined in its objects (the platform
-# stand-ins of the Linux build are not the plug-in's). The glue is counted by
-# its source file.
-for object in $(ar t build/linux/liblumenfold_logic.a); do
-  case "$object" in platform_linux.cpp.o|profile_file.cpp.o) continue ;; esac
-  (cd "$work" && ar x "$OLDPWD/build/linux/liblumenfold_logic.a" "$object" &&
-   nm -C --defined-only "$object" | awk '$2 ~ /^[TtWw]$/ { $1 = ""; $2 = ""; sub(/^  /, ""); print }')
-done | sort -u > "$work/functions.txt"
-
-count() { # work, repetitions -> instructions of the plug-in's code per repetition
-  valgrind --tool=callgrind --callgrind-out-file="$work/$1.out" --collect-atstart=no \
-    "--toggle-collect=*Measure*" build/linux/lumenfold_count "$1" "$2" > /dev/null 2>&1
-  callgrind_annotate --inclusive=no --threshold=100 --auto=no "$work/$1.out" |
-    awk -v n="$2" -v list="$work/functions.txt" '
-      BEGIN { while ((getline f < list) > 0) own[f] = 1 }
-      /^ *[0-9,]+ +\(/ {
-        ir = $1; gsub(/,/, "", ir)
-        line = $0; sub(/^ *[0-9,]+ +\([^)]*\) +/, "", line)   # "file:function [object]"
-        sub(/ \[[^]]*\]$/, "", line)
-        file = line; sub(/:.*/, "", file)
-        fn = line; sub(/^[^:]*:/, "", fn)
-        if (file ~ /(^|\/)patch\/glue\.S$/ || (fn in own)) total += ir
-      }
-      END { printf "%.1f", total / n }'
+# stand-ins of the Linux build are not the plug-in's), the glue among them.
+# callgrind names them demangled, the executable's table mangled.
+names() { # nm options
+  for object in $(ar t "$library"); do
+    case "$object" in platform_linux.cpp.o|profile_file.cpp.o) continue ;; esac
+    (cd "$work" && ar x "$OLDPWD/$library" "$object" &&
+     nm "$@" --defined-only "$object" | awk '$2 ~ /^[TtWw]$/ { $1 = ""; $2 = ""; sub(/^  /, ""); print }')
+  done | sort -u
 }
-frame=$(count frame 200)
-draw=$(count draw 20000)
-actor=$(count actor 20000)
-echo "instructions executed by the plug-in's own code (callgrind, native 32-bit):"
+
+if [ "$counter" = callgrind ]; then
+  names -C > "$work/functions.txt"
+else
+  names > "$work/functions.txt"
+  # Every function of the executable with its range; a function without a
+  # size (the glue's labels) runs to the next one.
+  nm -S --defined-only --numeric-sort "$exe" |
+    awk '$NF !~ /^\./ && (NF == 4 && $3 ~ /^[TtWw]$/ || NF == 3 && $2 ~ /^[TtWw]$/)' > "$work/symbols.txt"
+fi
+
+count() { # work, repetitions, [recording] -> instructions of the plug-in's code per repetition
+  local out="$work/$1${3:+-$3}"
+  if [ "$counter" = callgrind ]; then
+    valgrind --tool=callgrind --callgrind-out-file="$out.cg" --collect-atstart=no \
+      "--toggle-collect=*Measure*" "$exe" "$1" "$2" ${3:+"$3"} > "$out.txt" 2>/dev/null
+    callgrind_annotate --inclusive=no --threshold=100 --auto=no "$out.cg" |
+      awk -v n="$2" -v list="$work/functions.txt" '
+        BEGIN { while ((getline f < list) > 0) own[f] = 1 }
+        /^ *[0-9,]+ +\(/ {
+          ir = $1; gsub(/,/, "", ir)
+          line = $0; sub(/^ *[0-9,]+ +\([^)]*\) +/, "", line)   # "file:function [object]"
+          sub(/ \[[^]]*\]$/, "", line)
+          file = line; sub(/:.*/, "", file)
+          fn = line; sub(/^[^:]*:/, "", fn)
+          if (file ~ /(^|\/)patch\/glue\.S$/ || (fn in own)) total += ir
+        }
+        END { printf "%.1f", total / n }'
+  else
+    # Counted from the first instruction of Measure() until main() runs again.
+    qemu-i386 -singlestep -d exec,nochain -D /dev/stderr "$exe" "$1" "$2" ${3:+"$3"} \
+      2>&1 > "$out.txt" |
+      awk -v n="$2" -v list="$work/functions.txt" -v symbols="$work/symbols.txt" '
+        function hex(s,   i, v) {
+          v = 0; s = tolower(s)
+          for (i = 1; i <= length(s); i++) v = v * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1
+          return v
+        }
+        BEGIN {
+          while ((getline f < list) > 0) own[f] = 1
+          k = 0
+          while ((getline line < symbols) > 0) {
+            m = split(line, p, " ")
+            start[k] = hex(p[1]); size[k] = m == 4 ? hex(p[2]) : 0; name[k] = p[m]; k++
+          }
+          for (i = 0; i < k; i++) {
+            stop[i] = size[i] > 0 ? start[i] + size[i] : (i + 1 < k ? start[i + 1] : start[i] + 1)
+            if (name[i] ~ /Measure/ && name[i] !~ /\.cold/) measure = start[i]
+            if (name[i] == "main") { mainStart = start[i]; mainStop = stop[i] }
+          }
+          symbolCount = k
+        }
+        # Each address once: 2 the first instruction of Measure(), -1 main(),
+        # 1 the plug-in code, 0 anything else.
+        function kind(s,   pc, lo, hi, mid, found) {
+          pc = hex(s)
+          if (pc == measure) return 2
+          if (pc >= mainStart && pc < mainStop) return -1
+          lo = 0; hi = symbolCount - 1; found = -1
+          while (lo <= hi) {
+            mid = int((lo + hi) / 2)
+            if (start[mid] <= pc) { found = mid; lo = mid + 1 } else hi = mid - 1
+          }
+          return found >= 0 && pc < stop[found] && (name[found] in own) ? 1 : 0
+        }
+        /^Trace / {
+          s = $0; sub(/^[^[]*\[[0-9a-f]*\//, "", s); sub(/\/.*/, "", s)
+          if (!(s in known)) known[s] = kind(s)
+          c = known[s]
+          if (c == 2) inside = 1
+          else if (c < 0) inside = 0
+          else if (inside) total += c
+        }
+        END { printf "%.1f", total / n }'
+  fi
+}
+
+if [ "$counter" = callgrind ]; then
+  frame=$(count frame 200); draw=$(count draw 20000); actor=$(count actor 20000)
+  recorded=$(count frame 200 recording); watching=$(count frame 200 watching)
+  machine="callgrind, native 32-bit"
+else
+  frame=$(count frame 20); draw=$(count draw 1000); actor=$(count actor 1000)
+  recorded=$(count frame 20 recording); watching=$(count frame 20 watching)
+  machine="qemu's instruction log: 32-bit programs run only under emulation here"
+fi
+echo "instructions executed by the plug-in's own code ($machine):"
 echo "  per whole frame (player, 50 other actors, 200 draw objects): $frame"
 echo "  per foreign draw object at a draw site:                      $draw"
 echo "  per foreign actor at the body-pass site:                     $actor"
+echo "  per whole frame, watching the settings file:                 $watching"
+echo "  per whole frame, recording the last 600 frames:              $recorded"
+sed -n 's/^recorded bytes per frame: /  recording kept per frame: /p' "$work/frame-recording.txt"
+
+[ -n "$budget" ] || exit 0
+fail=0
+while read -r what limit; do
+  case "$what" in ''|'#'*) continue ;; esac
+  case "$what" in
+    frame) got=$frame ;; draw) got=$draw ;; actor) got=$actor ;;
+    *) echo "count-instructions: $budget: unknown count \"$what\""; fail=1; continue ;;
+  esac
+  if awk -v got="$got" -v limit="$limit" 'BEGIN { exit !(got > limit * 1.02) }'; then
+    echo "count-instructions: the $what costs $got instructions, more than 2 % over its budget" \
+         "of $limit ($budget): make it cheaper, or raise the budget in the same change and say why"
+    fail=1
+  fi
+done < "$budget"
+[ "$fail" -eq 0 ] && echo "count-instructions: within the budget of $budget"
+exit $fail

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Fuzzes the two readers that take a player's files (scenarios and the
-# settings file) with libFuzzer from clang: a fixed number of runs from a
-# fixed seed, starting from the documented scenarios and a few settings
-# files. Any crash, hang, sanitizer report or broken promise of a reader
+# Fuzzes the three readers that take a player's files (scenarios, the
+# settings file and recordings of frames) with libFuzzer from clang: a fixed
+# number of runs from a fixed seed, starting from the documented scenarios, a
+# few settings files and recordings of the documented scenarios made by the
+# Linux build (scripts/build.sh). Any crash, hang, sanitizer report or broken promise of a reader
 # fails. With AddressSanitizer and UndefinedBehaviorSanitizer where 32-bit
 # programs run natively; with the latter alone, and fewer runs, where they
 # run only under qemu's emulation (AddressSanitizer cannot run there).
@@ -27,10 +28,14 @@ cmake --build build/fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 work=$(mktemp -d /tmp/lumenfold-fuzz-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/scenario" "$work/settings"
+mkdir -p "$work/scenario" "$work/settings" "$work/recording"
 cp docs/scenarios/*.json "$work/scenario/"
 cp tests/fuzz/settings-corpus/* "$work/settings/"
-for target in scenario settings; do
+for s in standing sitting vampire-feeding; do
+  scripts/run32.sh build/linux/lumenfold-sim record "docs/scenarios/$s.json" \
+    --out "$work/recording/$s.rec" > /dev/null
+done
+for target in scenario settings recording; do
   n=$runs
   [ "$target" = settings ] && n=$((runs / 4))
   echo "fuzz: $target reader, $n runs"
@@ -46,4 +51,4 @@ for target in scenario settings; do
   fi
   grep -E "^Done|^#[0-9]+ *DONE" "$work/$target.log" | tail -1
 done
-echo "fuzz: both readers passed"
+echo "fuzz: the three readers passed"

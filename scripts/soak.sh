@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A longer soak than the tests' own: random settings and game states through
-# the patched sites, every frame audited. A failing seed is written to out/
-# as a scenario that `lumenfold-sim run FILE --audit` replays.
+# the patched sites, every frame audited, every seed replayed from its
+# recording alone. A failing seed is written to out/ as a scenario that
+# `lumenfold-sim run FILE --audit` runs again.
 #   bash scripts/soak.sh [SEEDS] [FRAMES] [FIRST_SEED]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,4 +12,4 @@ first=${3:-1}
 bash scripts/build.sh >/dev/null
 mkdir -p out
 scripts/run32.sh build/linux/lumenfold-sim soak --seeds "$seeds" --frames "$frames" \
-  --first-seed "$first" --out out
+  --first-seed "$first" --replay --out out

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the unit and simulation tests, the
-# soak, the checks of the Windows DLL and the real DLL loaded under Wine;
-# then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (where 32-bit programs run natively), and the fuzz targets of the readers.
+# soak and its replays, the checks of the Windows DLL and the real DLL loaded
+# under Wine; the instruction counts against their budget; then the same
+# tests built with AddressSanitizer and UndefinedBehaviorSanitizer (where
+# 32-bit programs run natively), and the fuzz targets of the readers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 bash scripts/build.sh
 (cd build/linux && ctest --output-on-failure -j "$jobs")
+
+echo
+echo "== the instructions of the plug-in's own code, held to bench/instruction-budget.txt"
+bash scripts/count-instructions.sh --check bench/instruction-budget.txt
 
 if bash scripts/native32.sh; then
   echo
@@ -23,5 +28,5 @@ else
 fi
 
 echo
-echo "== fuzz targets of the scenario and settings readers"
+echo "== fuzz targets of the scenario, settings and recording readers"
 bash scripts/fuzz.sh

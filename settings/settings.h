@@ -1,4 +1,4 @@
-// The plug-in's settings: 15 integers, 11 floats and two more integers, read
+// The plug-in's settings: 15 integers, 11 floats and three more integers, read
 // from "Data\obse\plugins\OBSE_Lumenfold.ini" beside the game executable at
 // load (and, when the player asks for it, again after each saved game is
 // loaded, or whenever the file changes). The record stays at one address for
@@ -50,7 +50,8 @@
 // the first 26 keys so that their places in the record stay as they were.
 #define LF_SETTINGS_LATE_INTEGERS(X)                                                               \
     X(bReloadSettingsOnGameLoad, 0, kKeptOnReload)                                                 \
-    X(bReloadSettingsOnChange, 0, kKeptOnReload)
+    X(bReloadSettingsOnChange, 0, kKeptOnReload)                                                   \
+    X(iRecordFrames, 0, kKeptOnReload)
 
 struct SettingsRecord {
 #define LF_DECLARE_INTEGER(key, fallback, reload) int32_t key;
@@ -62,7 +63,7 @@ struct SettingsRecord {
 #undef LF_DECLARE_FLOAT
 };
 
-static_assert(sizeof(SettingsRecord) == 28 * 4, "15 integers, 11 floats and 2 integers");
+static_assert(sizeof(SettingsRecord) == 29 * 4, "15 integers, 11 floats and 3 integers");
 // The frame-start glue tests the watch's switch at this offset itself.
 static_assert(offsetof(SettingsRecord, bReloadSettingsOnChange) == LF_SETTINGS_WATCH_OFFSET,
               "the glue's offset of bReloadSettingsOnChange");
@@ -89,7 +90,7 @@ struct SettingsKey {
     uint32_t offset;         // of the field in SettingsRecord
     bool keptOnReload;       // decides which patches exist: kept when the file is read again
 };
-constexpr int kSettingsKeyCount = 28;
+constexpr int kSettingsKeyCount = 29;
 extern const SettingsKey kSettingsKeys[kSettingsKeyCount];
 
 // Builds the settings path from the executable's path: its folder with the

@@ -61,6 +61,8 @@ void SimReplayedCameraSwitch();
 void SimReplayedScenePass();
 // What each replayed routine leaves in EAX, ECX and EDX: [routine][register].
 extern uint32_t SimReplayOutput[3][3];
+// The entry in progress (the harness's stack, the state to fill, the site).
+extern uint32_t SimProbeEntryState[3];
 }
 #endif
 #endif

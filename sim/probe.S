@@ -14,6 +14,10 @@
 
         .data
         .balign 4
+/* The entry in progress: the harness's stack, the state to fill, the site.
+ * Saved by an entry from inside a game routine (frame_driver.cpp). */
+        .globl SYM(SimProbeEntryState)
+SYM(SimProbeEntryState):
 HarnessEsp:     .long 0
 ProbeOut:       .long 0
 SiteTarget:     .long 0

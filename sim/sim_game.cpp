@@ -66,11 +66,20 @@ void Enter(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
     RunHook(r, logged, receiver, a0, a1);
 }
 
-// Poses the record's skeleton: world fields from the local ones.
+// The answer of a query: the script's in a replay, else the game's own.
+uint32_t Answer(GameCall call, const void* receiver, uint32_t argument, uint32_t own) {
+    Script* s = Current().script;
+    return s != nullptr ? s->Answer(call, receiver, argument, own) : own;
+}
+
+// Poses the record's skeleton: world fields from the local ones (in a
+// replay, what the script says the game changed).
 void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
     const CallRecord* logged = Current().Log(Routine::UpdateAnimationRecord, r, 0, 0);
     AnimRecord* a = reinterpret_cast<AnimRecord*>(r);
-    if (a->skeleton != nullptr) {
+    if (Script* s = Current().script) {
+        s->Changed(kCallUpdateAnimationRecord, r);
+    } else if (a->skeleton != nullptr) {
         Game::UpdateTree(&a->skeleton->node);
     }
     RunHook(Routine::UpdateAnimationRecord, logged, r, 0, 0);
@@ -78,33 +87,36 @@ void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
 
 uint8_t LF_THISCALL SimIsIdleAnimAbsent(AnimationRecord* r) {
     Enter(Routine::IsIdleAnimAbsent, r, 0, 0);
-    return reinterpret_cast<AnimRecord*>(r)->idleAbsentResult;
+    return static_cast<uint8_t>(
+        Answer(kCallIsIdleAnimAbsent, r, 0, reinterpret_cast<AnimRecord*>(r)->idleAbsentResult));
 }
 
 void LF_THISCALL SimPlayerIdleUpdate(PlayerObject* p) {
     Enter(Routine::PlayerIdleUpdate, p, 0, 0);
+    if (Script* s = Current().script) {
+        s->Changed(kCallPlayerIdleUpdate, p);
+    }
 }
 
 void* LF_CDECL SimGetInterfaceObject(uint32_t a, uint32_t b) {
     Enter(Routine::GetInterfaceObject, nullptr, a, b);
-    return Current().interface;
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(Answer(
+        kCallGetInterfaceObject, nullptr, 0, reinterpret_cast<uintptr_t>(Current().interface))));
 }
 
 uint8_t LF_THISCALL SimIsMenuModeActive(void* iface) {
     Enter(Routine::IsMenuModeActive, iface, 0, 0);
-    return static_cast<Interface*>(iface)->menuModeActive;
+    return static_cast<uint8_t>(
+        Answer(kCallIsMenuModeActive, iface, 0, static_cast<Interface*>(iface)->menuModeActive));
 }
 
 uint8_t LF_THISCALL SimIsMenuOpen(void* iface, uint32_t code) {
     Enter(Routine::IsMenuOpen, iface, code, 0);
     const Interface* i = static_cast<Interface*>(iface);
-    if (code == kMenuCodeFirst) {
-        return i->openMenu1009;
-    }
-    if (code == kMenuCodeSecond) {
-        return i->openMenu1034;
-    }
-    return 0;
+    const uint8_t own = code == kMenuCodeFirst    ? i->openMenu1009
+                        : code == kMenuCodeSecond ? i->openMenu1034
+                                                  : 0;
+    return static_cast<uint8_t>(Answer(kCallIsMenuOpen, iface, code, own));
 }
 
 // --- virtual operations -----------------------------------------------------
@@ -113,28 +125,30 @@ void LF_THISCALL UnexpectedVirtual(void*) {
 }
 
 uint8_t LF_THISCALL PlayerIsDead(void* self) {
-    return As<Player>(self)->isDead;
+    return static_cast<uint8_t>(Answer(kCallIsDead, self, 0, As<Player>(self)->isDead));
 }
 uint32_t LF_THISCALL PlayerQueryCodedState(void* self, uint32_t code) {
-    return code < kCodedStates ? As<Player>(self)->codedState[code] : 0;
+    return Answer(kCallQueryCodedState, self, code,
+                  code < kCodedStates ? As<Player>(self)->codedState[code] : 0);
 }
 uint8_t LF_THISCALL PlayerIsVampireFeeding(void* self) {
-    return As<Player>(self)->isVampireFeeding;
+    return static_cast<uint8_t>(
+        Answer(kCallIsVampireFeeding, self, 0, As<Player>(self)->isVampireFeeding));
 }
 uint32_t LF_THISCALL PlayerQueryShadowState(void* self) {
-    return As<Player>(self)->shadowState;
+    return Answer(kCallQueryShadowState, self, 0, As<Player>(self)->shadowState);
 }
 
 uint32_t LF_THISCALL ProcessLeftHandItemQuery(void* self, uint32_t arg) {
     As<Process>(self)->lastHandQueryArgument = arg;
-    return As<Process>(self)->leftHandItem;
+    return Answer(kCallLeftHandItemQuery, self, arg, As<Process>(self)->leftHandItem);
 }
 uint32_t LF_THISCALL ProcessShieldQuery(void* self, uint32_t arg) {
     As<Process>(self)->lastHandQueryArgument = arg;
-    return As<Process>(self)->shield;
+    return Answer(kCallShieldQuery, self, arg, As<Process>(self)->shield);
 }
 uint32_t LF_THISCALL ProcessGetFlagWord(void* self) {
-    return As<Process>(self)->flagWord;
+    return Answer(kCallGetFlagWord, self, 0, As<Process>(self)->flagWord);
 }
 
 SceneNode* FindInSubtree(SceneNode* n, const char* name) {
@@ -151,15 +165,20 @@ SceneNode* FindInSubtree(SceneNode* n, const char* name) {
     return nullptr;
 }
 SceneNode* LF_THISCALL NodeFindChildByName(void* self, const char* name) {
-    return FindInSubtree(As<SceneNode>(self), name);
+    SceneNode* own = FindInSubtree(As<SceneNode>(self), name);
+    Script* s = Current().script;
+    return s != nullptr ? s->Found(As<SceneNode>(self), name, own) : own;
 }
 void LF_THISCALL NodeVirtual29Impl(void* self) {
     As<Node>(self)->virtual29Calls++;
+    if (Script* s = Current().script) {
+        s->Changed(kCallNodeVirtual29, self);
+    }
 }
 
 uint8_t LF_THISCALL DrawImpl(void* self) {
     Current().LogDraw(As<DrawObject>(self));
-    return As<Draw>(self)->result;
+    return static_cast<uint8_t>(Answer(kCallDraw, self, 0, As<Draw>(self)->result));
 }
 
 struct Tables {
@@ -378,6 +397,11 @@ void Game::Freeze(Node* node, Vector3 translation, const Matrix3& rotation, floa
     SetGameWorld(node, rotation, translation, scale);
 }
 
+void Game::PlaceWorld(Node* node, const Matrix3& rotation, const Vector3& translation,
+                      float scale) {
+    SetGameWorld(node, rotation, translation, scale);
+}
+
 void Game::PlaceRoots() {
     bodyRoot->node.LocalTranslation = bodyPlacement;
     fpRoot->node.LocalTranslation = firstPersonPlacement;
@@ -561,5 +585,13 @@ extern "C" void SimReplayedEnter(int which, const uint32_t* pushed) {
         for (int i = 0; i < 8; ++i) {
             c->registers[i] = pushed[7 - i];
         }
+    }
+    if (g.script != nullptr) {
+        g.script->GameRan(routines[which]);
+    }
+    if (const auto& hook = g.onCall[static_cast<int>(routines[which])]) {
+        sim::CallRecord c = {};
+        c.routine = routines[which];
+        hook(c);
     }
 }

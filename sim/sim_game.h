@@ -18,6 +18,7 @@
 
 #include "game/engine.h"
 #include "game/layout.h"
+#include "record/recording_format.h"
 #include "sim/rig.h"
 
 namespace sim {
@@ -183,6 +184,26 @@ inline constexpr MissingName kMissingNames[] = {
     {"Bip01 R Clavicle", kMissingRightClavicleBone},
 };
 
+// --- a script of the game's answers ---------------------------------------------
+// What the simulated game answers and changes when it replays a recording of
+// another game: in place of its own state and its own update of the scene
+// graph, each query takes its answer from the script, and each call that
+// changes the game makes the changes the script says. Null in an ordinary
+// run.
+class Script {
+  public:
+    virtual ~Script() = default;
+    // A query of the plug-in; `own` is what the simulated game would answer.
+    virtual uint32_t Answer(GameCall call, const void* receiver, uint32_t argument,
+                            uint32_t own) = 0;
+    virtual SceneNode* Found(SceneNode* searched, const char* name, SceneNode* own) = 0;
+    // A call of the plug-in that changes the game (the update of a record,
+    // the player's idle update, a node's operation 29).
+    virtual void Changed(GameCall call, const void* receiver) = 0;
+    // The game's own code ran where the glue replays a call of it.
+    virtual void GameRan(Routine routine) = 0;
+};
+
 // --- the game ---------------------------------------------------------------
 class Game {
   public:
@@ -209,6 +230,9 @@ class Game {
     void UpdateScene() { UpdateTree(&world->node); }
     // Fixes a node's world fields; later updates leave them as set.
     static void Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale);
+    // Writes a node's world fields as the game's own update would.
+    static void PlaceWorld(Node* node, const Matrix3& rotation, const Vector3& translation,
+                           float scale);
 
     // Objects missing from now on (a mask of MissingObject bits); every other
     // object is put back where the game keeps it.
@@ -250,6 +274,8 @@ class Game {
 
     // Scripting: runs inside the routine, after the call was logged.
     std::function<void(const CallRecord&)> onCall[kRoutineCount];
+    // A replay's script of answers; null: the game's own state answers.
+    Script* script = nullptr;
 
     // The standard rig.
     Player* player;

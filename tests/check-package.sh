@@ -26,7 +26,7 @@ cmp -s "$work/default.ini" "$work/unpacked/OBSE/Plugins/OBSE_Lumenfold.ini" ||
   problem "the settings file in the archive is not the generated default file"
 readme="$work/unpacked/Docs/Lumenfold Readme.txt"
 keys=$(grep -E '^[bfi][A-Za-z]+=' "$work/default.ini" | cut -d= -f1)
-[ "$(echo "$keys" | wc -l)" -eq 28 ] || problem "the default file does not have 28 keys"
+[ "$(echo "$keys" | wc -l)" -eq 29 ] || problem "the default file does not have 29 keys"
 for key in $keys; do
   grep -q -- "- $key (default " "$readme" || problem "the readme does not explain $key"
 done

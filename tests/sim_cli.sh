@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The simulator's command line: a clear message and a non-zero exit for
-# malformed input, and the settings report on a real file.
+# malformed input, the settings report on a real file, and recordings made,
+# replayed and refused.
 set -uo pipefail
 sim=${1:?usage: sim_cli.sh LUMENFOLD_SIM}
 run32=$(cd "$(dirname "$0")/../scripts" && pwd)/run32.sh
@@ -42,5 +43,28 @@ expect 0 'your settings change steps[0].expect.nodes.Camera.LocalTranslation: [0
   run "$scenarios/sitting.json" --settings "$work/tuned.ini" --trace /dev/null
 expect 0 "1 expectations of the scenario changed by your settings" \
   run "$scenarios/sitting.json" --settings "$work/tuned.ini" --trace /dev/null
+# A recording: made from a scenario, replayed with no difference, drawn,
+# and turned into a scenario that passes as a test.
+expect 0 "4 frames recorded" record "$scenarios/standing.json" --out "$work/standing.rec"
+expect 0 "4 frames replayed, 0 differ" replay "$work/standing.rec"
+expect 0 "0 differ" replay "$work/standing.rec" --pose 2 --svg "$work/frame2.svg" --scenario "$work/back.json"
+grep -q "<svg" "$work/frame2.svg" || { echo "FAILED: replay --pose wrote no picture"; fail=1; }
+expect 0 "4 frames, 0 expectations failed" run "$work/back.json" --trace /dev/null
+# A recording whose second frame began otherwise than the replay's: that
+# frame differs, named with both values, and the exit says so.
+header=$((44 + 4 * 29 + 8))
+first=$(od -An -tu4 -j "$header" -N4 "$work/standing.rec" | tr -d ' ')
+cp "$work/standing.rec" "$work/other.rec"
+printf '\x02' | dd of="$work/other.rec" bs=1 seek=$((header + first + 16)) conv=notrunc status=none
+expect 1 "frame 1: " replay "$work/other.rec"
+expect 1 "4 frames replayed, 1 differ" replay "$work/other.rec"
+# Bad files: the name and the byte, exit 1.
+head -c 100 "$work/standing.rec" > "$work/cut.rec"
+expect 1 "cut.rec: at byte " replay "$work/cut.rec"
+: > "$work/empty.rec"
+expect 1 'empty.rec: at byte 0: not a recording of Lumenfold' replay "$work/empty.rec"
+expect 1 "none.rec: cannot be read" replay "$work/none.rec"
+expect 2 "usage:" replay
+expect 2 "usage:" record "$scenarios/standing.json"
 [ "$fail" -eq 0 ] && echo "sim_cli: all passed"
 exit $fail

@@ -156,13 +156,18 @@ TEST_F(DrawVisibility, FirstPathHidesTheBodyForThePassAndPutsTheWordBack) {
     EXPECT_EQ(0x8000, Body()->Flags);
     EXPECT_EQ(0, Calls(Routine::UpdateAnimationRecord));
 
-    // A saved word with bits 15 and 0 goes back whole, whatever happened
-    // in between.
+    // Bit 0 goes back as it was saved, whatever happened in between; the
+    // bits the game changed in its pass stay as the game left them.
     Body()->Flags = 0x8001;
     ToggleFirstPersonForShadow(1);
-    Body()->Flags = 0x0000;
+    Body()->Flags = 0x0400;
     ToggleFirstPersonForShadow(0);
-    EXPECT_EQ(0x8001, Body()->Flags);
+    EXPECT_EQ(0x0401, Body()->Flags);
+    Body()->Flags = 0x0040;
+    ToggleFirstPersonForShadow(1);
+    Body()->Flags = 0x0003;
+    ToggleFirstPersonForShadow(0);
+    EXPECT_EQ(0x0002, Body()->Flags);
 }
 
 TEST_F(DrawVisibility, AnAfterCallWritesBackOnlyAWordSavedInItsOwnPass) {

@@ -23,6 +23,7 @@
 #include "patch/place_check.h"
 #include "platform/linux_host.h"
 #include "platform/platform.h"
+#include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "sim/frame_driver.h"
 #include "sim/sim_game.h"
@@ -200,9 +201,9 @@ TEST_F(PlayerLog, WithoutAWritableFileThePlugInWorksAsBefore) {
 // Any bytes in the settings file: every line of the log stays short, and
 // what it quotes of the file is cut.
 TEST_F(PlayerLog, OddSettingsFilesGiveShortLines) {
-    std::string text = "[Main]\r\n" + std::string(5000, 'k') + "=1\r\nfCameraPosY=" +
-                       std::string(3000, '7') + "\r\nbEnableHeadFirstPerson=5\x01\x02" +
-                       std::string(500, 'x') + "\r\n";
+    std::string text = "[Main]\r\n" + std::string(5000, 'k') +
+                       "=1\r\nfCameraPosY=" + std::string(3000, '7') +
+                       "\r\nbEnableHeadFirstPerson=5\x01\x02" + std::string(500, 'x') + "\r\n";
     for (int i = 0; i < 40; ++i) {
         text += "junk" + std::to_string(i) + "=1\r\n";
     }
@@ -458,14 +459,61 @@ TEST_F(Rereading, WithoutTheWatchTheFrameTouchesNoFile) {
     ASSERT_TRUE(Load());
     host.Send(kMessagePostLoad);
     int calls = 0;
-    PlatformBracketCalls([](bool entering, void* n) { *static_cast<int*>(n) += entering; },
-                         &calls);
+    PlatformBracketCalls([](bool entering, void* n) { *static_cast<int*>(n) += entering; }, &calls);
     WriteSettings("[Main]\nfCameraPosZ=16\n");
     PlatformSetClock(500000);
     Frame();
     PlatformBracketCalls(nullptr, nullptr);
     EXPECT_EQ(0, calls);
     EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+}
+
+} // namespace
+
+namespace {
+
+// The recording through the plug-in's own entries: reserved at load from the
+// settings file, written on a saved game with a line naming the file; a size
+// out of range takes the nearest bound with a line; 0 records nothing.
+TEST_F(PlayerLog, ASavedGameWritesTheRecordingAndTheLogNamesIt) {
+    WriteSettings("[Main]\niRecordFrames=10\n");
+    ASSERT_TRUE(Load());
+    host.Send(kMessagePostLoad);
+    for (int i = 0; i < 3; ++i) {
+        Frame();
+    }
+    EXPECT_EQ(3, RecordedFrameCount());
+    testing::internal::CaptureStdout();
+    host.Send(kMessageGameSaved);
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    const std::string name = "OBSE_Lumenfold-20261208-090507.rec";
+    EXPECT_EQ("recording written: " + name + " (3 frames)", Log().back());
+    struct stat st;
+    ASSERT_EQ(0, stat((root_ + "/" + name).c_str(), &st));
+    EXPECT_GT(st.st_size, 0);
+}
+
+TEST_F(PlayerLog, ARecordingSizeOutOfRangeTakesTheNearestBound) {
+    WriteSettings("[Main]\niRecordFrames=9999\n");
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(Has(Log(), "iRecordFrames = 9999 is out of its range 1 to 3600: 3600 frames are "
+                           "recorded"));
+    EXPECT_EQ(3600u * kRecordingBytesPerFrame, RecordingCapacity());
+    ReserveRecording(-4, 0, 0);
+    EXPECT_EQ("iRecordFrames = -4 is out of its range 1 to 3600: 1 frames are recorded",
+              Log()[Log().size() - 2]);
+    EXPECT_TRUE(RecordingFrames());
+    ReserveRecording(0, 0, 0);
+}
+
+TEST_F(PlayerLog, NoRecordingAtZero) {
+    WriteSettings("[Main]\n");
+    ASSERT_TRUE(Load());
+    EXPECT_FALSE(RecordingFrames());
+    host.Send(kMessagePostLoad);
+    Frame();
+    host.Send(kMessageGameSaved);
+    EXPECT_EQ(std::string::npos, LogText().find("recording"));
 }
 
 } // namespace

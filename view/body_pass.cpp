@@ -7,6 +7,8 @@
 #include "settings/settings.h"
 #include "view/view_state.h"
 
+LF_LOGIC_BEGIN
+
 namespace {
 
 // How far the first-person arms are lowered while lying (game units, not
@@ -17,7 +19,9 @@ constexpr int32_t kRotateArmsOtherPaths = 0x2;
 
 void RaiseBody(SceneNode* body) {
     if (body != nullptr) {
-        body->LocalTranslation.z += Settings.fCameraZOffset * body->WorldScale;
+        const Vector3& local = body->LocalTranslation;
+        SetLocalTranslation(
+            body, Vector3{local.x, local.y, local.z + Settings.fCameraZOffset * body->WorldScale});
     }
 }
 
@@ -35,8 +39,8 @@ void ShiftLyingBody(PlayerObject* p, SceneNode* body) {
     Vector3 r;
     MultiplyMatrix3Vector3(&r, &body->WorldRotation, &offset);
     const Vector3 shift = {r.x, r.y, r.z + Settings.fVampireFeedZOffset * s};
-    Vector3& local = body->LocalTranslation;
-    local = Vector3{local.x + shift.x, local.y + shift.y, local.z + shift.z};
+    const Vector3& local = body->LocalTranslation;
+    SetLocalTranslation(body, Vector3{local.x + shift.x, local.y + shift.y, local.z + shift.z});
 }
 
 // The visibility once after dismounting in first person.
@@ -89,7 +93,9 @@ void BodyView(const PlayerRig& r) {
         if (Settings.bEnableHeadBob != 0 || sit != 0) {
             ApplyHeadOffset();
             if (sit >= kSitStateLying && r.firstPerson != nullptr) {
-                r.firstPerson->LocalTranslation.z -= kLyingArmsDrop;
+                const Vector3& arms = r.firstPerson->LocalTranslation;
+                SetLocalTranslation(r.firstPerson,
+                                    Vector3{arms.x, arms.y, arms.z - kLyingArmsDrop});
             }
             UpdateRecordIfPresent(r.firstPersonAnim);
         }
@@ -129,3 +135,5 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
     }
     InBodyPassUpdate = kFlagClear;
 }
+
+LF_LOGIC_END

@@ -4,9 +4,10 @@
 #pragma once
 
 #include "game/layout.h"
+#include "game/logic_build.h"
 
-extern "C" {
+LF_LOGIC_BEGIN
 // Entered from the body-pass glue with the actor and the record the game was
 // about to update; makes the game's update of that record on every path.
-void UpdateBodyPass(const void* actor, AnimationRecord* record);
-}
+LF_GLUE_ENTRY void UpdateBodyPass(const void* actor, AnimationRecord* record);
+LF_LOGIC_END

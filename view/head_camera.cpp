@@ -8,6 +8,8 @@
 #include "settings/settings.h"
 #include "view/view_state.h"
 
+LF_LOGIC_BEGIN
+
 namespace {
 
 // The two fixed angles of the head-camera rotation, as the float bit patterns
@@ -31,13 +33,13 @@ void PlaceCamera(SceneNode* camera, const Vector3& head, const Matrix3& turn,
                  const Vector3& offset) {
     Vector3 turned;
     MultiplyMatrix3Vector3(&turned, &turn, &offset);
-    camera->LocalTranslation = Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z};
+    SetLocalTranslation(camera, Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z});
 }
 
 void TurnCamera(SceneNode* camera, const Matrix3& head, const Matrix3& frame) {
     Matrix3 product;
     MultiplyMatrix3(&product, &head, &frame);
-    camera->LocalRotation = product;
+    SetLocalRotation(camera, product);
 }
 
 // Shows or hides the game's first-person arms for this camera update.
@@ -68,9 +70,9 @@ void ResetStandingIdle(const PlayerRig& r) {
     if (r.bodyAnim != nullptr && p->ThirdPerson == 0 && IsIdleAnimActive(false) &&
         (IsAnimSequencePlaying(r.bodyAnim, kSequenceStand) ||
          IsAnimSequencePlaying(r.bodyAnim, kSequenceGuardCheck))) {
-        p->ThirdPerson = 1;
+        SetThirdPerson(p, 1);
         PlayerIdleUpdate(p);
-        p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+        SetThirdPerson(p, static_cast<uint8_t>(SavedThirdPerson));
     }
 }
 
@@ -224,3 +226,5 @@ void UpdateHeadCamera(SceneNode* camera) {
         PlaceAtHead(r, camera, knockout, detached);
     }
 }
+
+LF_LOGIC_END

@@ -4,14 +4,15 @@
 
 #include "body/node_math.h"
 #include "game/layout.h"
+#include "game/logic_build.h"
 
-extern "C" {
+LF_LOGIC_BEGIN
 // Entered from the camera glue with the game's camera node.
-void UpdateHeadCamera(SceneNode* camera);
-}
+LF_GLUE_ENTRY void UpdateHeadCamera(SceneNode* camera);
 
 // Rx(-pi/2) * Ry(pi/2 - pitch) * Rz(pi/2): the fixed frame F turned by the
 // look pitch.
 Matrix3 HeadCameraRotation(float pitch);
 // The fixed camera frame F: rows (0, 0, 1), (0, 1, 0), (-1, 0, 0).
 Matrix3 FixedCameraFrame();
+LF_LOGIC_END

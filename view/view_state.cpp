@@ -3,6 +3,7 @@
 #include "game/player_rig.h"
 #include "settings/settings.h"
 
+#if !defined(LF_RECORDING_BUILD)
 extern "C" {
 int32_t SavedThirdPerson;
 int32_t ForcedBodyMode;
@@ -16,6 +17,9 @@ float InExtraAnimUpdate;
 float InBodyPassUpdate;
 int32_t MenuReleaseAtFrameStart;
 }
+#endif
+
+LF_LOGIC_BEGIN
 
 namespace {
 
@@ -171,7 +175,7 @@ void ResolveModAnimMode() {
     if (Settings.bFirstPersonModAnim == 1) {
         // The idle queries are made with the player marked as third person.
         if (p != nullptr) {
-            p->ThirdPerson = 1;
+            SetThirdPerson(p, 1);
         }
         if (ForcedBodyMode == kForcedModeTentative) {
             if (IsIdleAnimActive(false) && ModAnimCounter != kModAnimCounterHeld) {
@@ -190,7 +194,7 @@ void ResolveModAnimMode() {
             ModAnimCounter = 0;
         }
         if (p != nullptr) {
-            p->ThirdPerson = static_cast<uint8_t>(SavedThirdPerson);
+            SetThirdPerson(p, static_cast<uint8_t>(SavedThirdPerson));
         }
     } else if (ForcedBodyMode == kForcedModeTentative) {
         if (IsIdleAnimActive(false)) {
@@ -217,7 +221,9 @@ void TickHeadAnchorCountdown() {
 
 void RestoreChaseDistance() {
     if (SavedChaseDistance != 0.0f) {
-        ChaseCameraDistance() = SavedChaseDistance;
+        SetChaseCameraDistance(SavedChaseDistance);
         SavedChaseDistance = 0.0f;
     }
 }
+
+LF_LOGIC_END

@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "game/layout.h"
+#include "game/logic_build.h"
 
 extern "C" {
 extern int32_t SavedThirdPerson;     // copy of the player's ThirdPerson byte
@@ -26,18 +27,20 @@ extern float InBodyPassUpdate;       // set during the body pass
 // message, or another module holds it): the frame start then releases the
 // menu watch in its place.
 extern int32_t MenuReleaseAtFrameStart;
+}
 
-void BeginFrameViewState();
+LF_LOGIC_BEGIN
+LF_GLUE_ENTRY void BeginFrameViewState();
 // The frame start's rare work, before BeginFrameViewState: the settings file
 // looked at (a player tuning it sees a change within a second), and the menu
 // watch released where the shadow pass cannot release it (so that closing a
 // watched menu shows the body again in the next frame). The frame-start glue
 // calls it only while bReloadSettingsOnChange or MenuReleaseAtFrameStart is
 // set.
-void FrameStartChores();
-void DecideForcedModeOnSwitch();
-uint8_t IsPlayerInBodyView(const void* actor);
-}
+LF_GLUE_ENTRY void FrameStartChores();
+LF_GLUE_ENTRY void DecideForcedModeOnSwitch();
+LF_GLUE_ENTRY uint8_t IsPlayerInBodyView(const void* actor);
+LF_LOGIC_END
 
 // ForcedBodyMode values.
 constexpr int32_t kForcedModeNone = 0;
@@ -60,6 +63,7 @@ constexpr int16_t kActionStateFirstBusy = 2;
 constexpr int16_t kActionStateLastBusy = 5;
 constexpr int16_t kActionStateSix = 6;
 
+LF_LOGIC_BEGIN
 // True when an idle animation plays on the first-person record (argument
 // true) or the body record (false); false when that record is missing.
 uint8_t IsIdleAnimActive(bool firstPersonRecord);
@@ -73,3 +77,4 @@ void RestoreChaseDistance();
 
 // Every field back to 0, as at load.
 void ResetViewState();
+LF_LOGIC_END

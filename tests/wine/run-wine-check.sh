@@ -6,9 +6,12 @@
 #     simulated game, with a settings file beside it and another plug-in's
 #     library; driver.cpp checks what the plug-in did, its log file, and
 #     frames run through its glue (the settings file saved while they run);
+#     the recording the DLL writes when the game is saved is replayed by the
+#     Linux build with no difference;
 #  2. lumenfold-sim.exe running every documented scenario, the settings
 #     report on a few files, the default file, the readme, a malformed
-#     scenario and a short soak, all in one process (its batch command); every
+#     scenario, a short soak, a recording made and replayed, and the DLL's
+#     recording replayed, all in one process (its batch command); every
 #     output must equal the Linux build's, line for line.
 #
 # Wine's loader for 32-bit Windows programs is itself a 32-bit Linux program.
@@ -127,6 +130,22 @@ for line in "OBSE version too old (got 00000013 expected at least 00000014)" \
   grep -qxF -- "$line" "$work/dll.lines" || { echo "wine check: missing line: $line"; fail=1; }
 done
 [ -s "$work/dll/OBSE_Lumenfold.log" ] || { echo "wine check: no OBSE_Lumenfold.log beside the host"; fail=1; }
+
+# The recording the real DLL wrote when the game was saved, replayed by the
+# Linux build: every output of every frame must agree.
+recording=$(ls "$work"/dll/OBSE_Lumenfold-*.rec 2>/dev/null | head -n 1)
+if [ -z "$recording" ]; then
+  echo "wine check: the real DLL wrote no recording"; fail=1
+else
+  replayed=$("$root/scripts/run32.sh" "$linux/lumenfold-sim" replay "$recording" 2>&1)
+  rc=$?
+  echo "$replayed" | tail -n 5
+  last=$(echo "$replayed" | tail -n 1)
+  if [ "$rc" -ne 0 ] || ! [[ "$last" =~ ^([0-9]+)\ frames\ replayed,\ 0\ differ$ ]] ||
+     [ "${BASH_REMATCH[1]}" -lt 7 ]; then
+    echo "wine check: the Linux build's replay of the DLL's recording differs (exit $rc)"; fail=1
+  fi
+fi
 grep -q "checks passed" "$work/dll.lines" || { echo "wine check: the checks did not finish"; fail=1; }
 
 # --- 2. lumenfold-sim.exe against the Linux build ------------------------------------
@@ -137,6 +156,17 @@ for side in linux windows; do
   cp "$root"/docs/scenarios/*.json "$work/sim-$side/docs/scenarios/"
   cp "$here"/settings/*.ini "$work/sim-$side/settings/"
   printf '{"steps": [{"set": {"player.LookPitch": 1e400}}]}' > "$work/sim-$side/huge.json"
+  # Recordings live outside out/: their tokens are each build's addresses.
+  # The DLL's own recording (or a scenario's, if it wrote none) is replayed
+  # by both, whole and cut short.
+  mkdir -p "$work/sim-$side/rec"
+  if [ -n "$recording" ]; then
+    cp "$recording" "$work/sim-$side/rec/dll.rec"
+  else
+    "$root/scripts/run32.sh" "$linux/lumenfold-sim" record "$root/docs/scenarios/standing.json" \
+      --out "$work/sim-$side/rec/dll.rec" >/dev/null
+  fi
+  head -c 300 "$work/sim-$side/rec/dll.rec" > "$work/sim-$side/rec/cut.rec"
   {
     for s in "$root"/docs/scenarios/*.json; do
       n=$(basename "$s" .json)
@@ -149,7 +179,11 @@ for side in linux windows; do
     printf 'out/ini\tini\nout/readme\treadme\nout/huge\trun\thuge.json\n'
     printf 'out/pose\trun\tdocs/scenarios/sitting.json\t--pose\t2\t--svg\tout/pose.svg\t--trace\tout/pose.trace\n'
     printf 'out/plot\trun\tdocs/scenarios/demo.json\t--svg\tout/plot.svg\t--trace\tout/plot.trace\n'
-    printf 'out/soak\tsoak\t--seeds\t3\t--frames\t20\t--out\tout\n'
+    printf 'out/soak\tsoak\t--seeds\t3\t--frames\t20\t--replay\t--out\tout\n'
+    printf 'out/record\trecord\tdocs/scenarios/demo.json\t--out\trec/demo.rec\n'
+    printf 'out/replay\treplay\trec/demo.rec\t--pose\t20\t--svg\tout/replay.svg\t--scenario\tout/replay.json\n'
+    printf 'out/replay-dll\treplay\trec/dll.rec\t--scenario\tout/replay-dll.json\n'
+    printf 'out/replay-cut\treplay\trec/cut.rec\n'
     printf 'out/missing\tsettings\tsettings/none.ini\n'
   } > "$work/sim-$side/cases.txt"
 done
@@ -177,6 +211,7 @@ for f in "$work"/sim-linux/out/*; do
 done
 echo "wine check: lumenfold-sim.exe and the Linux build agree on $compared outputs" \
      "(documented scenarios with their traces and audits, settings reports, the default" \
-     "file, the readme, a malformed scenario, a soak, a pose picture and a plot)"
+     "file, the readme, a malformed scenario, a soak with its replays, a pose picture, a plot," \
+     "a recording made and replayed, the DLL's recording replayed and a cut one refused)"
 [ "$compared" -gt 40 ] || { echo "wine check: too few outputs compared"; fail=1; }
 exit $fail

@@ -22,6 +22,7 @@ constexpr int kBinary = 0;
 #include "tools/sim/frame_audit.h"
 #include "tools/sim/player_readme.h"
 #include "tools/sim/pose_svg.h"
+#include "tools/sim/replay_commands.h"
 #include "tools/sim/scenario_run.h"
 #include "tools/sim/settings_report.h"
 #include "tools/sim/soak.h"
@@ -52,8 +53,18 @@ const char* const kUsage =
     "      the command's words, separated by tabs; NAME.out, NAME.err and NAME.rc\n"
     "      receive its outputs and exit status\n"
     "  lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
+    "                    [--replay]\n"
     "      random settings and game states, every frame audited; a failing seed is\n"
-    "      written to DIR as a scenario that run --audit replays\n";
+    "      written to DIR as a scenario that run --audit replays; --replay also\n"
+    "      records every seed and replays it from its recording alone\n"
+    "  lumenfold-sim record SCENARIO --out FILE.rec [--settings FILE]\n"
+    "      runs a scenario with the recorder on and writes its recording, as the\n"
+    "      plug-in writes one when the game is saved\n"
+    "  lumenfold-sim replay FILE.rec [--tolerance X] [--pose FRAME --svg FILE]\n"
+    "                      [--scenario FILE]\n"
+    "      plays a recording back in the simulated game and compares every output of\n"
+    "      every frame (floats exactly, or within X); --pose draws a frame, --scenario\n"
+    "      writes the recording as a scenario with its outputs as expectations\n";
 
 int Usage(std::ostream& err) {
     err << kUsage;
@@ -100,18 +111,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     }
     Scenario scenario;
     ScenarioError error;
-    if (!LoadScenario(scenarioPath, &scenario, &error)) {
+    if (!LoadScenarioWithSettings(scenarioPath, settingsPath, &scenario, &error)) {
         err << "lumenfold-sim: " << error.message << "\n";
         return 1;
-    }
-    if (!settingsPath.empty()) {
-        std::ifstream file(settingsPath, std::ios::binary);
-        if (!file) {
-            err << "lumenfold-sim: " << settingsPath << " cannot be read\n";
-            return 1;
-        }
-        scenario.settings.assign(std::istreambuf_iterator<char>(file),
-                                 std::istreambuf_iterator<char>());
     }
     std::ofstream traceFile;
     if (!tracePath.empty()) {
@@ -145,15 +147,14 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             return 1;
         }
     }
-    const std::vector<std::string> problems =
-        tuning ? result.failures : result.Problems();
+    const std::vector<std::string> problems = tuning ? result.failures : result.Problems();
     for (const std::string& f : problems) {
         err << "lumenfold-sim: " << scenarioPath << ": " << f << "\n";
     }
     if (tuning) {
         for (const ExpectationMiss& m : result.misses) {
-            err << "lumenfold-sim: " << scenarioPath << ": your settings change " << m.place
-                << ": " << m.want.dump() << " with the scenario's settings, " << m.got.dump()
+            err << "lumenfold-sim: " << scenarioPath << ": your settings change " << m.place << ": "
+                << m.want.dump() << " with the scenario's settings, " << m.got.dump()
                 << " with yours\n";
         }
     }
@@ -198,7 +199,10 @@ int Soak(int argc, const char* const* argv, std::ostream& out, std::ostream& err
     for (int i = 2; i < argc; i += 2) {
         unsigned long long n = 0;
         const bool hasValue = i + 1 < argc;
-        if (hasValue && strcmp(argv[i], "--out") == 0) {
+        if (strcmp(argv[i], "--replay") == 0) {
+            options.replay = true;
+            --i; // no value
+        } else if (hasValue && strcmp(argv[i], "--out") == 0) {
             options.outDir = argv[i + 1];
         } else if (hasValue && strcmp(argv[i], "--seeds") == 0 &&
                    NumberOption(argv[i + 1], 100000000, &n)) {
@@ -311,6 +315,12 @@ int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     }
     if (strcmp(argv[1], "soak") == 0) {
         return Soak(argc, argv, out, err);
+    }
+    if (strcmp(argv[1], "record") == 0) {
+        return RecordCommand(argc, argv, out, err);
+    }
+    if (strcmp(argv[1], "replay") == 0) {
+        return ReplayCommand(argc, argv, out, err);
     }
     if (strcmp(argv[1], "readme") == 0 && argc == 2) {
         out << PlayerReadme(LF_RELEASE_VERSION);

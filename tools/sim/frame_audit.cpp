@@ -29,9 +29,37 @@ constexpr int kWatchExtra = 0, kWatchBody = 1;
 } // namespace
 
 void FrameAudit::BeforeFrame(sim::Game& game, const FrameInfo&) {
+    cameraIsTheGames_ = false;
     game.Watch(kWatchExtra, &InExtraAnimUpdate);
     game.Watch(kWatchBody, &InBodyPassUpdate);
     audit_.Begin(game);
+}
+
+void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage) {
+    // The game's view as the camera update begins, and as it ends: the
+    // camera is the game's where both are third person without a forced
+    // mode (the game may also switch the view inside the update).
+    const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
+    if (stage == sim::FrameStage::Camera) {
+        cameraIsTheGames_ = thirdPerson;
+    } else if (stage == sim::FrameStage::Body) {
+        cameraIsTheGames_ = cameraIsTheGames_ && thirdPerson && ForcedBodyMode == kForcedModeNone;
+    }
+}
+
+void FrameAudit::GameChanging(sim::Game& game, const FrameInfo& frame) {
+    Report(audit_.Finish(game), frame);
+}
+
+void FrameAudit::GameChanged(sim::Game& game, const FrameInfo&) {
+    audit_.Begin(game);
+}
+
+void FrameAudit::Report(const std::vector<std::string>& found, const FrameInfo& frame) {
+    for (const std::string& f : found) {
+        problems.push_back("frame " + std::to_string(frame.frame) + " (" + frame.what->place +
+                           "): " + f);
+    }
 }
 
 void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
@@ -57,16 +85,12 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     }
     // Third person without a forced mode: the camera is the game's.
     const SceneNode& camera = game.camera->node;
-    if (ForcedBodyMode == kForcedModeNone &&
-        (game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0) &&
+    if (cameraIsTheGames_ &&
         (memcmp(&camera.LocalTranslation, &game.cameraPlacement, sizeof(Vector3)) != 0 ||
          memcmp(&camera.LocalRotation, &game.cameraRotationPlacement, sizeof(Matrix3)) != 0)) {
         found.push_back("in third person without a forced mode the camera was moved");
     }
-    for (const std::string& f : found) {
-        problems.push_back("frame " + std::to_string(frame.frame) + " (" + frame.what->place +
-                           "): " + f);
-    }
+    Report(found, frame);
 }
 
 } // namespace simtool

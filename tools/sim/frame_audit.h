@@ -16,12 +16,21 @@ class FrameAudit : public FrameObserver {
   public:
     void BeforeFrame(sim::Game& game, const FrameInfo& frame) override;
     void AfterFrame(sim::Game& game, const FrameInfo& frame) override;
+    // The game changes its values inside the frame: what the plug-in wrote
+    // so far is checked, and the game's new values are the copy from then on.
+    void GameChanging(sim::Game& game, const FrameInfo& frame) override;
+    void GameChanged(sim::Game& game, const FrameInfo& frame) override;
+    void AtStage(sim::Game& game, const FrameInfo& frame, sim::FrameStage stage) override;
 
     // "frame 12 (steps[12]): ..." lines, in order.
     std::vector<std::string> problems;
 
   private:
+    void Report(const std::vector<std::string>& found, const FrameInfo& frame);
     sim::WriteAudit audit_;
+    // In third person without a forced mode at the camera update: the
+    // camera must stay where the game put it.
+    bool cameraIsTheGames_ = false;
 };
 
 } // namespace simtool

@@ -19,6 +19,10 @@ class GameFolder {
     bool WriteSettings(const std::string& text) const;
     // Removes the settings file (a player's file gone missing).
     void RemoveSettings() const;
+    // Where the settings file is.
+    const std::string& SettingsPath() const { return settings_; }
+    // The folder itself (where the plug-in writes its log and recordings).
+    const std::string& Root() const { return root_; }
 
   private:
     std::string root_;

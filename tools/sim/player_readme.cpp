@@ -69,6 +69,16 @@ const char* const kLines[][2] = {
      "The file was being saved while Lumenfold read it, three times over. Save it once more."},
     {"fCameraPosZ 6 -> 16",
      "In OBSE_Lumenfold.log: a value that changed when the file was read again."},
+    {"recording written: OBSE_Lumenfold-20261208-214501.rec (600 frames)",
+     "In OBSE_Lumenfold.log: with iRecordFrames set, the game was saved or left and the last "
+     "frames went to that file. Send it with your report."},
+    {"recording: ... cannot be written in the game's folder; the recording is lost",
+     "The game's folder cannot be written (or the file is locked). The game goes on; send the "
+     "log file alone, or play from a folder you can write to."},
+    {"recording: ... could not be written whole (is the disk full?); the recording is lost",
+     "Make room on the disk; the next save writes a new recording."},
+    {"iRecordFrames = ... is out of its range 1 to 3600: ... frames are recorded",
+     "In OBSE_Lumenfold.log: write a number from 1 to 3600."},
 };
 
 const char* const kReporting[] = {
@@ -81,6 +91,14 @@ const char* const kReportFiles[] = {
     "it is made anew at every start);",
     "- your settings file, Data\\OBSE\\Plugins\\OBSE_Lumenfold.ini.",
 };
+const char* const kRecordingAdvice =
+    "For a wrong pose or a wrong camera, send a recording too: set iRecordFrames=600 in the "
+    "settings file, start the game, play until the problem shows and save the game at once. "
+    "Lumenfold then writes its last 600 frames (ten seconds or more, by your frame rate) to "
+    "OBSE_Lumenfold-DATE-TIME.rec in the game's folder; send the newest one. The developers "
+    "play it again in their simulated game and see exactly what Lumenfold saw and did. Set "
+    "iRecordFrames back to 0 afterwards: recording costs memory and a little time in every "
+    "frame.";
 
 std::string Heading(const std::string& text) {
     return "\r\n" + text + "\r\n";
@@ -151,12 +169,14 @@ std::string PlayerReadme(const std::string& version) {
     for (const char* f : kReportFiles) {
         out += Item(f);
     }
+    out += "\r\n" + Paragraph(kRecordingAdvice);
     out += Heading("UNINSTALLING");
     out += Paragraph(
         "With an installer, uninstall or disable the package. By hand, delete "
         "Data\\OBSE\\Plugins\\OBSE_Lumenfold.dll, Data\\OBSE\\Plugins\\OBSE_Lumenfold.ini and "
         "Data\\Docs\\Lumenfold Readme.txt. Lumenfold writes nothing on disk but its log file "
-        "beside the game (which you may delete); a saved game keeps nothing of it.");
+        "and, if you asked for them, its recordings beside the game (which you may delete); a "
+        "saved game keeps nothing of it.");
     return out;
 }
 

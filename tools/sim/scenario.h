@@ -31,6 +31,8 @@ struct Step {
     std::string settings;
     std::vector<uint32_t> hostMessages;
     int frames = 1;
+    // Values the game changes at a stage inside each frame of the step.
+    std::vector<Setting> during[sim::kFrameStageCount];
 };
 
 struct Scenario {
@@ -51,6 +53,10 @@ struct ScenarioError {
 bool ParseScenario(const std::string& text, const std::string& source, Scenario* scenario,
                    ScenarioError* error);
 bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* error);
+// The same, played with a player's own settings file in place of the
+// scenario's when `settingsPath` is not empty.
+bool LoadScenarioWithSettings(const std::string& path, const std::string& settingsPath,
+                              Scenario* scenario, ScenarioError* error);
 
 // The most frames one step may ask for.
 constexpr int kMaxFramesPerStep = 100000;

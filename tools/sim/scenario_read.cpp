@@ -1,6 +1,7 @@
 // Reading a scenario: JSON text into steps, every name and value checked,
 // every problem reported with its place.
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tools/sim/scenario.h"
@@ -114,16 +115,27 @@ class Reader {
                     return false;
                 }
             } else if (key == "set") {
-                if (!it->is_object()) {
-                    return Fail(place, "expects an object of names and values");
+                if (!SetValues(*it, place, &step->set)) {
+                    return false;
                 }
-                for (auto f = it->begin(); f != it->end(); ++f) {
-                    // Checked before it is copied: a value may nest deeply.
-                    SetTarget target;
-                    if (!CheckSet(f.key(), *f, &target, &err)) {
-                        return Fail(place + "." + KeyForPlace(f.key()), err);
+            } else if (key == "during") {
+                if (!it->is_object()) {
+                    return Fail(place, "expects an object of stages and values");
+                }
+                for (auto d = it->begin(); d != it->end(); ++d) {
+                    int stage = 0;
+                    while (stage < sim::kFrameStageCount &&
+                           d.key() != sim::kFrameStageNames[stage]) {
+                        ++stage;
                     }
-                    step->set.push_back(Setting{f.key(), *f, target});
+                    if (stage == sim::kFrameStageCount) {
+                        return Fail(place + "." + KeyForPlace(d.key()),
+                                    "unknown stage (switch, camera, body, draws, shadow, "
+                                    "shadowPass, update)");
+                    }
+                    if (!SetValues(*d, place + "." + d.key(), &step->during[stage])) {
+                        return false;
+                    }
                 }
             } else if (key == "expect") {
                 if (!it->is_object()) {
@@ -136,9 +148,26 @@ class Reader {
                     step->expect.emplace_back(f.key(), *f);
                 }
             } else {
-                return Fail(place, "unknown key (note, settings, set, cameraSwitch, hostMessage, "
-                                   "frames, expect)");
+                return Fail(place, "unknown key (note, settings, set, during, cameraSwitch, "
+                                   "hostMessage, frames, expect)");
             }
+        }
+        return true;
+    }
+
+    // An object of names and values to set, each checked.
+    bool SetValues(const json& v, const std::string& place, std::vector<Setting>* out) {
+        if (!v.is_object()) {
+            return Fail(place, "expects an object of names and values");
+        }
+        std::string err;
+        for (auto f = v.begin(); f != v.end(); ++f) {
+            // Checked before it is copied: a value may nest deeply.
+            SetTarget target;
+            if (!CheckSet(f.key(), *f, &target, &err)) {
+                return Fail(place + "." + KeyForPlace(f.key()), err);
+            }
+            out->push_back(Setting{f.key(), *f, target});
         }
         return true;
     }
@@ -247,6 +276,23 @@ bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* er
     std::stringstream text;
     text << in.rdbuf();
     return ParseScenario(text.str(), path, scenario, error);
+}
+
+bool LoadScenarioWithSettings(const std::string& path, const std::string& settingsPath,
+                              Scenario* scenario, ScenarioError* error) {
+    if (!LoadScenario(path, scenario, error)) {
+        return false;
+    }
+    if (!settingsPath.empty()) {
+        std::ifstream file(settingsPath, std::ios::binary);
+        if (!file) {
+            error->message = settingsPath + " cannot be read";
+            return false;
+        }
+        scenario->settings.assign(std::istreambuf_iterator<char>(file),
+                                  std::istreambuf_iterator<char>());
+    }
+    return true;
 }
 
 } // namespace simtool

@@ -3,10 +3,12 @@
 // step's values, messages, frames and expectations in turn.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "sim/sim_game.h"
+#include "sim/sim_host.h"
 #include "tools/sim/scenario.h"
 
 namespace simtool {
@@ -18,12 +20,18 @@ struct FrameInfo {
 };
 
 // Sees every frame of a run: right before it (after the step's values and
-// messages) and right after it.
+// messages) and right after it; and around the values the game changes at
+// a stage inside it.
 class FrameObserver {
   public:
     virtual ~FrameObserver() = default;
     virtual void BeforeFrame(sim::Game&, const FrameInfo&) {}
     virtual void AfterFrame(sim::Game&, const FrameInfo&) {}
+    virtual void GameChanging(sim::Game&, const FrameInfo&) {}
+    virtual void GameChanged(sim::Game&, const FrameInfo&) {}
+    // Every stage of the frame, as the plug-in finds the game there (after
+    // the game's changes at that stage).
+    virtual void AtStage(sim::Game&, const FrameInfo&, sim::FrameStage) {}
 };
 
 // An expectation of a step that the run did not meet.
@@ -41,6 +49,21 @@ struct RunResult {
     std::vector<std::string> Problems() const;
 };
 
-RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*>& observers);
+class GameFolder;
+
+// Called after the last step, while the game and its folder still exist.
+using RunEnd = std::function<void(sim::Host& host, const GameFolder& folder)>;
+
+RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*>& observers,
+                      const RunEnd& atEnd = nullptr);
+
+// The settings text with `key` set to `value` ahead of anything the text
+// says of it (the first key of a name counts).
+std::string WithSetting(const std::string& settings, const std::string& key,
+                        const std::string& value);
+
+// The scenario with the plug-in recording its last `frames` frames, in the
+// settings it loads with and in every rewrite of them.
+void RecordFrames(Scenario* scenario, int frames);
 
 } // namespace simtool

@@ -79,6 +79,12 @@ const Description kDescriptions[] = {
      "1 reads this file again within a second of each time you save it, while the game runs: "
      "the fastest way to tune the values above. The same switches as above still need a "
      "restart. 0 does not look at the file while the game runs."},
+    {"iRecordFrames",
+     "For a problem report: N (1 to 3600) keeps the last N frames of what Lumenfold read and "
+     "did, and writes them to OBSE_Lumenfold-DATE-TIME.rec beside the game when you save or "
+     "quit (the five newest files are kept). Save right after you see something wrong and send "
+     "that file. It takes about 4 KB of memory per frame and a little time each frame. 0 "
+     "records nothing."},
 };
 
 const SettingsKey* FindKey(const std::string& name) {

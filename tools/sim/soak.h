@@ -22,6 +22,9 @@ struct SoakOptions {
     int seeds = 100;
     int frames = 50;
     std::string outDir = "."; // where a failing seed's scenario is written
+    // Every seed also recorded, and replayed from its recording alone in a
+    // fresh game: every output of every frame must agree.
+    bool replay = false;
 };
 
 // Runs every seed; reports each failing one (its seed, its problems, the

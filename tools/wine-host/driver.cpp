@@ -3,8 +3,9 @@
 // loading, the late site, the editor case, a load that finds another
 // plug-in's detour at a core site (and names that plug-in), the log file
 // beside the program, and frames run through the real DLL's glue, among them
-// a settings file saved while the game runs. It prints one line per failed
-// check and a summary.
+// a settings file saved while the game runs; and, with iRecordFrames=600, a
+// recording written when the game is saved (the check's script replays it
+// with the Linux build). It prints one line per failed check and a summary.
 #include <stdio.h>
 #include <string.h>
 
@@ -161,12 +162,14 @@ const char* const kSettings = "[Main]\r\nbFirstPersonShadows=1\r\n"
                               "fSittingMaxLookingDownOverride=35.5\r\n"
                               "fMountedMaxLookingDownOverride=40\r\n"
                               "fVanityModeForceDefaultOverride=275\r\n"
-                              "bReloadSettingsOnChange=1\r\n";
+                              "bReloadSettingsOnChange=1\r\n"
+                              "bRotateThirdPersonArms=3\r\n"
+                              "iRecordFrames=600\r\n";
 void WriteSettings(const std::string& extra) {
     const std::string text = kSettings + extra;
-    const HANDLE file = CreateFileA((Folder() + "Data\\obse\\plugins\\OBSE_Lumenfold.ini").c_str(),
-                                    GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA((Folder() + "Data\\obse\\plugins\\OBSE_Lumenfold.ini").c_str(), GENERIC_WRITE,
+                    0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
@@ -226,11 +229,9 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     // other plug-in's library, in the log file too.
     HMODULE other = LoadLibraryA("OtherPlugin.dll");
     Check(other != nullptr, "the other plug-in's library loads");
-    const uint32_t detour =
-        other != nullptr
-            ? reinterpret_cast<uint32_t>(reinterpret_cast<void*>(
-                  GetProcAddress(other, "OtherPluginDetour")))
-            : 0x1F2A3B40;
+    const uint32_t detour = other != nullptr ? reinterpret_cast<uint32_t>(reinterpret_cast<void*>(
+                                                   GetProcAddress(other, "OtherPluginDetour")))
+                                             : 0x1F2A3B40;
     PutJump(LF_SITE_HEAD_CAMERA, detour);
     CodeImage before, after;
     TakeImage(&before);
@@ -292,6 +293,28 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     Sleep(1100);
     sim::RunFrame(game, frame, sim::CameraSwitch::None);
     Check(LogHasLine("fCameraPosZ 6 -> 16"), "the watch reads a saved settings file again");
+
+    // Frames of several states, the game changing values between the sites
+    // as it does; then the game is saved: the recording goes beside the log.
+    game.process->obj.SitState = 8;
+    sim::RunFrame(game, frame, sim::CameraSwitch::Sitting);
+    game.process->obj.SitState = 0;
+    game.player->obj.LookPitch = 0.4f;
+    game.process->obj.WeaponDrawn = 1;
+    game.Play(game.bodyAnim, 1, "CastTarget.kf", 35);
+    const sim::StageHook changes = [&game](sim::FrameStage s) {
+        if (s == sim::FrameStage::Body) {
+            game.process->obj.SitState = 3;
+        } else if (s == sim::FrameStage::ShadowPass) {
+            game.process->obj.SitState = 0;
+        }
+    };
+    for (int i = 0; i < 4; ++i) {
+        sim::RunFrame(game, frame, sim::CameraSwitch::None, changes);
+    }
+    Send(kMessageGameSaved);
+    Check(ReadLog().find("recording written: OBSE_Lumenfold-") != std::string::npos,
+          "a saved game writes the recording beside the log");
     printf("wine-host: %d of %d checks passed\n", g_checks - g_failures, g_checks);
     fflush(stdout);
     return g_failures == 0 ? 0 : 2;

@@ -1,0 +1,174 @@
+#include "record/frame_recorder.h"
+
+#include <string.h>
+
+#include "body/draw_visibility.h"
+#include "game/node_names.h"
+#include "log/diagnostic_log.h"
+#include "record/frame_ring.h"
+#include "record/game_notes.h"
+#include "settings/settings.h"
+#include "view/view_state.h"
+
+// The recorder runs in every frame: its copies stay in line (see
+// game_notes.cpp).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("no-tree-loop-distribute-patterns")
+#endif
+
+namespace {
+
+uint32_t g_view[kViewStateWords];                         // as last noted
+uint32_t g_notedSettings[Padded(kSettingsKeyCount)] = {}; // as last noted
+
+void ReadView(uint32_t* v) {
+    v[kViewSavedThirdPerson] = static_cast<uint32_t>(SavedThirdPerson);
+    v[kViewForcedBodyMode] = static_cast<uint32_t>(ForcedBodyMode);
+    v[kViewModAnimPending] = static_cast<uint32_t>(ModAnimPending);
+    v[kViewModAnimCounter] = static_cast<uint32_t>(ModAnimCounter);
+    v[kViewMountedInFirstPerson] = static_cast<uint32_t>(MountedInFirstPerson);
+    v[kViewWatchedMenuOpen] = static_cast<uint32_t>(WatchedMenuOpen);
+    v[kViewSavedChaseDistance] = Bits(SavedChaseDistance);
+    v[kViewHeadAnchorCountdown] = static_cast<uint32_t>(HeadAnchorCountdown);
+    v[kViewInExtraAnimUpdate] = Bits(InExtraAnimUpdate);
+    v[kViewInBodyPassUpdate] = Bits(InBodyPassUpdate);
+    v[kViewMenuReleaseAtFrameStart] = static_cast<uint32_t>(MenuReleaseAtFrameStart);
+    v[kViewSavedBodyFlags] = SavedBodyFlags;
+    v[kViewSavedBodyFlagsValid] = SavedBodyFlagsValid ? 1u : 0u;
+}
+
+uint32_t NameNumber(const char* name) {
+    // The logic passes these very texts: their addresses tell them first.
+    for (uint32_t i = 0; i < sizeof kRecordedNodeNames / sizeof kRecordedNodeNames[0]; ++i) {
+        if (kRecordedNodeNames[i] == name) {
+            return i;
+        }
+    }
+    for (uint32_t i = 0; i < sizeof kRecordedNodeNames / sizeof kRecordedNodeNames[0]; ++i) {
+        if (strcmp(kRecordedNodeNames[i], name) == 0) {
+            return i;
+        }
+    }
+    return kUnknownNodeName;
+}
+
+void ReadSettingsWords(uint32_t* out) {
+    // Word by word in line: it runs at every frame start.
+    const uint32_t* words = reinterpret_cast<const uint32_t*>(&Settings);
+    for (int i = 0; i < kSettingsKeyCount; ++i) {
+        out[i] = words[i];
+    }
+}
+
+static_assert(sizeof(SettingsRecord) == 4 * kSettingsKeyCount, "settings are words");
+
+} // namespace
+
+bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion) {
+    int32_t kept = frames;
+    if (frames != 0 && (kept < kMinRecordedFrames || kept > kMaxRecordedFrames)) {
+        kept = kept < kMinRecordedFrames ? kMinRecordedFrames : kMaxRecordedFrames;
+        LogDetail("iRecordFrames = %d is out of its range %d to %d: %d frames are recorded",
+                  static_cast<int>(frames), static_cast<int>(kMinRecordedFrames),
+                  static_cast<int>(kMaxRecordedFrames), static_cast<int>(kept));
+    }
+    uint32_t capacity = 0;
+    if (!ReserveRing(kept, hostVersion, gameVersion, &capacity)) {
+        LogError("recording: %u bytes of memory for %d frames cannot be had; nothing is recorded",
+                 capacity, static_cast<int>(kept));
+        return false;
+    }
+    if (kept != 0) {
+        ReadSettingsWords(g_notedSettings);
+        LogDetail("recording: the last %d frames are kept (%u KB of memory)",
+                  static_cast<int>(kept), capacity / 1024);
+    }
+    return true;
+}
+
+void NoteFrameStart() {
+    if (!RecordingFrames()) {
+        return;
+    }
+    uint32_t settings[kSettingsKeyCount];
+    ReadSettingsWords(settings);
+    ReadView(g_view);
+    OpenNextFrame(g_view, settings);
+    ForgetGameValues();
+    NoteSettings();
+}
+
+void NoteSettings() {
+    uint32_t now[Padded(kSettingsKeyCount)] = {};
+    ReadSettingsWords(now);
+    if (!SameWords(now, g_notedSettings, kSettingsKeyCount)) {
+        CopyWords(g_notedSettings, now, kSettingsKeyCount);
+        Event(kEventSettings).Byte(kSettingsKeyCount).Words(now, kSettingsKeyCount);
+    }
+}
+
+void NoteSite(RecordedSite site, const void* a, const void* b) {
+    BeginEntryValues(site == kSiteHeadCamera ? static_cast<const SceneNode*>(a) : nullptr,
+                     site == kSiteBodyPass ? static_cast<const AnimationRecord*>(b) : nullptr);
+    Event(kEventSite).Byte(site).Word(Token(a)).Word(Token(b));
+    NoteGameValues();
+}
+
+void NoteEntryEnd() {
+    uint32_t now[kViewStateWords];
+    ReadView(now);
+    for (int i = 0; i < kViewStateWords; ++i) {
+        if (now[i] != g_view[i]) {
+            Event(kEventView).Byte(i).Word(now[i]);
+            g_view[i] = now[i];
+        }
+    }
+    Event{kEventEnd};
+    EndEntryValues();
+}
+
+void NotePass(RecordedSite site, const void* a, uint32_t decision) {
+    Event(kEventSite).Byte(site).Word(Token(a)).Word(decision);
+}
+
+uint32_t NoteAnswer(GameCall call, const void* receiver, uint32_t argument, uint32_t answer) {
+    Event(kEventAnswer).Byte(call).Word(Token(receiver)).Word(argument).Word(answer);
+    return answer;
+}
+
+SceneNode* NoteFound(const SceneNode* searched, const char* name, SceneNode* found) {
+    Event(kEventAnswer)
+        .Byte(kCallFindChildByName)
+        .Word(Token(searched))
+        .Word(NameNumber(name))
+        .Word(Token(found));
+    if (found != nullptr) {
+        NoteFoundNode(found);
+    }
+    return found;
+}
+
+void NoteCall(GameCall call, const void* receiver) {
+    const uint8_t steering = (InExtraAnimUpdate != kFlagClear ? kSteerExtraUpdate : 0) |
+                             (InBodyPassUpdate != kFlagClear ? kSteerBodyPassUpdate : 0);
+    Event(kEventCall).Byte(call).Word(Token(receiver)).Byte(steering);
+}
+
+void NoteCallReturned() {
+    Event{kEventReturned};
+    NoteGameValues();
+}
+
+void NoteWrite(WrittenField field, const void* target) {
+    uint32_t w[9];
+    const int n = WrittenWordsOf(field, target, w);
+    Event(kEventWrite).Byte(field).Word(Token(target)).Words(w, n);
+}
+
+void NoteMessage(uint32_t type) {
+    Event(kEventMessage).Word(type);
+}
+
+void OmitFromRecordingForTests(int kind, int word, bool onlyChanges) {
+    OmitGameValueForTests(kind, word, onlyChanges);
+}

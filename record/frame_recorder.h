@@ -1,0 +1,74 @@
+// The frame recorder: with iRecordFrames at N (1 to 3600) the plug-in keeps
+// its last N frames in memory, reserved once at load, and writes them to a
+// file in the game's folder when the game is saved or left; the simulator
+// replays such a file and compares every output.
+//
+// Per frame it keeps what the logic read of the game (noted at every point
+// where the game ran: each site into the logic, and each return from a call
+// of the game that changes it), the order of the sites and the host
+// messages, the answers of the game's queries, and every output: each field
+// written, the view state, and the glue's decisions at the branch sites.
+// Nothing is allocated per frame.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "game/layout.h"
+#include "record/recording_format.h"
+
+// Reserves room for the last `frames` frames (held to 1..3600, with a line in
+// the log when it is not); 0 releases the room and records nothing. False
+// (with a log line) when the memory cannot be had: the plug-in then runs
+// without recording. The host's versions go into the file's header.
+bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion);
+// Whether frames are being recorded (the load picks the recording glue).
+bool RecordingFrames();
+// How many frames are kept now, and the room reserved in bytes.
+int RecordedFrameCount();
+uint32_t RecordingCapacity();
+
+// --- the notes of the recording logic and its entries ------------------------
+// The frame-start site: the frame before it is kept, a new one begins with
+// the view state, and the settings when they changed.
+void NoteFrameStart();
+// The game passed a site into the logic (`a`, `b` as the site gives them):
+// the game values the logic may read are noted.
+void NoteSite(RecordedSite site, const void* a, const void* b);
+// The logic returned to the game: the view state's changes are noted.
+void NoteEntryEnd();
+// A site passed where only the glue decides (or a forced camera switch):
+// what it decided, in one event.
+void NotePass(RecordedSite site, const void* a, uint32_t decision);
+// The settings, when a reload changed them since they were last noted.
+void NoteSettings();
+// A query of the game and its answer (returned).
+uint32_t NoteAnswer(GameCall call, const void* receiver, uint32_t argument, uint32_t answer);
+// FindChildByName's answer, with the values of the node found.
+SceneNode* NoteFound(const SceneNode* searched, const char* name, SceneNode* found);
+// Around a call that changes the game: before it (what the glue's branches
+// inside it go by) and after it (the game's changes).
+void NoteCall(GameCall call, const void* receiver);
+void NoteCallReturned();
+// A field the logic has just written.
+void NoteWrite(WrittenField field, const void* target);
+// A host message, where it came between the frames.
+void NoteMessage(uint32_t type);
+
+// --- writing the kept frames -------------------------------------------------
+// Hands the kept frames, as the file holds them (header, then the frames), to
+// `sink` piece by piece, until the sink answers false. Returns the whole size
+// in bytes. Allocates nothing.
+using RecordingSink = bool (*)(const void* data, uint32_t size, void* context);
+uint32_t WriteRecording(RecordingSink sink, void* context);
+// Writes the kept frames to OBSE_Lumenfold-YYYYMMDD-HHMMSS.rec in the game's
+// folder, keeping the five newest such files, with a line in the log (also
+// when the file cannot be written: the recording is then lost, the game goes
+// on). Called on the host's messages for a saved game and for leaving.
+bool WriteRecordingFile();
+
+// For tests: leaves one word of the blocks of one kind out of the notes of
+// game values, as a recorder that missed a value would: from every note, or
+// (`onlyChanges`) only where the game changed it after the frame's first
+// note. A kind of -1 puts it back.
+void OmitFromRecordingForTests(int kind, int word, bool onlyChanges);

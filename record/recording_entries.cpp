@@ -1,0 +1,120 @@
+// The routines the recording glue calls in place of the logic's entries:
+// each notes the site and what the game gives there, runs the recording
+// build of the logic (or, where the logic reads nothing of the game but
+// steers the glue, the plain one), and notes what it did.
+#include "body/draw_visibility.h"
+#include "game/player_rig.h"
+#include "patch/glue.h"
+#include "record/frame_recorder.h"
+#include "record/recording_logic.h"
+#include "settings/settings.h"
+#include "view/body_pass.h"
+#include "view/view_state.h"
+
+namespace {
+
+bool IsThePlayer(const void* actor) {
+    return actor != nullptr && actor == PlayerPointer();
+}
+
+bool IsThePlayersBodyRecord(const AnimationRecord* record) {
+    const PlayerObject* p = PlayerPointer();
+    return record != nullptr && p != nullptr && p->Process != nullptr &&
+           record == p->Process->BodyAnim;
+}
+
+} // namespace
+
+extern "C" {
+
+void RecordingFrameStart() {
+    NoteFrameStart();
+    NoteSite(kSiteFrameStart, nullptr, nullptr);
+    if (Settings.bReloadSettingsOnChange != 0 || MenuReleaseAtFrameStart != 0) {
+        recording::FrameStartChores();
+    }
+    NoteSettings(); // a reload by the watch takes effect from here on
+    recording::BeginFrameViewState();
+    NoteEntryEnd();
+}
+
+void RecordingHeadCamera(SceneNode* camera) {
+    NoteSite(kSiteHeadCamera, camera, nullptr);
+    recording::UpdateHeadCamera(camera);
+    NoteEntryEnd();
+}
+
+void RecordingBodyPass(const void* actor, AnimationRecord* record) {
+    // Every other actor only has its record updated by the game's routine:
+    // nothing of the plug-in's to replay, and a game has hundreds of them.
+    if (!IsThePlayer(actor)) {
+        UpdateBodyPass(actor, record);
+        return;
+    }
+    NoteSite(kSiteBodyPass, actor, record);
+    recording::UpdateBodyPass(actor, record);
+    NoteEntryEnd();
+}
+
+uint8_t RecordingActorBranch(const void* actor) {
+    const uint8_t inView = IsPlayerInBodyView(actor);
+    if (IsThePlayer(actor)) {
+        NotePass(kSiteActorBranch, actor, inView);
+    }
+    return inView;
+}
+
+void RecordingForcedSkip(uint32_t skipped) {
+    NotePass(kSiteForcedSkip, nullptr, skipped);
+}
+
+void RecordingExtraUpdate() {
+    NotePass(kSiteExtraUpdate, nullptr, 1);
+}
+
+void RecordingBodyPassArgument() {
+    NotePass(kSiteBodyPassArgument, nullptr, 1);
+}
+
+uint32_t RecordingShownRecord(const AnimationRecord* record) {
+    const uint32_t shown = IsShownBodyAnimRecord(record);
+    if (IsThePlayersBodyRecord(record)) {
+        NotePass(kSiteShownRecord, record, shown);
+    }
+    return shown;
+}
+
+uint8_t RecordingDraw(uint32_t row, DrawObject* object) {
+    // Another owner's object is drawn once, as the game draws it.
+    if (!IsThePlayer(object->Owner)) {
+        return DrawBothSkeletons(object);
+    }
+    NoteSite(static_cast<RecordedSite>(row), object, nullptr);
+    const uint8_t drawn = recording::DrawBothSkeletons(object);
+    NoteEntryEnd();
+    return drawn;
+}
+
+void RecordingSwitchDecide() {
+    NoteSite(kSiteSwitchDecide, nullptr, nullptr);
+    DecideForcedModeOnSwitch();
+    NoteEntryEnd();
+}
+
+void RecordingForcedSwitch(uint32_t row) {
+    NotePass(static_cast<RecordedSite>(row), nullptr, 1);
+}
+
+void RecordingSaveChaseDistance(uint32_t row) {
+    NoteSite(static_cast<RecordedSite>(row), nullptr, nullptr);
+    SaveChaseDistance();
+    NoteEntryEnd();
+}
+
+void RecordingShadowPass(uint8_t before) {
+    NoteSite(before != 0 ? kSiteShadowBefore : kSiteShadowAfter, nullptr, nullptr);
+    recording::ToggleFirstPersonForShadow(before);
+    NoteEntryEnd();
+}
+
+} // extern "C"

@@ -1,0 +1,4 @@
+// The recording build of body/head_bob.cpp (see game/logic_build.h): the same
+// logic, with every call into the game and every write noted.
+#define LF_RECORDING_BUILD
+#include "body/head_bob.cpp"

@@ -1,0 +1,326 @@
+// The frame recorder and the replay: a recording replays with no difference,
+// and one that misses a value the logic read does not; the ring keeps the
+// last frames; the files beside the game; a recording of any bytes read
+// safely.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/linux_host.h"
+#include "platform/platform.h"
+#include "record/frame_recorder.h"
+#include "settings/settings.h"
+#include "tools/sim/game_folder.h"
+#include "tools/sim/recording_read.h"
+#include "tools/sim/replay.h"
+#include "tools/sim/replay_export.h"
+#include "tools/sim/scenario.h"
+#include "tools/sim/scenario_run.h"
+
+namespace {
+
+using simtool::Recording;
+using simtool::RecordingError;
+using simtool::ReplayResult;
+
+bool ToBytes(const void* data, uint32_t size, void* context) {
+    std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(context);
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), p, p + size);
+    return true;
+}
+
+// A scenario run with every frame recorded; the recording as a saved game
+// writes it.
+std::vector<uint8_t> Record(const std::string& text, int frames) {
+    simtool::Scenario scenario;
+    simtool::ScenarioError error;
+    EXPECT_TRUE(simtool::ParseScenario(text, "test.json", &scenario, &error)) << error.message;
+    simtool::RecordFrames(&scenario, frames);
+    std::vector<uint8_t> bytes;
+    testing::internal::CaptureStdout();
+    const simtool::RunResult result =
+        simtool::RunScenario(scenario, {}, [&bytes](sim::Host&, const simtool::GameFolder&) {
+            WriteRecording(ToBytes, &bytes);
+        });
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(result.failures.empty());
+    return bytes;
+}
+
+ReplayResult Replay(std::vector<uint8_t> bytes) {
+    Recording recording;
+    RecordingError error;
+    EXPECT_TRUE(simtool::ParseRecording(std::move(bytes), "test.rec", &recording, &error))
+        << error.message;
+    testing::internal::CaptureStdout();
+    ReplayResult result = simtool::ReplayRecording(recording, simtool::ReplayOptions());
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(result.failures.empty());
+    return result;
+}
+
+// Lying from the second frame on; in the third the game sits the player up
+// between the camera update and the body pass.
+const char* const kLying = R"({
+  "settings": ["[Main]", "bEnableHeadBob=1"],
+  "steps": [
+    {"frames": 1},
+    {"set": {"process.SitState": 8}, "frames": 1},
+    {"during": {"body": {"process.SitState": 0}}, "frames": 1},
+    {"frames": 1}
+  ]})";
+
+TEST(Replay, ARecordingReplaysWithNoDifference) {
+    const ReplayResult r = Replay(Record(kLying, 10));
+    EXPECT_EQ(4, r.frames);
+    EXPECT_TRUE(r.differences.empty()) << r.differences[0].what;
+}
+
+// A value read at the frame start that the recorder misses (the replay's
+// recorder alike, so that only the logic's outputs can tell): the replay's
+// game holds its own value, and the outputs differ.
+TEST(Replay, AValueMissingFromEveryNoteMakesTheRoundTripFail) {
+    OmitFromRecordingForTests(kBlockScalars, kScalarSitState, false);
+    const ReplayResult r = Replay(Record(kLying, 10));
+    OmitFromRecordingForTests(-1, 0, false);
+    ASSERT_FALSE(r.differences.empty());
+    EXPECT_EQ(1, r.differences[0].frame) << r.differences[0].what; // the first frame lying
+}
+
+// A value the game changed between two sites that the recording misses
+// (noted at the frame start, not where the game changed it).
+TEST(Replay, AChangeBetweenSitesMissingMakesTheRoundTripFail) {
+    OmitFromRecordingForTests(kBlockScalars, kScalarSitState, true);
+    const ReplayResult r = Replay(Record(kLying, 10));
+    OmitFromRecordingForTests(-1, 0, false);
+    ASSERT_FALSE(r.differences.empty());
+    EXPECT_EQ(2, r.differences[0].frame) << r.differences[0].what;
+    // The logic took the lying path where the recorded one bobbed the head:
+    // told with the game values that fed the entry.
+    EXPECT_EQ("body pass: the plug-in asked IsVampireFeeding where the recording has GetFlagWord",
+              r.differences[0].what);
+    EXPECT_FALSE(r.differences[0].fedBy.empty());
+}
+
+// The ring keeps the last N frames; each recording begins with the settings
+// in force at its first kept frame.
+TEST(Recorder, TheRingKeepsTheLastFramesWithTheirSettings) {
+    std::string text = R"({"settings": ["[Main]", "bReloadSettingsOnGameLoad=1"],
+        "steps": [{"frames": 7},
+        {"settings": ["[Main]", "bReloadSettingsOnGameLoad=1", "fCameraPosZ=16"],
+         "hostMessage": 8, "frames": 3}]})";
+    Recording r;
+    RecordingError error;
+    ASSERT_TRUE(simtool::ParseRecording(Record(text, 5), "ring.rec", &r, &error)) << error.message;
+    ASSERT_EQ(5u, r.frameOffsets.size());
+    simtool::RecordedFrame first, last;
+    ASSERT_TRUE(simtool::DecodeFrame(r, 0, &first, &error));
+    ASSERT_TRUE(simtool::DecodeFrame(r, 4, &last, &error));
+    EXPECT_EQ(5u, first.number); // frames 0 to 4 dropped
+    EXPECT_EQ(9u, last.number);
+    float z;
+    memcpy(&z, &r.settings[offsetof(SettingsRecord, fCameraPosZ) / 4], 4);
+    EXPECT_EQ(6.0f, z); // frames 5 and 6 began with the load's settings
+    // The reload took effect at frame 7: it is there, and the replay agrees.
+    int reloads = 0;
+    for (size_t i = 0; i < 5; ++i) {
+        simtool::RecordedFrame f;
+        ASSERT_TRUE(simtool::DecodeFrame(r, i, &f, &error));
+        for (const simtool::RecordedEvent& e : f.events) {
+            reloads += e.tag == kEventSettings && f.number == 7;
+        }
+    }
+    EXPECT_EQ(1, reloads);
+    EXPECT_TRUE(Replay(r.bytes).differences.empty());
+}
+
+// Many more frames than the room holds at once: the ring wraps at its end
+// many times over, and what it keeps are still the last frames, whole.
+TEST(Recorder, TheRingWrapsAndKeepsTheLastFramesWhole) {
+    const std::string text = R"({"settings": ["[Main]", "bEnableHeadBob=1"],
+        "steps": [{"set": {"process.SitState": 8}, "frames": 60},
+                  {"set": {"process.SitState": 0}, "during": {"body": {"process.SitState": 3}},
+                   "frames": 140}]})";
+    Recording r;
+    RecordingError error;
+    ASSERT_TRUE(simtool::ParseRecording(Record(text, 3), "wrap.rec", &r, &error)) << error.message;
+    ASSERT_EQ(3u, r.frameOffsets.size());
+    // 200 frames of this size fill the least room reserved (two of the
+    // longest frames) more than once.
+    const size_t frameBytes = r.bytes.size() - RecordingHeaderSize(kSettingsKeyCount);
+    EXPECT_GT(200 * frameBytes / 3, 2 * kMaxFrameBytes);
+    for (uint32_t i = 0; i < 3; ++i) {
+        simtool::RecordedFrame f;
+        ASSERT_TRUE(simtool::DecodeFrame(r, i, &f, &error)) << error.message;
+        EXPECT_EQ(197u + i, f.number);
+        EXPECT_EQ(0u, f.flags); // none cut short
+    }
+    EXPECT_TRUE(Replay(r.bytes).differences.empty());
+}
+
+// The settings watch reads the file again inside a frame start: the replay
+// lets the plug-in read it at the same point, and the exported scenario
+// rewrites the file at that frame.
+TEST(Replay, AReloadByTheWatchReplaysAtTheSamePoint) {
+    const std::string text =
+        R"({"settings": ["[Main]", "bReloadSettingsOnChange=1", "bEnableHeadBob=1"],
+        "steps": [{"frames": 2},
+        {"settings": ["[Main]", "bReloadSettingsOnChange=1", "bEnableHeadBob=1",
+                      "fCameraPosY=20"], "frames": 2}]})";
+    const std::vector<uint8_t> bytes = Record(text, 10);
+    Recording r;
+    RecordingError error;
+    ASSERT_TRUE(simtool::ParseRecording(bytes, "watch.rec", &r, &error)) << error.message;
+    simtool::RecordedFrame third;
+    ASSERT_TRUE(simtool::DecodeFrame(r, 2, &third, &error));
+    ASSERT_GE(third.events.size(), 2u);
+    EXPECT_EQ(kEventSite, third.events[0].tag); // the reload comes inside the frame start
+    bool reloaded = false;
+    for (const simtool::RecordedEvent& e : third.events) {
+        reloaded = reloaded || e.tag == kEventSettings;
+    }
+    EXPECT_TRUE(reloaded);
+    const ReplayResult result = Replay(bytes);
+    EXPECT_TRUE(result.differences.empty()) << result.differences[0].what;
+    const std::string scenario = simtool::RecordingAsScenario(r);
+    EXPECT_NE(std::string::npos, scenario.find("fCameraPosY=20")) << scenario;
+}
+
+// --- reading any bytes ----------------------------------------------------------
+
+std::string Problem(std::vector<uint8_t> bytes) {
+    Recording r;
+    RecordingError error;
+    if (simtool::ParseRecording(std::move(bytes), "bad.rec", &r, &error)) {
+        return "";
+    }
+    return error.message;
+}
+
+TEST(RecordingReader, SaysWhatIsWrongWithTheFileAndWhere) {
+    const std::vector<uint8_t> good = Record(kLying, 10);
+    ASSERT_EQ("", Problem(good));
+    EXPECT_EQ("bad.rec: at byte 0: not a recording of Lumenfold (a recording begins with "
+              "\"LFREC\")",
+              Problem({}));
+    std::vector<uint8_t> version = good;
+    version[8] = 7;
+    EXPECT_EQ("bad.rec: at byte 8: format version 7; this lumenfold-sim reads version 1",
+              Problem(version));
+    // A frame count larger than the file, and one claiming gigabytes.
+    const uint32_t countAt = RecordingHeaderSize(kSettingsKeyCount) - 8;
+    std::vector<uint8_t> more = good;
+    more[countAt] = 200;
+    EXPECT_EQ("bad.rec: at byte " + std::to_string(countAt) +
+                  ": the header claims 200 frames; the file holds 4",
+              Problem(more));
+    std::vector<uint8_t> huge = good;
+    const uint32_t gigabytes = 0xF0000000u;
+    memcpy(&huge[countAt + 4], &gigabytes, 4);
+    EXPECT_NE(std::string::npos,
+              Problem(huge).find("the header claims 4026531840 bytes of frames"));
+    // Cut anywhere: a problem with its place, never a crash.
+    for (size_t cut = 1; cut < good.size(); cut += 7) {
+        const std::string p = Problem(std::vector<uint8_t>(good.begin(), good.begin() + cut));
+        EXPECT_EQ(0u, p.find("bad.rec: at byte ")) << cut;
+    }
+    // Random bytes behind a good header.
+    srand(1);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<uint8_t> noise = good;
+        for (size_t i = RecordingHeaderSize(kSettingsKeyCount); i < noise.size(); ++i) {
+            if (rand() % 5 == 0) {
+                noise[i] = static_cast<uint8_t>(rand());
+            }
+        }
+        Problem(noise);
+    }
+}
+
+// --- the files beside the game ----------------------------------------------------
+
+class RecordingFiles : public ::testing::Test {
+  protected:
+    RecordingFiles() {
+        char tmpl[] = "/tmp/lumenfold-rec-XXXXXX";
+        root_ = mkdtemp(tmpl);
+        std::string windows = root_ + "/Oblivion.exe";
+        for (char& c : windows) {
+            c = c == '/' ? '\\' : c;
+        }
+        PlatformSetModuleFileName(windows.c_str());
+        ReserveRecording(3, 21, 0x010201A0);
+        NoteFrameStart();
+    }
+    ~RecordingFiles() override {
+        ReserveRecording(0, 0, 0);
+        PlatformUseRealLocalTime();
+        PlatformUnlockFiles();
+        PlatformFillDiskAfter(-1);
+        EXPECT_EQ(0, system(("rm -rf '" + root_ + "'").c_str()));
+    }
+    std::vector<std::string> Files() {
+        std::vector<std::string> names;
+        const std::string list = "ls '" + root_ + "' > '" + root_ + ".list'";
+        EXPECT_EQ(0, system(list.c_str()));
+        std::ifstream in(root_ + ".list");
+        for (std::string name; std::getline(in, name);) {
+            names.push_back(name);
+        }
+        remove((root_ + ".list").c_str());
+        return names;
+    }
+    std::string root_;
+};
+
+TEST_F(RecordingFiles, NamedByTheTimeAndTheFiveNewestKept) {
+    // Another file of the folder that only looks like one is left alone.
+    std::ofstream(root_ + "/OBSE_Lumenfold-notes.rec") << "mine";
+    for (int minute = 0; minute < 7; ++minute) {
+        PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, static_cast<uint16_t>(minute), 5});
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(WriteRecordingFile());
+        testing::internal::GetCapturedStdout();
+    }
+    // Two in the same second.
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(WriteRecordingFile());
+    testing::internal::GetCapturedStdout();
+    const std::vector<std::string> want = {
+        "OBSE_Lumenfold-20261208-210305.rec", "OBSE_Lumenfold-20261208-210405.rec",
+        "OBSE_Lumenfold-20261208-210505.rec", "OBSE_Lumenfold-20261208-210605-2.rec",
+        "OBSE_Lumenfold-20261208-210605.rec", "OBSE_Lumenfold-notes.rec"};
+    EXPECT_EQ(want, Files());
+}
+
+// A folder that cannot be written, or a full disk: the recording is lost
+// with a line that says so, nothing is left half written, and the game goes
+// on.
+TEST_F(RecordingFiles, AFolderThatCannotBeWrittenOrAFullDiskLosesOnlyTheRecording) {
+    PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, 0, 0});
+    PlatformLockFile(root_ + "/OBSE_Lumenfold-20261208-210000.rec");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(WriteRecordingFile());
+    EXPECT_EQ("recording: OBSE_Lumenfold-20261208-210000.rec cannot be written in the game's "
+              "folder; the recording is lost\n",
+              testing::internal::GetCapturedStdout());
+    PlatformUnlockFiles();
+    PlatformFillDiskAfter(100);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(WriteRecordingFile());
+    EXPECT_EQ("recording: OBSE_Lumenfold-20261208-210000.rec could not be written whole (is the "
+              "disk full?); the recording is lost\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_TRUE(Files().empty());
+    PlatformFillDiskAfter(-1);
+    NoteFrameStart(); // recording goes on
+    EXPECT_EQ(2, RecordedFrameCount());
+}
+
+} // namespace

@@ -1,0 +1,352 @@
+#include "tools/sim/replay.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "body/draw_visibility.h"
+#include "entry/plugin_entry.h"
+#include "platform/platform.h"
+#include "record/frame_recorder.h"
+#include "settings/settings.h"
+#include "sim/frame_driver.h"
+#include "sim/sim_host.h"
+#include "tools/sim/game_folder.h"
+#include "tools/sim/recording_words.h"
+#include "tools/sim/replay_compare.h"
+#include "tools/sim/replay_script.h"
+#include "view/view_state.h"
+
+namespace simtool {
+
+namespace {
+
+uint32_t Token(const void* p) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
+// The frames the replay's own recording keeps (it compares the newest).
+constexpr uint32_t kReplayKeptFrames = 2;
+
+int IndexOf(const char* key) {
+    for (int i = 0; i < kSettingsKeyCount; ++i) {
+        if (strcmp(kSettingsKeys[i].name, key) == 0) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+// The recorded settings, but for the size of the recording: the replay
+// records its last frames only.
+void TakeSettings(const std::vector<uint32_t>& words) {
+    const int32_t kept = Settings.iRecordFrames;
+    memcpy(&Settings, words.data(), 4 * std::min<size_t>(words.size(), kSettingsKeyCount));
+    Settings.iRecordFrames = kept;
+}
+
+void SetView(const uint32_t* v) {
+    SavedThirdPerson = static_cast<int32_t>(v[kViewSavedThirdPerson]);
+    ForcedBodyMode = static_cast<int32_t>(v[kViewForcedBodyMode]);
+    ModAnimPending = static_cast<int32_t>(v[kViewModAnimPending]);
+    ModAnimCounter = static_cast<int32_t>(v[kViewModAnimCounter]);
+    MountedInFirstPerson = static_cast<int32_t>(v[kViewMountedInFirstPerson]);
+    WatchedMenuOpen = static_cast<int32_t>(v[kViewWatchedMenuOpen]);
+    SavedChaseDistance = Float(v[kViewSavedChaseDistance]);
+    HeadAnchorCountdown = static_cast<int32_t>(v[kViewHeadAnchorCountdown]);
+    InExtraAnimUpdate = Float(v[kViewInExtraAnimUpdate]);
+    InBodyPassUpdate = Float(v[kViewInBodyPassUpdate]);
+    MenuReleaseAtFrameStart = static_cast<int32_t>(v[kViewMenuReleaseAtFrameStart]);
+    SavedBodyFlags = v[kViewSavedBodyFlags];
+    SavedBodyFlagsValid = v[kViewSavedBodyFlagsValid] != 0;
+}
+
+bool ToBytes(const void* data, uint32_t size, void* context) {
+    std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(context);
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), p, p + size);
+    return true;
+}
+
+// The whole replay: the plug-in loaded as it was, the frames driven from the
+// recording, each compared with what the plug-in recorded of it here.
+class Replayer {
+  public:
+    Replayer(const Recording& r, const ReplayOptions& o)
+        : recording_(r), options_(o), world_(game_), recorded_(game_, world_),
+          script_(game_, world_, recorded_) {}
+
+    ReplayResult Run() {
+        ReplayResult result;
+        if (!Load(&result)) {
+            return result;
+        }
+        RecordedFrame frame;
+        RecordingError error;
+        for (size_t i = 0; i < recording_.frameOffsets.size(); ++i) {
+            if (!DecodeFrame(recording_, i, &frame, &error)) {
+                result.failures.push_back(error.message);
+                break;
+            }
+            const int index = static_cast<int>(i);
+            FrameComparison c;
+            PlayFrame(frame, index, &c);
+            if (c.difference.empty()) {
+                c = Compare(frame, index != 0);
+            }
+            if (!c.difference.empty()) {
+                result.differences.push_back({index, c.difference, c.fedBy});
+            }
+            if (index == options_.poseFrame) {
+                TakePose(index, &result.pose);
+            }
+            ++result.frames;
+        }
+        game_.script = nullptr;
+        PlatformUseRealClock();
+        return result;
+    }
+
+  private:
+    bool Load(ReplayResult* result) {
+        if (!folder_.Made()) {
+            result->failures.push_back("cannot make a temporary game folder");
+            return false;
+        }
+        // The plug-in as it was loaded, recording only its last frames here.
+        std::vector<uint32_t> settings = recording_.settings;
+        settings.resize(kSettingsKeyCount, 0);
+        settings[IndexOf("iRecordFrames")] = kReplayKeptFrames;
+        folder_.WriteSettings(SettingsTextOf(settings));
+        ResetViewState();
+        ResetShadowBracket();
+        // The clock stands still but for the settings watch's looks.
+        PlatformSetClock(clock_);
+        PluginInfo info;
+        if (!OBSEPlugin_Query(&host_.record, &info) || !OBSEPlugin_Load(&host_.record) ||
+            !RecordingFrames()) {
+            result->failures.push_back("the plug-in did not load as it was recorded");
+            return false;
+        }
+        // The shadow pass was the plug-in's, unless the first frame began
+        // with the frame start releasing the menu watch in its place.
+        RecordedFrame first;
+        RecordingError error;
+        if (recording_.frameOffsets.empty() || !DecodeFrame(recording_, 0, &first, &error) ||
+            first.view[kViewMenuReleaseAtFrameStart] == 0) {
+            host_.Send(kMessagePostLoad);
+        }
+        game_.script = &script_;
+        return true;
+    }
+
+    // Drives one frame from the recording.
+    void PlayFrame(const RecordedFrame& frame, int index, FrameComparison* divergence) {
+        // The first frame takes the view state it began with; later frames
+        // carry it over themselves (and it is compared).
+        if (index == 0) {
+            SetView(frame.view);
+        }
+        recorded_.NewFrame();
+        script_.ClearDivergence();
+        game_.ClearCalls();
+        const std::vector<RecordedEvent>& events = frame.events;
+        size_t i = 0;
+        while (i < events.size() && divergence->difference.empty()) {
+            const RecordedEvent& e = events[i];
+            if (e.tag == kEventSettings) {
+                TakeSettings(e.words);
+                ++i;
+            } else if (e.tag == kEventMessage) {
+                Message(e.a);
+                ++i;
+            } else if (e.tag == kEventSite && IsPassSite(e.code)) {
+                script_.Start(&events, i + 1, i + 1);
+                script_.EnterPass(e);
+                ++i;
+            } else if (e.tag == kEventSite) {
+                const size_t site = i;
+                i = EnterFullSite(events, i);
+                if (!script_.Divergence().empty()) {
+                    divergence->difference = SiteLabel(e.code) + ": " + script_.Divergence();
+                    divergence->fedBy = InputsOf(events, site, script_.DivergedAt(), world_);
+                }
+            } else {
+                ++i;
+            }
+        }
+    }
+
+    // A site into the logic: its game values set, the site entered as the
+    // game enters it. Returns the index behind the glue pass.
+    size_t EnterFullSite(const std::vector<RecordedEvent>& events, size_t i) {
+        const RecordedEvent& site = events[i];
+        size_t end = i + 1;
+        while (end < events.size() && events[end].tag != kEventEnd) {
+            ++end;
+        }
+        // The shadow bracket's second half comes in the same pass.
+        if (site.code == kSiteShadowBefore && end + 1 < events.size() &&
+            events[end + 1].tag == kEventSite && events[end + 1].code == kSiteShadowAfter) {
+            for (++end; end < events.size() && events[end].tag != kEventEnd;) {
+                ++end;
+            }
+        }
+        // A reload inside the frame start is the settings watch's: the file
+        // the player wrote is put in place and the watch's second let pass,
+        // so the plug-in reads it again itself at the same point.
+        for (size_t k = i + 1; k < end; ++k) {
+            if (events[k].tag == kEventSettings) {
+                RewriteSettingsFile(events[k].words);
+            }
+        }
+        script_.Start(&events, i + 1, end);
+        script_.TakeValues();
+        recorded_.Put();
+        sim::CpuState in = sim::SiteRegisters(), out;
+        const uint8_t s = site.code;
+        if (s == kSiteFrameStart) {
+            in.ecx = Token(&game_.player->obj);
+        } else if (s == kSiteHeadCamera) {
+            in.eax = Token(world_.BindNode(site.a, game_.camera));
+            if (const Values* camera = recorded_.Find(kBlockNode, site.a)) {
+                // Where the game put its camera, for the pictures.
+                memcpy(&game_.cameraPlacement, camera->words + kNodeLocalTranslation, 12);
+            }
+        } else if (s == kSiteBodyPass) {
+            in.ebp = Token(world_.Sim(site.a));
+            in.ecx = Token(world_.BindRecord(site.b, game_.bodyAnim));
+        } else if (s >= kSiteDrawA && s <= kSiteDrawE) {
+            sim::Draw* d = static_cast<sim::Draw*>(world_.Bind(site.a, nullptr, [this] {
+                return static_cast<void*>(game_.NewDraw(&game_.player->obj));
+            }));
+            d->obj.Owner = PlayerPointer();
+            // The object's register at each draw site: EAX, ESI, EDI, EAX, ESI.
+            uint32_t sim::CpuState::*const registers[] = {&sim::CpuState::eax, &sim::CpuState::esi,
+                                                          &sim::CpuState::edi, &sim::CpuState::eax,
+                                                          &sim::CpuState::esi};
+            in.*registers[s - kSiteDrawA] = Token(&d->obj);
+        } else if (s >= kSiteChaseA && s <= kSiteChaseD) {
+            // The game's new distance waits on the x87 stack: the one the
+            // game already holds (what it stores shows at the next site).
+            in.x87Depth = 1;
+            in.x87[0] = ChaseCameraDistance();
+        }
+        sim::EnterSite(SiteAddress(s), in, &out);
+        script_.Finish();
+        return end + 1;
+    }
+
+    void RewriteSettingsFile(std::vector<uint32_t> words) {
+        words.resize(kSettingsKeyCount, 0);
+        words[IndexOf("iRecordFrames")] = kReplayKeptFrames;
+        std::string text = SettingsTextOf(words);
+        const std::string path = folder_.SettingsPath();
+        FileStamp before = {}, after = {};
+        const bool existed = PlatformFileStamp(path.c_str(), &before);
+        // The watch knows the file by its time and size: where the file
+        // system's clock is too coarse to tell two writes apart, the size does.
+        for (int tries = 0; tries < 2; ++tries) {
+            folder_.WriteSettings(text);
+            if (!existed || !PlatformFileStamp(path.c_str(), &after) ||
+                after.writeTime != before.writeTime || after.size != before.size) {
+                break;
+            }
+            text += ";\r\n";
+        }
+        clock_ += kSettingsWatchInterval;
+        PlatformSetClock(clock_);
+    }
+
+    void Message(uint32_t type) {
+        // A saved game or leaving would write a recording of the replay.
+        if (type == kMessageGameSaved || type == kMessageExit || type == kMessageExitToMenu ||
+            type == kMessageExitFromConsole) {
+            NoteMessage(type);
+            return;
+        }
+        // The settings come from the recording, not from a file read again.
+        const int32_t reload = Settings.bReloadSettingsOnGameLoad;
+        Settings.bReloadSettingsOnGameLoad = 0;
+        host_.Send(type);
+        Settings.bReloadSettingsOnGameLoad = reload;
+    }
+
+    // What the plug-in recorded of this frame here, against the recording.
+    FrameComparison Compare(const RecordedFrame& recorded, bool withView) {
+        std::vector<uint8_t> bytes;
+        WriteRecording(ToBytes, &bytes);
+        Recording own;
+        RecordingError error;
+        RecordedFrame replayed;
+        if (!ParseRecording(std::move(bytes), "the replay's recording", &own, &error) ||
+            own.frameOffsets.empty() ||
+            !DecodeFrame(own, own.frameOffsets.size() - 1, &replayed, &error)) {
+            return FrameComparison{"the replay recorded nothing readable: " + error.message, {}};
+        }
+        return CompareFrames(recorded, replayed, world_, options_.tolerance, withView);
+    }
+
+    // The bones the recording does not hold hang under those it holds, as
+    // the simulated game's skeleton has them.
+    void PlaceUnrecorded(sim::Node* n, const sim::Node* parent) {
+        if (parent != nullptr && world_.Recorded(&n->node, 0) == 0) {
+            const SceneNode* p = &parent->node;
+            Matrix3 rotation;
+            MultiplyMatrix3(&rotation, &p->WorldRotation, &n->node.LocalRotation);
+            Vector3 turned;
+            MultiplyMatrix3Vector3(&turned, &p->WorldRotation, &n->node.LocalTranslation);
+            const Vector3 at = {p->WorldTranslation.x + p->WorldScale * turned.x,
+                                p->WorldTranslation.y + p->WorldScale * turned.y,
+                                p->WorldTranslation.z + p->WorldScale * turned.z};
+            sim::Game::PlaceWorld(n, rotation, at, p->WorldScale * n->node.LocalScale);
+        }
+        for (int i = 0; i < n->node.ChildCount; ++i) {
+            PlaceUnrecorded(reinterpret_cast<sim::Node*>(n->node.Children[i]), n);
+        }
+    }
+
+    void TakePose(int index, Pose* pose) {
+        PlaceUnrecorded(game_.bodyRoot, nullptr);
+        PlaceUnrecorded(game_.fpRoot, nullptr);
+        Step step;
+        step.note = "recorded frame " + std::to_string(index);
+        PoseCapture capture(index);
+        capture.AfterFrame(game_, FrameInfo{index, 0, &step});
+        *pose = capture.pose;
+    }
+
+    const Recording& recording_;
+    ReplayOptions options_;
+    GameFolder folder_;
+    uint32_t clock_ = 0;
+    sim::Game game_;
+    sim::Host host_;
+    World world_;
+    RecordedGame recorded_;
+    ReplayScript script_;
+};
+
+} // namespace
+
+std::string SettingsTextOf(const std::vector<uint32_t>& words) {
+    std::string text = "[Main]\r\n";
+    for (int i = 0; i < kSettingsKeyCount && i < static_cast<int>(words.size()); ++i) {
+        const SettingsKey& k = kSettingsKeys[i];
+        char value[48];
+        if (k.isFloat) {
+            snprintf(value, sizeof value, "%.9g", static_cast<double>(Float(words[i])));
+        } else {
+            snprintf(value, sizeof value, "%d", static_cast<int32_t>(words[i]));
+        }
+        text += std::string(k.name) + "=" + value + "\r\n";
+    }
+    return text;
+}
+
+ReplayResult ReplayRecording(const Recording& recording, const ReplayOptions& options) {
+    Replayer replayer(recording, options);
+    return replayer.Run();
+}
+
+} // namespace simtool
