@@ -6,8 +6,9 @@
 #     OBSE/Plugins/OBSE_Lumenfold.ini   (every key at its default, explained)
 #     Docs/Lumenfold Readme.txt
 #   OUT/Lumenfold-Tools-<version>.zip, the simulator for Windows with the
-#   documented scenarios:
-#     lumenfold-sim.exe, lumenfold-sim.dll, scenarios.md, scenarios/*.json
+#   documented scenarios and the recordings' documentation:
+#     lumenfold-sim.exe, lumenfold-sim.dll, scenarios.md, recording.md,
+#     scenarios/*.json
 # The version comes from the file VERSION. Prints the two archives' paths.
 #   bash scripts/package.sh OUT
 set -euo pipefail
@@ -37,6 +38,7 @@ pack "$stage" "$out/Lumenfold-$version.zip"
 tools="$stage/../$(basename "$stage")-tools"
 mkdir -p "$tools/scenarios"
 trap 'rm -rf "$stage" "$tools"' EXIT
-cp build/windows/lumenfold-sim.exe build/windows/lumenfold-sim.dll docs/scenarios.md "$tools/"
+cp build/windows/lumenfold-sim.exe build/windows/lumenfold-sim.dll docs/scenarios.md \
+   docs/recording.md "$tools/"
 cp docs/scenarios/*.json "$tools/scenarios/"
 pack "$tools" "$out/Lumenfold-Tools-$version.zip"

@@ -43,8 +43,8 @@ b=$(section README.md '^## Installing')
 [ "$a" = "$b" ] || problem "README.md's install section differs from the readme's:"$'\n'"$b"$'\n'"$a"
 
 # The tools: the simulator for Windows (importing only the system's libraries)
-# with every documented scenario and their documentation.
-want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe scenarios.md
+# with every documented scenario, their documentation and the recordings'.
+want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe scenarios.md recording.md
           for s in docs/scenarios/*.json; do echo "scenarios/$(basename "$s")"; done; } |
         LC_ALL=C sort)
 got=$(unzip -Z1 "$tools" | grep -v '/$' | LC_ALL=C sort)
