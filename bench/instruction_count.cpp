@@ -27,10 +27,6 @@ enum class Work { Frame, Draw, Actor };
 // The recording's size of a player who asks for the last 600 frames.
 constexpr int32_t kRecordedFrames = 600;
 
-bool CountOnly(const void*, uint32_t, void*) {
-    return true;
-}
-
 // The loop that callgrind counts.
 __attribute__((noinline)) void Measure(Work work, int count, sim::Game& game,
                                        const sim::FrameLoad& load) {
@@ -89,7 +85,7 @@ int main(int argc, char** argv) {
     Measure(work, count, game, load);
     if (recording && work == Work::Frame && RecordedFrameCount() > 0) {
         const uint32_t frames =
-            WriteRecording(CountOnly, nullptr) - RecordingHeaderSize(kSettingsKeyCount);
+            WriteRecording(nullptr, nullptr) - RecordingHeaderSize(kSettingsKeyCount);
         printf("recorded bytes per frame: %u (room kept per frame: %u)\n",
                frames / static_cast<uint32_t>(RecordedFrameCount()), kRecordingBytesPerFrame);
     }

@@ -62,6 +62,14 @@ void ReadSettingsWords(uint32_t* out) {
 
 static_assert(sizeof(SettingsRecord) == 4 * kSettingsKeyCount, "settings are words");
 
+// The settings, when they differ from those noted last (`now` padded).
+void NoteSettingsWords(const uint32_t* now) {
+    if (!SameWords(now, g_notedSettings, kSettingsKeyCount)) {
+        CopyWords(g_notedSettings, now, kSettingsKeyCount);
+        Event(kEventSettings).Byte(kSettingsKeyCount).Words(now, kSettingsKeyCount);
+    }
+}
+
 } // namespace
 
 bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion) {
@@ -90,21 +98,18 @@ void NoteFrameStart() {
     if (!RecordingFrames()) {
         return;
     }
-    uint32_t settings[kSettingsKeyCount];
+    uint32_t settings[Padded(kSettingsKeyCount)] = {};
     ReadSettingsWords(settings);
     ReadView(g_view);
     OpenNextFrame(g_view, settings);
     ForgetGameValues();
-    NoteSettings();
+    NoteSettingsWords(settings);
 }
 
 void NoteSettings() {
     uint32_t now[Padded(kSettingsKeyCount)] = {};
     ReadSettingsWords(now);
-    if (!SameWords(now, g_notedSettings, kSettingsKeyCount)) {
-        CopyWords(g_notedSettings, now, kSettingsKeyCount);
-        Event(kEventSettings).Byte(kSettingsKeyCount).Words(now, kSettingsKeyCount);
-    }
+    NoteSettingsWords(now);
 }
 
 void NoteSite(RecordedSite site, const void* a, const void* b) {

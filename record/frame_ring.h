@@ -47,9 +47,6 @@ inline bool Room(uint32_t n) {
     return MakeRoom(n);
 }
 
-inline uint32_t Token(const void* p) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
 inline uint32_t Bits(float f) {
     uint32_t w;
     memcpy(&w, &f, 4);

@@ -20,6 +20,8 @@ struct Block {
     uint32_t token;
     uint32_t words[Padded(kMaxBlockWords)];
 };
+static_assert(sizeof(SequenceSlots) == kRecordSequenceSlots * sizeof(AnimSequence*),
+              "a record's slots, each in the file");
 constexpr int kMaxBlocks = 96;
 Block g_blocks[kMaxBlocks];
 int g_blockCount = 0;
@@ -72,6 +74,7 @@ __attribute__((noinline)) uint32_t NoteChangedBlock(Block* b, uint32_t slot, uin
                                                     uint32_t token, uint32_t* now) {
     const int count = kBlockWords[kind];
     const bool omit = kind == g_omitKind && (b != nullptr || !g_omitOnlyChanges);
+    const bool isNew = b == nullptr;
     uint32_t changed = 0;
     if (b == nullptr) {
         if (g_blockCount == kMaxBlocks) {
@@ -82,7 +85,6 @@ __attribute__((noinline)) uint32_t NoteChangedBlock(Block* b, uint32_t slot, uin
         b = &g_blocks[g_blockCount++];
         b->kind = kind;
         b->token = token;
-        memset(b->words, 0, sizeof b->words);
         changed = (1u << count) - 1;
     } else {
         for (int i = 0; i < count; ++i) {
@@ -92,9 +94,10 @@ __attribute__((noinline)) uint32_t NoteChangedBlock(Block* b, uint32_t slot, uin
         }
     }
     if (omit) {
-        // A recorder that misses this value: never noted, nor kept.
+        // A recorder that misses this value: never noted, nor kept (a new
+        // block keeps 0 for it).
+        now[g_omitWord] = isNew ? 0 : b->words[g_omitWord];
         changed &= ~(1u << g_omitWord);
-        now[g_omitWord] = b->words[g_omitWord];
     }
     // One STATE event per run of changed words.
     for (int i = 0; i < count;) {
@@ -184,7 +187,7 @@ void NoteRecord(const AnimationRecord* r) {
     w[kRecordShieldHolder] = Token(r->ShieldHolder);
     w[kRecordLeftHandHolder] = Token(r->LeftHandHolder);
     w[kRecordHeadNode] = Token(r->HeadNode);
-    for (int slot = 0; slot < 5; ++slot) {
+    for (int slot = 0; slot < kRecordSequenceSlots; ++slot) {
         w[kRecordSequence0 + slot] = Token(r->Sequences[slot]);
     }
     NoteBlock(kBlockRecord, Token(r), w);

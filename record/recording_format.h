@@ -6,6 +6,12 @@
 
 #include <stdint.h>
 
+// An object of the game as the file names it: its address there, which
+// names it across the file and means nothing else.
+inline uint32_t Token(const void* p) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
 // --- the file --------------------------------------------------------------
 // The header:
 //   offset  size  what
@@ -148,12 +154,14 @@ enum ScalarWord : uint8_t {
     kScalarActionState,
     kScalarWords,
 };
+// The sequence slots of an animation record.
+constexpr int kRecordSequenceSlots = 5;
 enum RecordWord : uint8_t {
     kRecordShieldHolder,
     kRecordLeftHandHolder,
     kRecordHeadNode,
-    kRecordSequence0, // five slots
-    kRecordWords = kRecordSequence0 + 5,
+    kRecordSequence0, // one word per slot
+    kRecordWords = kRecordSequence0 + kRecordSequenceSlots,
 };
 enum SequenceWord : uint8_t {
     kSequenceFileName, // the name's address (a token; its text comes in a NAME event)

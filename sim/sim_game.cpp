@@ -356,34 +356,37 @@ Sequence* Game::Play(AnimRecord* record, int slot, const char* fileName, uint8_t
     return s;
 }
 
+void Game::DeriveWorld(Node* s) {
+    const SceneNode* n = &s->node;
+    const SceneNode* p = n->Parent;
+    if (p == nullptr) {
+        SetGameWorld(s, n->LocalRotation, n->LocalTranslation, n->LocalScale);
+        return;
+    }
+    // world = parent.world composed with local: R = Rp Rl,
+    // T = Tp + sp (Rp Tl), s = sp sl.
+    Matrix3 rotation;
+    Vector3 translation;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            float sum = 0.0f;
+            for (int k = 0; k < 3; ++k) {
+                sum += p->WorldRotation.m[i][k] * n->LocalRotation.m[k][j];
+            }
+            rotation.m[i][j] = sum;
+        }
+        const Vector3& lt = n->LocalTranslation;
+        const float turned = p->WorldRotation.m[i][0] * lt.x + p->WorldRotation.m[i][1] * lt.y +
+                             p->WorldRotation.m[i][2] * lt.z;
+        Component(translation, i) = Component(p->WorldTranslation, i) + p->WorldScale * turned;
+    }
+    SetGameWorld(s, rotation, translation, p->WorldScale * n->LocalScale);
+}
+
 void Game::UpdateTree(SceneNode* n) {
     Node* s = reinterpret_cast<Node*>(n);
     if (!s->frozen) {
-        const SceneNode* p = n->Parent;
-        if (p == nullptr) {
-            SetGameWorld(s, n->LocalRotation, n->LocalTranslation, n->LocalScale);
-        } else {
-            // world = parent.world composed with local: R = Rp Rl,
-            // T = Tp + sp (Rp Tl), s = sp sl.
-            Matrix3 rotation;
-            Vector3 translation;
-            for (int i = 0; i < 3; ++i) {
-                for (int j = 0; j < 3; ++j) {
-                    float sum = 0.0f;
-                    for (int k = 0; k < 3; ++k) {
-                        sum += p->WorldRotation.m[i][k] * n->LocalRotation.m[k][j];
-                    }
-                    rotation.m[i][j] = sum;
-                }
-                const Vector3& lt = n->LocalTranslation;
-                const float turned = p->WorldRotation.m[i][0] * lt.x +
-                                     p->WorldRotation.m[i][1] * lt.y +
-                                     p->WorldRotation.m[i][2] * lt.z;
-                Component(translation, i) =
-                    Component(p->WorldTranslation, i) + p->WorldScale * turned;
-            }
-            SetGameWorld(s, rotation, translation, p->WorldScale * n->LocalScale);
-        }
+        DeriveWorld(s);
     }
     for (int i = 0; i < n->ChildCount; ++i) {
         if (n->Children[i] != nullptr) {

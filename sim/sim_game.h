@@ -227,6 +227,9 @@ class Game {
 
     // Scene graph: world fields from local ones, through the parents.
     static void UpdateTree(SceneNode* root);
+    // One node's world fields from its parent's and its local ones, as the
+    // game's update makes them.
+    static void DeriveWorld(Node* node);
     void UpdateScene() { UpdateTree(&world->node); }
     // Fixes a node's world fields; later updates leave them as set.
     static void Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale);

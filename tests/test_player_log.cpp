@@ -28,6 +28,7 @@
 #include "sim/frame_driver.h"
 #include "sim/sim_game.h"
 #include "sim/sim_host.h"
+#include "tests/alloc_counter.h"
 #include "view/view_state.h"
 
 namespace {
@@ -479,9 +480,13 @@ TEST_F(PlayerLog, ASavedGameWritesTheRecordingAndTheLogNamesIt) {
     WriteSettings("[Main]\niRecordFrames=10\n");
     ASSERT_TRUE(Load());
     host.Send(kMessagePostLoad);
-    for (int i = 0; i < 3; ++i) {
-        Frame();
-    }
+    const sim::FrameLoad load = sim::StandardLoad(game);
+    sim::RunFrame(game, load, sim::CameraSwitch::None);
+    // The frames are kept in the room reserved at load.
+    EXPECT_EQ(0, AllocationsDuring([&] {
+                  sim::RunFrame(game, load, sim::CameraSwitch::None);
+                  sim::RunFrame(game, load, sim::CameraSwitch::None);
+              }));
     EXPECT_EQ(3, RecordedFrameCount());
     testing::internal::CaptureStdout();
     host.Send(kMessageGameSaved);

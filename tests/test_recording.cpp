@@ -28,13 +28,6 @@ using simtool::Recording;
 using simtool::RecordingError;
 using simtool::ReplayResult;
 
-bool ToBytes(const void* data, uint32_t size, void* context) {
-    std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(context);
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), p, p + size);
-    return true;
-}
-
 // A scenario run with every frame recorded; the recording as a saved game
 // writes it.
 std::vector<uint8_t> Record(const std::string& text, int frames) {
@@ -46,7 +39,7 @@ std::vector<uint8_t> Record(const std::string& text, int frames) {
     testing::internal::CaptureStdout();
     const simtool::RunResult result =
         simtool::RunScenario(scenario, {}, [&bytes](sim::Host&, const simtool::GameFolder&) {
-            WriteRecording(ToBytes, &bytes);
+            bytes = simtool::RecordingBytes();
         });
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(result.failures.empty());

@@ -72,11 +72,6 @@ int Usage(std::ostream& err) {
 }
 
 // A whole number option's value; false when it is not one.
-bool NumberOption(const char* text, unsigned long long max, unsigned long long* out) {
-    char* end = nullptr;
-    *out = strtoull(text, &end, 10);
-    return text[0] >= '0' && text[0] <= '9' && *end == '\0' && *out <= max;
-}
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     if (argc < 3) {
@@ -93,7 +88,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
         } else if (strcmp(argv[i], "--settings") == 0 && i + 1 < argc) {
             settingsPath = argv[++i];
         } else if (strcmp(argv[i], "--pose") == 0 && i + 1 < argc &&
-                   NumberOption(argv[i + 1], 100000000, &poseFrame)) {
+                   NumberOption(argv[i + 1], kMostPoseFrame, &poseFrame)) {
             pose = true;
             ++i;
         } else if (strcmp(argv[i], "--trace") == 0 && i + 1 < argc) {
@@ -299,6 +294,12 @@ int Batch(int argc, const char* const* argv, std::ostream& err) {
 }
 
 } // namespace
+
+bool NumberOption(const char* text, unsigned long long max, unsigned long long* out) {
+    char* end = nullptr;
+    *out = strtoull(text, &end, 10);
+    return text[0] >= '0' && text[0] <= '9' && *end == '\0' && *out <= max;
+}
 
 int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     if (argc < 2) {

@@ -6,6 +6,11 @@
 
 namespace simtool {
 
+// An option's number: digits only, at most `max`.
+bool NumberOption(const char* text, unsigned long long max, unsigned long long* out);
+// The highest frame number --pose takes.
+constexpr unsigned long long kMostPoseFrame = 100000000;
+
 // lumenfold-sim ARGS...; returns the exit status.
 int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 

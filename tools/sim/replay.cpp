@@ -1,5 +1,6 @@
 #include "tools/sim/replay.h"
 
+#include <stddef.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -22,20 +23,11 @@ namespace simtool {
 
 namespace {
 
-uint32_t Token(const void* p) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
 // The frames the replay's own recording keeps (it compares the newest).
 constexpr uint32_t kReplayKeptFrames = 2;
 
-int IndexOf(const char* key) {
-    for (int i = 0; i < kSettingsKeyCount; ++i) {
-        if (strcmp(kSettingsKeys[i].name, key) == 0) {
-            return i;
-        }
-    }
-    return 0;
-}
+// Where iRecordFrames lies among the settings words.
+constexpr size_t kRecordFramesWord = offsetof(SettingsRecord, iRecordFrames) / 4;
 
 // The recorded settings, but for the size of the recording: the replay
 // records its last frames only.
@@ -61,11 +53,12 @@ void SetView(const uint32_t* v) {
     SavedBodyFlagsValid = v[kViewSavedBodyFlagsValid] != 0;
 }
 
-bool ToBytes(const void* data, uint32_t size, void* context) {
-    std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(context);
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), p, p + size);
-    return true;
+// The replay's settings file: the recorded settings, but for the size of
+// the recording (the replay records its last frames only).
+std::string ReplaySettingsText(std::vector<uint32_t> words) {
+    words.resize(kSettingsKeyCount, 0);
+    words[kRecordFramesWord] = kReplayKeptFrames;
+    return SettingsTextOf(words);
 }
 
 // The whole replay: the plug-in loaded as it was, the frames driven from the
@@ -114,10 +107,7 @@ class Replayer {
             return false;
         }
         // The plug-in as it was loaded, recording only its last frames here.
-        std::vector<uint32_t> settings = recording_.settings;
-        settings.resize(kSettingsKeyCount, 0);
-        settings[IndexOf("iRecordFrames")] = kReplayKeptFrames;
-        folder_.WriteSettings(SettingsTextOf(settings));
+        folder_.WriteSettings(ReplaySettingsText(recording_.settings));
         ResetViewState();
         ResetShadowBracket();
         // The clock stands still but for the settings watch's looks.
@@ -237,10 +227,8 @@ class Replayer {
         return end + 1;
     }
 
-    void RewriteSettingsFile(std::vector<uint32_t> words) {
-        words.resize(kSettingsKeyCount, 0);
-        words[IndexOf("iRecordFrames")] = kReplayKeptFrames;
-        std::string text = SettingsTextOf(words);
+    void RewriteSettingsFile(const std::vector<uint32_t>& words) {
+        std::string text = ReplaySettingsText(words);
         const std::string path = folder_.SettingsPath();
         FileStamp before = {}, after = {};
         const bool existed = PlatformFileStamp(path.c_str(), &before);
@@ -274,8 +262,7 @@ class Replayer {
 
     // What the plug-in recorded of this frame here, against the recording.
     FrameComparison Compare(const RecordedFrame& recorded, bool withView) {
-        std::vector<uint8_t> bytes;
-        WriteRecording(ToBytes, &bytes);
+        std::vector<uint8_t> bytes = RecordingBytes();
         Recording own;
         RecordingError error;
         RecordedFrame replayed;
@@ -289,26 +276,20 @@ class Replayer {
 
     // The bones the recording does not hold hang under those it holds, as
     // the simulated game's skeleton has them.
-    void PlaceUnrecorded(sim::Node* n, const sim::Node* parent) {
-        if (parent != nullptr && world_.Recorded(&n->node, 0) == 0) {
-            const SceneNode* p = &parent->node;
-            Matrix3 rotation;
-            MultiplyMatrix3(&rotation, &p->WorldRotation, &n->node.LocalRotation);
-            Vector3 turned;
-            MultiplyMatrix3Vector3(&turned, &p->WorldRotation, &n->node.LocalTranslation);
-            const Vector3 at = {p->WorldTranslation.x + p->WorldScale * turned.x,
-                                p->WorldTranslation.y + p->WorldScale * turned.y,
-                                p->WorldTranslation.z + p->WorldScale * turned.z};
-            sim::Game::PlaceWorld(n, rotation, at, p->WorldScale * n->node.LocalScale);
+    void PlaceUnrecorded(sim::Node* n, bool isRoot) {
+        if (!isRoot && world_.Recorded(&n->node, 0) == 0) {
+            sim::Game::DeriveWorld(n);
         }
         for (int i = 0; i < n->node.ChildCount; ++i) {
-            PlaceUnrecorded(reinterpret_cast<sim::Node*>(n->node.Children[i]), n);
+            if (n->node.Children[i] != nullptr) {
+                PlaceUnrecorded(reinterpret_cast<sim::Node*>(n->node.Children[i]), false);
+            }
         }
     }
 
     void TakePose(int index, Pose* pose) {
-        PlaceUnrecorded(game_.bodyRoot, nullptr);
-        PlaceUnrecorded(game_.fpRoot, nullptr);
+        PlaceUnrecorded(game_.bodyRoot, true);
+        PlaceUnrecorded(game_.fpRoot, true);
         Step step;
         step.note = "recorded frame " + std::to_string(index);
         PoseCapture capture(index);
@@ -342,6 +323,20 @@ std::string SettingsTextOf(const std::vector<uint32_t>& words) {
         text += std::string(k.name) + "=" + value + "\r\n";
     }
     return text;
+}
+
+std::vector<uint8_t> RecordingBytes() {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(WriteRecording(nullptr, nullptr));
+    WriteRecording(
+        [](const void* data, uint32_t size, void* context) {
+            const uint8_t* p = static_cast<const uint8_t*>(data);
+            static_cast<std::vector<uint8_t>*>(context)->insert(
+                static_cast<std::vector<uint8_t>*>(context)->end(), p, p + size);
+            return true;
+        },
+        &bytes);
+    return bytes;
 }
 
 ReplayResult ReplayRecording(const Recording& recording, const ReplayOptions& options) {

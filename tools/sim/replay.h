@@ -6,6 +6,8 @@
 // frame, output by output.
 #pragma once
 
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
@@ -35,6 +37,9 @@ struct ReplayResult {
 };
 
 ReplayResult ReplayRecording(const Recording& recording, const ReplayOptions& options);
+
+// The frames the plug-in keeps now, as it writes them to a file.
+std::vector<uint8_t> RecordingBytes();
 
 // The settings file that makes the plug-in read exactly these settings words.
 std::string SettingsTextOf(const std::vector<uint32_t>& words);

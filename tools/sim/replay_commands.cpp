@@ -11,6 +11,7 @@
 
 #include "entry/host_interface.h"
 #include "record/recording_format.h"
+#include "tools/sim/commands.h"
 #include "tools/sim/game_folder.h"
 #include "tools/sim/pose_svg.h"
 #include "tools/sim/replay.h"
@@ -117,8 +118,8 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
                 return 2;
             }
         } else if (strcmp(argv[i], "--pose") == 0 && i + 1 < argc) {
-            const long frame = strtol(argv[++i], &end, 10);
-            if (*end != '\0' || frame < 0 || frame > 100000000) {
+            unsigned long long frame = 0;
+            if (!NumberOption(argv[++i], kMostPoseFrame, &frame)) {
                 err << "lumenfold-sim: replay: --pose takes a frame number\n";
                 return 2;
             }

@@ -11,10 +11,6 @@ namespace simtool {
 
 namespace {
 
-uint32_t Token(const void* p) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-
 bool IsUnder(const SceneNode* n, const SceneNode* root) {
     for (const SceneNode* p = n; p != nullptr; p = p->Parent) {
         if (p == root) {

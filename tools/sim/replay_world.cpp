@@ -212,7 +212,7 @@ void RecordedGame::PutRecord(const Values& v) {
     r->LeftHandHolder =
         world_.BindNode(v.words[kRecordLeftHandHolder], body ? game_.leftHandHolder : nullptr);
     r->HeadNode = world_.BindNode(v.words[kRecordHeadNode], body ? game_.bodyHead : nullptr);
-    for (int slot = 0; slot < 5; ++slot) {
+    for (int slot = 0; slot < kRecordSequenceSlots; ++slot) {
         r->Sequences[slot] = static_cast<AnimSequence*>(
             world_.Bind(v.words[kRecordSequence0 + slot], nullptr, [this] {
                 return static_cast<void*>(&game_.NewSequence(nullptr, 0)->seq);

@@ -76,15 +76,6 @@ void OnCrash(int signal) {
     raise(signal);
 }
 
-} // namespace
-
-bool ToBytes(const void* data, uint32_t size, void* context) {
-    std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(context);
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), p, p + size);
-    return true;
-}
-
 // A seed's recording replayed from the recording alone, in a fresh game:
 // every output of every frame must agree.
 std::vector<std::string> ReplayProblems(std::vector<uint8_t> bytes, uint64_t seed) {
@@ -102,6 +93,8 @@ std::vector<std::string> ReplayProblems(std::vector<uint8_t> bytes, uint64_t see
     }
     return problems;
 }
+
+} // namespace
 
 int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
     int failed = 0;
@@ -135,7 +128,7 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
             const RunResult result =
                 RunScenario(scenario, {&audit}, [&](sim::Host&, const GameFolder&) {
                     if (options.replay) {
-                        WriteRecording(ToBytes, &recorded);
+                        recorded = RecordingBytes();
                     }
                 });
             problems = audit.problems;
