@@ -140,17 +140,41 @@ sed -n 's/^recorded bytes per frame: /  recording kept per frame: /p' "$work/fra
 
 [ -n "$budget" ] || exit 0
 fail=0
+# A count that measured nothing must not pass as cheap: a count under half of
+# its budget, or zero, says the counting broke (a pattern that matches no
+# function, a log that lost its lines), not that the plug-in got faster.
+broken() { # what, got, expected at least
+  echo "count-instructions: the $1 count of $2 instructions looks broken: it should be at" \
+       "least $3 (the counting measured nothing, or far too little; see $0)"
+  fail=1
+}
+seen=""
 while read -r what limit; do
   case "$what" in ''|'#'*) continue ;; esac
   case "$what" in
     frame) got=$frame ;; draw) got=$draw ;; actor) got=$actor ;;
     *) echo "count-instructions: $budget: unknown count \"$what\""; fail=1; continue ;;
   esac
+  seen="$seen $what"
+  if awk -v got="$got" -v limit="$limit" 'BEGIN { exit !(got <= 0 || got < limit * 0.5) }'; then
+    broken "$what" "$got" "half of its budget of $limit"
+    continue
+  fi
   if awk -v got="$got" -v limit="$limit" 'BEGIN { exit !(got > limit * 1.02) }'; then
     echo "count-instructions: the $what costs $got instructions, more than 2 % over its budget" \
          "of $limit ($budget): make it cheaper, or raise the budget in the same change and say why"
     fail=1
   fi
 done < "$budget"
+for what in frame draw actor; do
+  case "$seen " in *" $what "*) ;; *) echo "count-instructions: $budget gives no budget for the $what"; fail=1 ;; esac
+done
+# Watching the file and recording do all that the plain frame does, and more.
+for pair in "watching:$watching" "recording:$recorded"; do
+  what=${pair%%:*}; got=${pair#*:}
+  if awk -v got="$got" -v frame="$frame" 'BEGIN { exit !(got <= 0 || got < frame) }'; then
+    broken "frame $what" "$got" "the plain frame's $frame"
+  fi
+done
 [ "$fail" -eq 0 ] && echo "count-instructions: within the budget of $budget"
 exit $fail

@@ -290,8 +290,10 @@ TEST_F(PlayerLog, OperandPlacesAreJudgedByTheAddressAlone) {
     EXPECT_EQ("", loadOutput);
     EXPECT_EQ(30.0f, Settings.fSittingMaxLookingDownOverride);
     EXPECT_EQ(30.0f, Settings.fMountedMaxLookingDownOverride);
-    EXPECT_EQ(reinterpret_cast<uint32_t>(&Settings.fSittingMaxLookingDownOverride),
-              *reinterpret_cast<const uint32_t*>(LF_OPERAND_SITTING_LOOK_DOWN));
+    // The operand lies at no word boundary: read as bytes.
+    uint32_t operand = 0;
+    memcpy(&operand, reinterpret_cast<const void*>(LF_OPERAND_SITTING_LOOK_DOWN), 4);
+    EXPECT_EQ(reinterpret_cast<uint32_t>(&Settings.fSittingMaxLookingDownOverride), operand);
 }
 
 // --- the menu watch without the shadow-pass site ----------------------------------

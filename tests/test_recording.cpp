@@ -3,6 +3,7 @@
 // last frames; the files beside the game; a recording of any bytes read
 // safely.
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -223,8 +224,10 @@ TEST(RecordingReader, SaysWhatIsWrongWithTheFileAndWhere) {
         const std::string p = Problem(std::vector<uint8_t>(good.begin(), good.begin() + cut));
         EXPECT_EQ(0u, p.find("bad.rec: at byte ")) << cut;
     }
-    // Random bytes behind a good header.
+    // Random bytes behind a good header: refused with the file and a byte
+    // inside it, or read whole, every frame of it.
     srand(1);
+    int refused = 0;
     for (int round = 0; round < 200; ++round) {
         std::vector<uint8_t> noise = good;
         for (size_t i = RecordingHeaderSize(kSettingsKeyCount); i < noise.size(); ++i) {
@@ -232,8 +235,26 @@ TEST(RecordingReader, SaysWhatIsWrongWithTheFileAndWhere) {
                 noise[i] = static_cast<uint8_t>(rand());
             }
         }
-        Problem(noise);
+        Recording r;
+        RecordingError error;
+        if (!simtool::ParseRecording(noise, "bad.rec", &r, &error)) {
+            ++refused;
+            unsigned long at = 0;
+            char rest = 0;
+            ASSERT_EQ(2, sscanf(error.message.c_str(), "bad.rec: at byte %lu: %c", &at, &rest))
+                << round << ": " << error.message;
+            EXPECT_LE(at, noise.size()) << round << ": " << error.message;
+            continue;
+        }
+        ASSERT_FALSE(r.frameOffsets.empty()) << round;
+        for (size_t f = 0; f < r.frameOffsets.size(); ++f) {
+            simtool::RecordedFrame frame;
+            EXPECT_TRUE(simtool::DecodeFrame(r, f, &frame, &error))
+                << round << ", frame " << f << ": " << error.message;
+        }
     }
+    // Noise that dense spoils nearly every file.
+    EXPECT_GT(refused, 150);
 }
 
 // --- the files beside the game ----------------------------------------------------
