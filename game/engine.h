@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include <type_traits>
+
 #include "game/addresses.h"
 #include "game/layout.h"
 #include "game/logic_build.h"
@@ -17,10 +19,12 @@
 
 // Slots of the virtual operations the plug-in calls.
 namespace PlayerSlot {
-constexpr int IsDead = 102;           // () -> byte
-constexpr int QueryCodedState = 161;  // (uint32 code) -> uint32
+// (bool) -> byte. The game's routine takes one argument and pops it; the
+// plug-in passes kIsDeadArgument.
+constexpr int IsDead = 102;
+constexpr int QueryCodedState = 161;  // (uint32 code) -> uint32; the game reads an actor value
 constexpr int IsVampireFeeding = 214; // () -> byte
-constexpr int QueryShadowState = 224; // () -> uint32
+constexpr int QueryShadowState = 224; // () -> uint32; the game gives the ridden horse (0: none)
 } // namespace PlayerSlot
 namespace ProcessSlot {
 constexpr int LeftHandItemQuery = 60; // (uint32 1) -> uint32
@@ -29,34 +33,81 @@ constexpr int GetFlagWord = 176;      // () -> uint32
 } // namespace ProcessSlot
 namespace SceneNodeSlot {
 constexpr int FindChildByName = 22; // (const char*) -> SceneNode*
-constexpr int NodeVirtual29 = 29;   // () -> unused
+// () -> unused. The game's node transform update: the node's world fields
+// recomputed from its local ones and its parent's world fields.
+constexpr int NodeVirtual29 = 29;
 } // namespace SceneNodeSlot
 namespace DrawObjectSlot {
 constexpr int Draw = LF_DRAW_OBJECT_DRAW_SLOT; // () -> byte
 } // namespace DrawObjectSlot
 
 // Codes asked of QueryCodedState, the menus asked of IsMenuOpen and the
-// arguments of the game's queries.
+// arguments of the game's queries. The three codes are actor values of the
+// game: 46 chameleon, 47 invisibility, 48 paralysis.
 constexpr uint32_t kCodedStateScenePassA = 46;
 constexpr uint32_t kCodedStateScenePassB = 47;
 constexpr uint32_t kCodedStateDoubleDraw = 48;
 constexpr uint32_t kMenuCodeFirst = 1009;
 constexpr uint32_t kMenuCodeSecond = 1034;
 constexpr uint32_t kHandQueryArgument = 1;
+constexpr uint32_t kIsDeadArgument = 0;
 constexpr uint32_t kProcessFlagBit400 = 0x400;
 constexpr uint32_t kProcessFlagBit800 = 0x800;
 
+// The call glue (game/game_call.S): the routine at `routine` called with
+// `receiver` in ECX and the arguments pushed right to left, the plug-in's
+// stack pointer put back afterwards whatever the routine popped. EAX whole.
+extern "C" {
+uint32_t GameCall0(const void* routine, const void* receiver);
+uint32_t GameCall1(const void* routine, const void* receiver, uint32_t a0);
+uint32_t GameCall2(const void* routine, const void* receiver, uint32_t a0, uint32_t a1);
+}
+
+template <typename T> inline uint32_t ToCallWord(T value) {
+    if constexpr (std::is_pointer_v<T>) {
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
+    } else {
+        return static_cast<uint32_t>(value);
+    }
+}
+// A result as its type reads it: a byte is AL alone.
+template <typename R> inline R FromCallWord(uint32_t eax) {
+    if constexpr (std::is_void_v<R>) {
+        return;
+    } else if constexpr (std::is_pointer_v<R>) {
+        return reinterpret_cast<R>(static_cast<uintptr_t>(eax));
+    } else {
+        return static_cast<R>(eax);
+    }
+}
+
+// Calls the game's routine at `routine` (thiscall with `receiver`, or cdecl
+// with a null one) through the call glue.
+template <typename R, typename... A>
+inline R CallGame(const void* routine, const void* receiver, A... args) {
+    static_assert(sizeof...(A) <= 2, "the call glue passes at most two arguments");
+    const uint32_t words[] = {ToCallWord(args)..., 0};
+    uint32_t eax;
+    if constexpr (sizeof...(A) == 0) {
+        eax = GameCall0(routine, receiver);
+    } else if constexpr (sizeof...(A) == 1) {
+        eax = GameCall1(routine, receiver, words[0]);
+    } else {
+        eax = GameCall2(routine, receiver, words[0], words[1]);
+    }
+    return FromCallWord<R>(eax);
+}
+
 // Calls virtual operation `slot` of `object`, with the object as receiver.
 template <typename R, typename... A> inline R CallVirtual(const void* object, int slot, A... args) {
-    using Fn = R(LF_THISCALL*)(const void*, A...);
     void* const* table = *static_cast<void* const* const*>(object);
-    return reinterpret_cast<Fn>(table[slot])(object, args...);
+    return CallGame<R>(table[slot], object, args...);
 }
 
 // --- the game's operations as the game has them -------------------------------
 namespace game {
 inline uint8_t IsDead(PlayerObject* p) {
-    return CallVirtual<uint8_t>(p, PlayerSlot::IsDead);
+    return CallVirtual<uint8_t>(p, PlayerSlot::IsDead, kIsDeadArgument);
 }
 inline uint32_t QueryCodedState(PlayerObject* p, uint32_t code) {
     return CallVirtual<uint32_t>(p, PlayerSlot::QueryCodedState, code);
@@ -86,26 +137,29 @@ inline uint8_t Draw(DrawObject* d) {
     return CallVirtual<uint8_t>(d, DrawObjectSlot::Draw);
 }
 
-template <typename Fn> inline Fn GameRoutine(uint32_t address) {
-    return reinterpret_cast<Fn>(address);
+inline const void* GameRoutine(uint32_t address) {
+    return reinterpret_cast<const void*>(static_cast<uintptr_t>(address));
 }
 inline void UpdateAnimationRecord(AnimationRecord* r) {
-    GameRoutine<void(LF_THISCALL*)(AnimationRecord*)>(LF_ADDR_UPDATE_ANIMATION_RECORD)(r);
+    CallGame<void>(GameRoutine(LF_ADDR_UPDATE_ANIMATION_RECORD), r);
 }
 inline uint8_t IsIdleAnimAbsent(AnimationRecord* r) {
-    return GameRoutine<uint8_t(LF_THISCALL*)(AnimationRecord*)>(LF_ADDR_IS_IDLE_ANIM_ABSENT)(r);
+    return CallGame<uint8_t>(GameRoutine(LF_ADDR_IS_IDLE_ANIM_ABSENT), r);
 }
 inline void PlayerIdleUpdate(PlayerObject* p) {
-    GameRoutine<void(LF_THISCALL*)(PlayerObject*)>(LF_ADDR_PLAYER_IDLE_UPDATE)(p);
+    CallGame<void>(GameRoutine(LF_ADDR_PLAYER_IDLE_UPDATE), p);
 }
+// cdecl: no receiver.
 inline void* GetInterfaceObject() {
-    return GameRoutine<void*(LF_CDECL*)(uint32_t, uint32_t)>(LF_ADDR_GET_INTERFACE_OBJECT)(0, 1);
+    return CallGame<void*>(GameRoutine(LF_ADDR_GET_INTERFACE_OBJECT), nullptr, 0u, 1u);
 }
+// A plain function of the game that ignores ECX; called as the others are.
 inline uint8_t IsMenuModeActive(void* iface) {
-    return GameRoutine<uint8_t(LF_THISCALL*)(void*)>(LF_ADDR_IS_MENU_MODE_ACTIVE)(iface);
+    return CallGame<uint8_t>(GameRoutine(LF_ADDR_IS_MENU_MODE_ACTIVE), iface);
 }
+// Whether menu `code` has the focus.
 inline uint8_t IsMenuOpen(void* iface, uint32_t code) {
-    return GameRoutine<uint8_t(LF_THISCALL*)(void*, uint32_t)>(LF_ADDR_IS_MENU_OPEN)(iface, code);
+    return CallGame<uint8_t>(GameRoutine(LF_ADDR_IS_MENU_OPEN), iface, code);
 }
 } // namespace game
 

@@ -16,15 +16,9 @@
 
 #include "game/addresses.h"
 #include "patch/hook_sites.h"
+#include "platform/asm_symbols.h"
 #include "settings/settings_offsets.h"
 
-#if defined(_WIN32)
-#define SYM(name) _##name
-#define RODATA .section .rdata, "dr"
-#else
-#define SYM(name) name
-#define RODATA .section .rodata
-#endif
 
         .intel_syntax noprefix
 

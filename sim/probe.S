@@ -4,11 +4,7 @@
  * chosen values in EAX, ECX and EDX. Linux 32-bit only. */
 #include "sim/cpu_state.h"
 
-#if defined(_WIN32)
-#define SYM(name) _##name
-#else
-#define SYM(name) name
-#endif
+#include "platform/asm_symbols.h"
 
         .intel_syntax noprefix
 
@@ -142,6 +138,36 @@ SYM(\name):
 REPLAYED SimReplayedFrameStart, 0
 REPLAYED SimReplayedCameraSwitch, 1
 REPLAYED SimReplayedScenePass, 2
+
+/* A routine of the game that pops 4 bytes more than it should: it stands in
+ * the routine's place (a slot of a table, or the jump at its address), calls
+ * SimPopMoreTarget with the caller's ECX and arguments as they came, and
+ * then returns as a RET N+4 would: one more word off the caller's stack,
+ * nothing written there. The caller's return addresses wait in a small
+ * stack of their own, so that the routine may be entered again from inside
+ * itself. */
+        .data
+        .balign 4
+        .globl SYM(SimPopMoreTarget)
+SYM(SimPopMoreTarget): .long 0
+        .globl SYM(SimPopMoreCalls)
+SYM(SimPopMoreCalls): .long 0
+PopMoreDepth:   .long 0
+PopMoreReturns: .fill 16, 4, 0
+
+        .text
+        .globl SYM(SimPopMoreShim)
+SYM(SimPopMoreShim):
+        inc     dword ptr [SYM(SimPopMoreCalls)]
+        mov     eax, [PopMoreDepth]
+        pop     edx
+        mov     [PopMoreReturns + eax * 4], edx
+        inc     dword ptr [PopMoreDepth]
+        call    dword ptr [SYM(SimPopMoreTarget)]
+        add     esp, 4
+        dec     dword ptr [PopMoreDepth]
+        mov     ecx, [PopMoreDepth]
+        jmp     dword ptr [PopMoreReturns + ecx * 4]
 
 #if !defined(_WIN32)
         .section .note.GNU-stack, "", @progbits

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/game_range.h"
+#include "sim/game_routines.h"
 #include "sim/rig.h"
 
 namespace sim {
@@ -21,207 +22,6 @@ Game* g_current = nullptr;
 // code the simulation did not place traps at once; the data part with zeros.
 constexpr uint32_t kDataBegin = 0x00A00000;
 constexpr uint8_t kTrapByte = 0xCC;
-constexpr uint8_t kJumpOpcode = 0xE9;
-constexpr int kTableSlots = 256;
-
-template <typename T> T* As(const void* p) {
-    return reinterpret_cast<T*>(const_cast<void*>(p));
-}
-
-void WriteJump(uint32_t at, const void* target) {
-    uint8_t* p = reinterpret_cast<uint8_t*>(at);
-    const uint32_t rel = reinterpret_cast<uint32_t>(target) - (at + 5);
-    p[0] = kJumpOpcode;
-    memcpy(p + 1, &rel, 4);
-}
-
-[[noreturn]] void Fail(const char* what) {
-    fprintf(stderr, "simulated game: %s\n", what);
-    fflush(stderr);
-    abort();
-}
-
-// --- routines at the game's addresses --------------------------------------
-// Runs the test's hook for a call that was just logged (with what the log
-// saw; past the log's capacity with the call's own values only).
-void RunHook(Routine r, const CallRecord* logged, const void* receiver, uint32_t a0, uint32_t a1) {
-    const auto& hook = Current().onCall[static_cast<int>(r)];
-    if (!hook) {
-        return;
-    }
-    if (logged != nullptr) {
-        hook(*logged);
-        return;
-    }
-    CallRecord c = {};
-    c.routine = r;
-    c.receiver = receiver;
-    c.args[0] = a0;
-    c.args[1] = a1;
-    hook(c);
-}
-
-void Enter(Routine r, const void* receiver, uint32_t a0, uint32_t a1) {
-    const CallRecord* logged = Current().Log(r, receiver, a0, a1);
-    RunHook(r, logged, receiver, a0, a1);
-}
-
-// The answer of a query: the script's in a replay, else the game's own.
-uint32_t Answer(GameCall call, const void* receiver, uint32_t argument, uint32_t own) {
-    Script* s = Current().script;
-    return s != nullptr ? s->Answer(call, receiver, argument, own) : own;
-}
-
-// Poses the record's skeleton: world fields from the local ones (in a
-// replay, what the script says the game changed).
-void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
-    const CallRecord* logged = Current().Log(Routine::UpdateAnimationRecord, r, 0, 0);
-    AnimRecord* a = reinterpret_cast<AnimRecord*>(r);
-    if (Script* s = Current().script) {
-        s->Changed(kCallUpdateAnimationRecord, r);
-    } else if (a->skeleton != nullptr) {
-        Game::UpdateTree(&a->skeleton->node);
-    }
-    RunHook(Routine::UpdateAnimationRecord, logged, r, 0, 0);
-}
-
-uint8_t LF_THISCALL SimIsIdleAnimAbsent(AnimationRecord* r) {
-    Enter(Routine::IsIdleAnimAbsent, r, 0, 0);
-    return static_cast<uint8_t>(
-        Answer(kCallIsIdleAnimAbsent, r, 0, reinterpret_cast<AnimRecord*>(r)->idleAbsentResult));
-}
-
-void LF_THISCALL SimPlayerIdleUpdate(PlayerObject* p) {
-    Enter(Routine::PlayerIdleUpdate, p, 0, 0);
-    if (Script* s = Current().script) {
-        s->Changed(kCallPlayerIdleUpdate, p);
-    }
-}
-
-void* LF_CDECL SimGetInterfaceObject(uint32_t a, uint32_t b) {
-    Enter(Routine::GetInterfaceObject, nullptr, a, b);
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(Answer(
-        kCallGetInterfaceObject, nullptr, 0, reinterpret_cast<uintptr_t>(Current().interface))));
-}
-
-uint8_t LF_THISCALL SimIsMenuModeActive(void* iface) {
-    Enter(Routine::IsMenuModeActive, iface, 0, 0);
-    return static_cast<uint8_t>(
-        Answer(kCallIsMenuModeActive, iface, 0, static_cast<Interface*>(iface)->menuModeActive));
-}
-
-uint8_t LF_THISCALL SimIsMenuOpen(void* iface, uint32_t code) {
-    Enter(Routine::IsMenuOpen, iface, code, 0);
-    const Interface* i = static_cast<Interface*>(iface);
-    const uint8_t own = code == kMenuCodeFirst    ? i->openMenu1009
-                        : code == kMenuCodeSecond ? i->openMenu1034
-                                                  : 0;
-    return static_cast<uint8_t>(Answer(kCallIsMenuOpen, iface, code, own));
-}
-
-// --- virtual operations -----------------------------------------------------
-void LF_THISCALL UnexpectedVirtual(void*) {
-    Fail("a virtual operation was called that the game bridge does not list");
-}
-
-uint8_t LF_THISCALL PlayerIsDead(void* self) {
-    return static_cast<uint8_t>(Answer(kCallIsDead, self, 0, As<Player>(self)->isDead));
-}
-uint32_t LF_THISCALL PlayerQueryCodedState(void* self, uint32_t code) {
-    return Answer(kCallQueryCodedState, self, code,
-                  code < kCodedStates ? As<Player>(self)->codedState[code] : 0);
-}
-uint8_t LF_THISCALL PlayerIsVampireFeeding(void* self) {
-    return static_cast<uint8_t>(
-        Answer(kCallIsVampireFeeding, self, 0, As<Player>(self)->isVampireFeeding));
-}
-uint32_t LF_THISCALL PlayerQueryShadowState(void* self) {
-    return Answer(kCallQueryShadowState, self, 0, As<Player>(self)->shadowState);
-}
-
-uint32_t LF_THISCALL ProcessLeftHandItemQuery(void* self, uint32_t arg) {
-    As<Process>(self)->lastHandQueryArgument = arg;
-    return Answer(kCallLeftHandItemQuery, self, arg, As<Process>(self)->leftHandItem);
-}
-uint32_t LF_THISCALL ProcessShieldQuery(void* self, uint32_t arg) {
-    As<Process>(self)->lastHandQueryArgument = arg;
-    return Answer(kCallShieldQuery, self, arg, As<Process>(self)->shield);
-}
-uint32_t LF_THISCALL ProcessGetFlagWord(void* self) {
-    return Answer(kCallGetFlagWord, self, 0, As<Process>(self)->flagWord);
-}
-
-SceneNode* FindInSubtree(SceneNode* n, const char* name) {
-    if (!As<Node>(n)->unfindable && strcmp(As<Node>(n)->name, name) == 0) {
-        return n;
-    }
-    for (int i = 0; i < n->ChildCount; ++i) {
-        if (n->Children[i] != nullptr) {
-            if (SceneNode* found = FindInSubtree(n->Children[i], name)) {
-                return found;
-            }
-        }
-    }
-    return nullptr;
-}
-SceneNode* LF_THISCALL NodeFindChildByName(void* self, const char* name) {
-    SceneNode* own = FindInSubtree(As<SceneNode>(self), name);
-    Script* s = Current().script;
-    return s != nullptr ? s->Found(As<SceneNode>(self), name, own) : own;
-}
-void LF_THISCALL NodeVirtual29Impl(void* self) {
-    As<Node>(self)->virtual29Calls++;
-    if (Script* s = Current().script) {
-        s->Changed(kCallNodeVirtual29, self);
-    }
-}
-
-uint8_t LF_THISCALL DrawImpl(void* self) {
-    Current().LogDraw(As<DrawObject>(self));
-    return static_cast<uint8_t>(Answer(kCallDraw, self, 0, As<Draw>(self)->result));
-}
-
-struct Tables {
-    void* player[kTableSlots];
-    void* process[kTableSlots];
-    void* node[kTableSlots];
-    void* draw[kTableSlots];
-    void* plain[kTableSlots];
-};
-
-Tables& VirtualTables() {
-    static Tables t = [] {
-        Tables x;
-        for (void** table : {x.player, x.process, x.node, x.draw, x.plain}) {
-            for (int i = 0; i < kTableSlots; ++i) {
-                table[i] = reinterpret_cast<void*>(&UnexpectedVirtual);
-            }
-        }
-        x.player[PlayerSlot::IsDead] = reinterpret_cast<void*>(&PlayerIsDead);
-        x.player[PlayerSlot::QueryCodedState] = reinterpret_cast<void*>(&PlayerQueryCodedState);
-        x.player[PlayerSlot::IsVampireFeeding] = reinterpret_cast<void*>(&PlayerIsVampireFeeding);
-        x.player[PlayerSlot::QueryShadowState] = reinterpret_cast<void*>(&PlayerQueryShadowState);
-        x.process[ProcessSlot::LeftHandItemQuery] =
-            reinterpret_cast<void*>(&ProcessLeftHandItemQuery);
-        x.process[ProcessSlot::ShieldQuery] = reinterpret_cast<void*>(&ProcessShieldQuery);
-        x.process[ProcessSlot::GetFlagWord] = reinterpret_cast<void*>(&ProcessGetFlagWord);
-        x.node[SceneNodeSlot::FindChildByName] = reinterpret_cast<void*>(&NodeFindChildByName);
-        x.node[SceneNodeSlot::NodeVirtual29] = reinterpret_cast<void*>(&NodeVirtual29Impl);
-        x.draw[DrawObjectSlot::Draw] = reinterpret_cast<void*>(&DrawImpl);
-        return x;
-    }();
-    return t;
-}
-
-void InstallRoutines() {
-    WriteJump(LF_ADDR_UPDATE_ANIMATION_RECORD, reinterpret_cast<void*>(&SimUpdateAnimationRecord));
-    WriteJump(LF_ADDR_IS_IDLE_ANIM_ABSENT, reinterpret_cast<void*>(&SimIsIdleAnimAbsent));
-    WriteJump(LF_ADDR_PLAYER_IDLE_UPDATE, reinterpret_cast<void*>(&SimPlayerIdleUpdate));
-    WriteJump(LF_ADDR_GET_INTERFACE_OBJECT, reinterpret_cast<void*>(&SimGetInterfaceObject));
-    WriteJump(LF_ADDR_IS_MENU_MODE_ACTIVE, reinterpret_cast<void*>(&SimIsMenuModeActive));
-    WriteJump(LF_ADDR_IS_MENU_OPEN, reinterpret_cast<void*>(&SimIsMenuOpen));
-}
-
 void InitNode(Node* n, const char* name) {
     memset(n, 0, sizeof *n);
     n->node.Vtable = VirtualTables().node;
@@ -247,6 +47,10 @@ void SetGameWorld(Node* n, const Matrix3& rotation, const Vector3& translation, 
 }
 
 } // namespace
+
+bool GameExists() {
+    return g_current != nullptr;
+}
 
 Game& Current() {
     if (g_current == nullptr) {

@@ -97,6 +97,7 @@ constexpr int kCodedStates = 64;
 struct Player {
     PlayerObject obj;
     uint8_t isDead;
+    uint32_t lastIsDeadArgument; // what the plug-in passed to IsDead
     uint8_t isVampireFeeding;
     uint32_t shadowState;
     uint32_t codedState[kCodedStates];
@@ -338,6 +339,21 @@ class Game {
 
 // The Game now alive; aborts when there is none.
 Game& Current();
+bool GameExists();
+
+// --- for tests: the game's routines that keep their contract, or not ----------
+// The routines and virtual operations of the game that the plug-in calls,
+// counted and named ("IsDead", "UpdateAnimationRecord", ...).
+int CalleeCount();
+const char* CalleeName(int index);
+// Makes callee `index` pop 4 bytes more than its arguments (-1: every
+// callee as it should), in this game and those made later.
+void SetCalleePoppingMore(int index);
+// How often that callee ran since it was chosen.
+uint32_t CallsPoppingMore();
+// Virtual operation 102 as the plug-in once took it: without arguments, so
+// that it pops none of the one the plug-in passes.
+void SetIsDeadPopsNothing(bool nothing);
 
 // Lays out the game's code around the hook sites, the replayed routines and
 // a probe at every resume address (done by every Game).

@@ -1,0 +1,90 @@
+// The plug-in's calls of the game keep its stack whatever the game's routine
+// pops: slot 102 takes its one argument, and a routine that pops more or
+// fewer bytes than the plug-in pushed changes none of the plug-in's outputs.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "sim/sim_game.h"
+#include "tools/sim/scenario.h"
+#include "tools/sim/scenario_run.h"
+#include "tools/sim/trace.h"
+
+namespace {
+
+// A standing idle, sitting, knocked out, dead, a shield, a weapon drawn, the
+// arms turned, head bob, a menu, mounted and feeding: every routine and
+// virtual operation the plug-in calls is called.
+const char* const kStates = R"({
+  "settings": ["[Main]", "bRotateThirdPersonArms=3", "bEnableHeadBob=1",
+               "bFirstPersonShadows=1", "bHideShieldWeaponSheathed=1",
+               "bHorseFirstPersonBody=1"],
+  "steps": [
+    {"set": {"BodyAnim.IsIdleAnimAbsent": 0,
+             "BodyAnim.Sequences.0": {"FileName": "Stand1.kf", "GroupId": 0}}, "frames": 2},
+    {"set": {"BodyAnim.IsIdleAnimAbsent": 1, "BodyAnim.Sequences.0": null}, "frames": 1},
+    {"set": {"process.SitState": 3, "player.LookPitch": 0.4}, "frames": 2},
+    {"set": {"process.SitState": 0, "process.KnockoutState": 1, "player.ThirdPerson": 1},
+     "cameraSwitch": "decide", "frames": 3},
+    {"set": {"process.KnockoutState": 0, "player.ThirdPerson": 0, "player.IsDead": 1},
+     "cameraSwitch": "decide", "frames": 3},
+    {"set": {"player.IsDead": 0, "player.ThirdPerson": 0, "process.ShieldQuery": 1,
+             "process.LeftHandItemQuery": 1}, "frames": 2},
+    {"set": {"process.WeaponDrawn": 1}, "frames": 2},
+    {"set": {"interface.IsMenuModeActive": 1, "interface.IsMenuOpen.1009": 1}, "frames": 1},
+    {"set": {"interface.IsMenuModeActive": 0, "interface.IsMenuOpen.1009": 0,
+             "player.QueryShadowState": 1, "player.Mount": 1}, "frames": 2},
+    {"set": {"player.QueryShadowState": 0, "player.Mount": 0, "player.IsVampireFeeding": 1},
+     "frames": 2}
+  ]})";
+
+// Every output of every frame, as the trace gives it.
+std::string Outputs() {
+    simtool::Scenario scenario;
+    simtool::ScenarioError error;
+    EXPECT_TRUE(simtool::ParseScenario(kStates, "states.json", &scenario, &error)) << error.message;
+    std::ostringstream trace;
+    simtool::TraceWriter writer(trace);
+    testing::internal::CaptureStdout();
+    const simtool::RunResult result = simtool::RunScenario(scenario, {&writer});
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(result.failures.empty()) << result.Problems()[0];
+    return trace.str();
+}
+
+class GameCalls : public ::testing::Test {
+  protected:
+    ~GameCalls() override {
+        sim::SetCalleePoppingMore(-1);
+        sim::SetIsDeadPopsNothing(false);
+    }
+};
+
+TEST_F(GameCalls, IsDeadGetsItsArgument) {
+    sim::Game game;
+    game.player->lastIsDeadArgument = 0xFFFFFFFF;
+    EXPECT_EQ(0, IsDead(&game.player->obj));
+    EXPECT_EQ(0u, game.player->lastIsDeadArgument);
+}
+
+// The landed plug-in called slot 102 with no argument: against a game that
+// pops one, a knocked-out body lost its raise. Now both agree.
+TEST_F(GameCalls, SlotOneHundredTwoPoppingOneOrNoneGivesTheSameFrames) {
+    const std::string popsOne = Outputs();
+    ASSERT_NE(std::string::npos, popsOne.find("\"LocalTranslation\":[0.0,0.0,12.0]"))
+        << "the knocked-out frames raise the body";
+    sim::SetIsDeadPopsNothing(true);
+    EXPECT_EQ(popsOne, Outputs());
+}
+
+TEST_F(GameCalls, EveryRoutinePoppingFourBytesMoreGivesTheSameFrames) {
+    const std::string own = Outputs();
+    for (int i = 0; i < sim::CalleeCount(); ++i) {
+        sim::SetCalleePoppingMore(i);
+        EXPECT_EQ(own, Outputs()) << sim::CalleeName(i);
+        EXPECT_GT(sim::CallsPoppingMore(), 0u) << sim::CalleeName(i) << " was never called";
+    }
+}
+
+} // namespace
