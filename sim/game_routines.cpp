@@ -162,10 +162,15 @@ SceneNode* LF_THISCALL NodeFindChildByName(void* self, const char* name) {
     Script* s = Current().script;
     return s != nullptr ? s->Found(As<SceneNode>(self), name, own) : own;
 }
+// The game's transform update of one node: its world fields from its local
+// ones and its parent's world fields (a node the test froze keeps its own).
 void LF_THISCALL NodeVirtual29Impl(void* self) {
-    As<Node>(self)->virtual29Calls++;
+    Node* n = As<Node>(self);
+    n->virtual29Calls++;
     if (Script* s = Current().script) {
         s->Changed(kCallNodeVirtual29, self);
+    } else if (!n->frozen) {
+        Game::DeriveWorld(n);
     }
 }
 

@@ -322,6 +322,12 @@ TEST_F(HeadBob, MissingHeadSkipsOnlyThatAdjustment) {
 class ArmPose : public GameTest {
   protected:
     ArmPose() { Player()->LookPitch = 0.5f; }
+    // The game's animation of a new frame: the clavicles' local rotations
+    // as the rig holds them, before the plug-in turns them again.
+    void Animate() {
+        game.lClavicle->node.LocalRotation = sim::Identity();
+        game.rClavicle->node.LocalRotation = sim::Identity();
+    }
     float Left() { return -asinf(game.lClavicle->node.LocalRotation.m[2][1]); }
     float Right() { return -asinf(game.rClavicle->node.LocalRotation.m[2][1]); }
     void Weapon(int32_t kind, uint8_t type = kFormTypeWeapon) {
@@ -361,6 +367,7 @@ TEST_F(ArmPose, AngleTable) {
         }
         game.process->shield = r.shield;
         game.process->leftHandItem = r.leftItem;
+        Animate();
         PoseArms();
         EXPECT_NEAR(r.left, Left(), 1e-6) << r.action << " " << r.weapon;
         EXPECT_NEAR(r.right, Right(), 1e-6) << r.action << " " << r.weapon;
@@ -372,6 +379,7 @@ TEST_F(ArmPose, AFormThatIsNoWeaponCountsAsNone) {
         Weapon(0, type); // kind 0 would give the left arm nothing
         EXPECT_EQ(-1, EquippedWeaponCode(Process()));
         Process()->ActionState = 3;
+        Animate();
         PoseArms();
         EXPECT_NEAR(0.175f, Left(), 1e-6);
     }
@@ -435,12 +443,19 @@ TEST_F(ArmPose, MidPointOfBothHandsSumsInItsOrder) {
 }
 
 TEST_F(ArmPose, ClavicleTurnsFromItsWorldOrientationAboutTheBodyAxis) {
-    // No body record, nothing in the hands: both turned by 0, which rewrites
-    // the local rotation from the world ones.
+    // No body record, nothing in the hands: both turned by 0. The world
+    // rotation the last update left is stale (the animation has moved the
+    // clavicle since): slot 29 brings it up to date from the local one
+    // first, so that the turn by 0 keeps the animation's local rotation.
     Process()->BodyAnim = nullptr;
-    game.lClavicle->node.LocalRotation = Matrix3{{{2, 0, 0}, {0, 2, 0}, {0, 0, 2}}};
+    const Matrix3 turned = sim::RotationZ(0.4f);
+    game.lClavicle->node.LocalRotation = turned;
+    game.lClavicle->node.WorldRotation = sim::RotationX(1.0f);
     PoseArms();
-    ExpectMatrixNear(sim::Identity(), game.lClavicle->node.LocalRotation);
+    ExpectMatrixNear(turned, game.lClavicle->node.LocalRotation);
+    Matrix3 derived;
+    MultiplyMatrix3(&derived, &game.lClavicle->node.Parent->WorldRotation, &turned);
+    ExpectMatrixNear(derived, game.lClavicle->node.WorldRotation);
     EXPECT_EQ(1, game.lClavicle->virtual29Calls);
     EXPECT_EQ(1, game.rClavicle->virtual29Calls);
 

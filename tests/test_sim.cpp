@@ -1,9 +1,12 @@
 // The simulated game that every other test stands on: memory at the game's
 // addresses, routines there as real code, the scene graph and the rig.
 #include <gtest/gtest.h>
+#include <math.h>
+#include <string.h>
 
 #include <type_traits>
 
+#include "body/node_math.h"
 #include "game/engine.h"
 #include "sim/sim_game.h"
 
@@ -147,6 +150,39 @@ TEST(SimulatedGame, ScriptedResultsOfQueriesAndVirtualOperations) {
 
     NodeVirtual29(&g.lClavicle->node);
     EXPECT_EQ(1, g.lClavicle->virtual29Calls);
+}
+
+// Slot 29 is the game's transform update of one node: the world fields
+// anew from the node's local ones and its parent's world fields, whatever
+// the last update of the skeleton left there.
+TEST(SimulatedGame, NodeVirtual29UpdatesTheNodesWorldFields) {
+    Game g;
+    g.UpdateScene();
+    sim::Node* clavicle = g.lClavicle;
+    SceneNode* parent = clavicle->node.Parent;
+    ASSERT_NE(nullptr, parent);
+    parent->WorldRotation = sim::RotationZ(0.5f);
+    parent->WorldTranslation = {10, 20, 30};
+    parent->WorldScale = 2.0f;
+    clavicle->node.LocalRotation = sim::RotationX(0.25f);
+    clavicle->node.LocalTranslation = {1, 0, 0};
+    clavicle->node.LocalScale = 1.5f;
+    NodeVirtual29(&clavicle->node);
+    Matrix3 want;
+    MultiplyMatrix3(&want, &parent->WorldRotation, &clavicle->node.LocalRotation);
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_NEAR(want.m[i][j], clavicle->node.WorldRotation.m[i][j], 1e-6f);
+        }
+    }
+    // Turned by the parent (0.5 about z), scaled by its 2, moved by its place.
+    EXPECT_NEAR(10.0f + 2.0f * cosf(0.5f), clavicle->node.WorldTranslation.x, 1e-5f);
+    EXPECT_NEAR(20.0f + 2.0f * sinf(0.5f), clavicle->node.WorldTranslation.y, 1e-5f);
+    EXPECT_NEAR(30.0f, clavicle->node.WorldTranslation.z, 1e-5f);
+    EXPECT_EQ(3.0f, clavicle->node.WorldScale);
+    // The world fields are the game's own writes.
+    EXPECT_EQ(0,
+              memcmp(&clavicle->gameWorldRotation, &clavicle->node.WorldRotation, sizeof(Matrix3)));
 }
 
 TEST(SimulatedGame, FindChildByNameSearchesTheReceiversSubtree) {
