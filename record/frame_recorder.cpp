@@ -136,6 +136,11 @@ void NotePass(RecordedSite site, const void* a, uint32_t decision) {
     Event(kEventSite).Byte(site).Word(Token(a)).Word(decision);
 }
 
+void NoteReadingPass(RecordedSite site, const void* a, uint32_t decision) {
+    NotePass(site, a, decision);
+    NoteGameValues();
+}
+
 uint32_t NoteAnswer(GameCall call, const void* receiver, uint32_t argument, uint32_t answer) {
     Event(kEventAnswer).Byte(call).Word(Token(receiver)).Word(argument).Word(answer);
     return answer;

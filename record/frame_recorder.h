@@ -40,6 +40,10 @@ void NoteEntryEnd();
 // A site passed where only the glue decides (or a forced camera switch):
 // what it decided, in one event.
 void NotePass(RecordedSite site, const void* a, uint32_t decision);
+// The same for a site whose glue asks a predicate of the logic that reads
+// the game: the game values it may have read follow the decision, so that a
+// replay gives the predicate the game as the site found it.
+void NoteReadingPass(RecordedSite site, const void* a, uint32_t decision);
 // The settings, when a reload changed them since they were last noted.
 void NoteSettings();
 // A query of the game and its answer (returned).

@@ -59,7 +59,7 @@ void RecordingBodyPass(const void* actor, AnimationRecord* record) {
 uint8_t RecordingActorBranch(const void* actor) {
     const uint8_t inView = IsPlayerInBodyView(actor);
     if (IsThePlayer(actor)) {
-        NotePass(kSiteActorBranch, actor, inView);
+        NoteReadingPass(kSiteActorBranch, actor, inView);
     }
     return inView;
 }
@@ -79,7 +79,7 @@ void RecordingBodyPassArgument() {
 uint32_t RecordingShownRecord(const AnimationRecord* record) {
     const uint32_t shown = IsShownBodyAnimRecord(record);
     if (IsThePlayersBodyRecord(record)) {
-        NotePass(kSiteShownRecord, record, shown);
+        NoteReadingPass(kSiteShownRecord, record, shown);
     }
     return shown;
 }

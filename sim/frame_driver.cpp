@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "patch/hook_sites.h"
+#include "patch/hook_table.h"
 #include "sim/cpu_state.h"
 
 namespace sim {
@@ -27,6 +28,44 @@ uint32_t Address(const void* p) {
     return reinterpret_cast<uint32_t>(p);
 }
 
+// FNSAVE's image of the x87 unit in 32-bit protected mode.
+constexpr int kFpuStateBytes = 108;
+
+// What the game holds on its stack where the record sites read a value of it.
+constexpr uint32_t kUpdateStackValue = 0x00C0FFEE;
+
+uint32_t& StackWord(const CpuState& in, uint32_t offset) {
+    return *reinterpret_cast<uint32_t*>(in.esp + offset);
+}
+
+SiteTally g_tally;
+
+// The row of the hook table that patches `site` (0: none).
+int RowOf(uint32_t site) {
+    for (int i = 0; i < kLoadHookCount; ++i) {
+        if (kLoadHooks[i].place.address == site) {
+            return i + 1;
+        }
+    }
+    return kLateHook.place.address == site ? kSiteRows : 0;
+}
+
+void CountPass(uint32_t site, const CpuState& out) {
+    const int row = RowOf(site);
+    if (row == 0) {
+        return;
+    }
+    g_tally.passes[row]++;
+    const HookSite& h = row == kSiteRows ? kLateHook : kLoadHooks[row - 1];
+    if (h.resumeAlternate != 0) {
+        (out.resume == h.resumeAlternate ? g_tally.taken : g_tally.notTaken)[row]++;
+    } else if (site == LF_SITE_BODY_PASS_ARGUMENT) {
+        // Its outcome is the word it pushes: 0, or the game's own.
+        (*reinterpret_cast<const uint32_t*>(out.esp) == 0 ? g_tally.taken
+                                                          : g_tally.notTaken)[row]++;
+    }
+}
+
 struct DrawSite {
     uint32_t site;
     uint32_t CpuState::*object;
@@ -36,6 +75,48 @@ const DrawSite kDrawSites[5] = {{LF_SITE_DRAW_A, &CpuState::eax},
                                 {LF_SITE_DRAW_C, &CpuState::edi},
                                 {LF_SITE_DRAW_D, &CpuState::eax},
                                 {LF_SITE_DRAW_E, &CpuState::esi}};
+
+// The game's camera switch at one of its places: its chase-distance store
+// first (the game's new distance on the x87 stack), then the switch.
+void SwitchCamera(Game& game, CameraSwitch place) {
+    struct Place {
+        CameraSwitch place;
+        uint32_t chase; // 0: the death switch stores no distance
+        uint32_t site;
+    };
+    static const Place kPlaces[] = {
+        {CameraSwitch::Decide, LF_SITE_CHASE_A, LF_SITE_SWITCH_DECIDE},
+        {CameraSwitch::Sitting, LF_SITE_CHASE_B, LF_SITE_SWITCH_SIT_A},
+        {CameraSwitch::SittingB, LF_SITE_CHASE_C, LF_SITE_SWITCH_SIT_B},
+        {CameraSwitch::SittingC, LF_SITE_CHASE_D, LF_SITE_SWITCH_SIT_C},
+        {CameraSwitch::Death, 0, LF_SITE_SWITCH_DEATH},
+    };
+    for (const Place& p : kPlaces) {
+        if (p.place != place) {
+            continue;
+        }
+        if (p.chase != 0) {
+            CpuState in = SiteRegisters();
+            in.x87Depth = 1;
+            in.x87[0] = game.switchChaseDistance;
+            Enter(p.chase, in);
+        }
+        Enter(p.site, SiteRegisters());
+    }
+}
+
+// One actor's animation update: the first-person actor branch (the actor in
+// ESI, the game's own branch not taken), then the body pass (EBP the actor,
+// ECX its record).
+void UpdateActor(const void* actor, AnimationRecord* record) {
+    CpuState in = SiteRegisters();
+    in.esi = Address(actor);
+    Enter(LF_SITE_ACTOR_BRANCH, in);
+    in = SiteRegisters();
+    in.ebp = Address(actor);
+    in.ecx = Address(record);
+    Enter(LF_SITE_BODY_PASS, in);
+}
 
 } // namespace
 
@@ -53,17 +134,58 @@ void EnterSite(uint32_t site, const CpuState& in, CpuState* out) {
     }
     uint32_t outer[3];
     memcpy(outer, SimProbeEntryState, sizeof outer);
+    // A site the game passes inside one of its routines, called from the
+    // glue of another site: the x87 stack and MXCSR of that outer pass are
+    // the game's, kept across the inner one (whose probe resets them).
+    alignas(16) uint8_t fpu[kFpuStateBytes];
+    uint32_t mxcsr = 0;
+    __asm__ volatile("fnsave (%0)\n\tstmxcsr (%1)" : : "r"(fpu), "r"(&mxcsr) : "memory");
     ++g_depth;
     SimEnterSite(&in, out, site);
     --g_depth;
+    __asm__ volatile("frstor (%0)\n\tldmxcsr (%1)" : : "r"(fpu), "r"(&mxcsr) : "memory");
     memcpy(SimProbeEntryState, outer, sizeof outer);
+    CountPass(site, *out);
+}
+
+void PassUpdateSites(AnimationRecord* record) {
+    // The shown-record skip, with the record in ESI and the game's value
+    // that the covered instructions push at ESP+0x18.
+    CpuState in = SiteRegisters();
+    in.esi = Address(record);
+    StackWord(in, LF_SHOWN_RECORD_STACK_OFFSET) = kUpdateStackValue;
+    Enter(LF_SITE_SHOWN_RECORD, in);
+    // The body-pass argument: the game's value at ESP+0x0C, or 0 while the
+    // body pass has the record updated.
+    in = SiteRegisters();
+    StackWord(in, LF_BODY_PASS_ARGUMENT_STACK_OFFSET) = kUpdateStackValue;
+    Enter(LF_SITE_BODY_PASS_ARGUMENT, in);
+    // The extra-update branch: three registers popped, the game's own branch
+    // not taken (the glue decides).
+    in = SiteRegisters();
+    in.esp -= 12;
+    Enter(LF_SITE_EXTRA_UPDATE, in);
 }
 
 FrameLoad StandardLoad(Game& game) {
     FrameLoad load;
     load.actors = {game.others[0], game.others[1]};
-    load.draws = {game.playerDraws[0], game.otherDraws[0], game.playerDraws[1], game.otherDraws[1]};
+    // Two rounds of the five draw sites: each site draws one object of the
+    // player and one of another owner.
+    Draw* const p0 = game.playerDraws[0];
+    Draw* const p1 = game.playerDraws[1];
+    Draw* const o0 = game.otherDraws[0];
+    Draw* const o1 = game.otherDraws[1];
+    load.draws = {p0, o0, p1, o1, p0, o1, p1, o0, p0, o0};
     return load;
+}
+
+const SiteTally& SitesPassed() {
+    return g_tally;
+}
+
+void ClearSitesPassed() {
+    g_tally = SiteTally{};
 }
 
 void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
@@ -102,20 +224,12 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
 
     if (cameraSwitch != CameraSwitch::None) {
         at(FrameStage::Switch);
+        SwitchCamera(game, cameraSwitch);
     }
-    switch (cameraSwitch) {
-    case CameraSwitch::Decide:
-        Enter(LF_SITE_SWITCH_DECIDE, SiteRegisters());
-        break;
-    case CameraSwitch::Sitting:
-        Enter(LF_SITE_SWITCH_SIT_A, SiteRegisters());
-        break;
-    case CameraSwitch::Death:
-        Enter(LF_SITE_SWITCH_DEATH, SiteRegisters());
-        break;
-    case CameraSwitch::None:
-        break;
-    }
+
+    // The forced-mode skip, once: the game's float pushed, or skipped under
+    // a forced mode.
+    Enter(LF_SITE_FORCED_SKIP, SiteRegisters());
 
     at(FrameStage::Camera);
     in = SiteRegisters();
@@ -126,14 +240,10 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
     at(FrameStage::Body);
     in = SiteRegisters();
     if ((game.Missing() & kMissingPlayer) == 0) {
-        in.ebp = Address(&game.player->obj);
-        in.ecx = Address(&game.bodyAnim->rec);
-        Enter(LF_SITE_BODY_PASS, in);
+        UpdateActor(&game.player->obj, &game.bodyAnim->rec);
     }
     for (Actor* a : load.actors) {
-        in.ebp = Address(a->object);
-        in.ecx = Address(&a->record->rec);
-        Enter(LF_SITE_BODY_PASS, in);
+        UpdateActor(a->object, &a->record->rec);
     }
 
     at(FrameStage::Draws);

@@ -1,15 +1,28 @@
 // One frame of the simulated game with the plug-in loaded: the game places
-// its actor and camera (Game::PlaceRoots), then passes its patched sites in
-// this order, entering each with the registers its own code would hold there:
-//   1. frame start;
-//   2. a camera switch, when asked (the deciding site, a sitting site or the
-//      death site);
-//   3. the camera update (EAX = the camera node), then the game's own update
-//      of its camera node;
-//   4. the body pass of the player, then of every other actor
-//      (EBP = actor, ECX = its animation record);
-//   5. the draw sites: every draw object at one of the five sites in turn;
-//   6. the shadow pass, bracketed by the plug-in.
+// its actor and camera (Game::PlaceRoots), then passes the patched sites in
+// this order, entering each with the registers its own code would hold there
+// (the rows are those of the hook table; docs/simulated-game.md has the
+// table):
+//   1. frame start (row 1);
+//   2. a camera switch, when asked, at one of its five places: the game's
+//      chase-distance store first (rows 19 to 22, the game's new distance on
+//      the x87 stack), then the switch (row 14, 15, 16, 17, or 18 for death,
+//      which stores no distance);
+//   3. the forced-mode skip (row 5), once;
+//   4. the camera update (row 2, EAX = the camera node), then the game's own
+//      update of its camera node;
+//   5. for the player, then every other actor: the first-person actor branch
+//      (row 4, ESI = actor), then the body pass (row 3, EBP = actor, ECX =
+//      its animation record);
+//   6. the draw sites (rows 9 to 13): every draw object at one of the five
+//      sites in turn (the standard load: each site one object of the player
+//      and one of another owner);
+//   7. the shadow pass (row 23), bracketed by the plug-in.
+// Inside every update of an animation record (UpdateAnimationRecord, which
+// the plug-in asks for at the body pass, for its extra updates at the camera
+// update, at a draw and at the shadow pass), the game passes the shown-record
+// skip (row 8, ESI = the record), the body-pass argument (row 7) and the
+// extra-update branch (row 6), in that order.
 #pragma once
 
 #include <functional>
@@ -20,7 +33,9 @@
 
 namespace sim {
 
-enum class CameraSwitch { None, Decide, Sitting, Death };
+// The five places of the game's camera switch: the deciding one, the three
+// of sitting and lying (A, B, C), and death.
+enum class CameraSwitch { None, Decide, Sitting, SittingB, SittingC, Death };
 
 struct FrameLoad {
     std::vector<Actor*> actors; // the other actors whose records are updated
@@ -44,6 +59,23 @@ FrameLoad StandardLoad(Game& game);
 // `stage` (when given) is called at every stage of the frame.
 void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
               const StageHook& stage = nullptr);
+
+// The three sites inside the game's update of `record` (rows 8, 7, 6), as
+// the simulated UpdateAnimationRecord passes them.
+void PassUpdateSites(AnimationRecord* record);
+
+// How often each row of the hook table (1 to 23) was passed through
+// EnterSite, and for the branch sites (rows 4, 5, 6, 8) how often the glue
+// took its other branch (`taken`) or resumed behind the site; for the body-
+// pass argument (row 7), how often it pushed 0 (`taken`) or the game's value.
+constexpr int kSiteRows = 23;
+struct SiteTally {
+    uint64_t passes[kSiteRows + 1];
+    uint64_t taken[kSiteRows + 1];
+    uint64_t notTaken[kSiteRows + 1];
+};
+const SiteTally& SitesPassed();
+void ClearSitesPassed();
 
 // Enters `site` with the registers of `in` and returns where the glue
 // resumed (`out`), from the harness or from inside a game routine that the

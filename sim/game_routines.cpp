@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "sim/frame_driver.h"
 #include "sim/sim_game.h"
 
 // The stand-in of a routine that pops 4 bytes more than it should
@@ -65,9 +66,14 @@ void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
     const CallRecord* logged = Current().Log(Routine::UpdateAnimationRecord, r, 0, 0);
     AnimRecord* a = reinterpret_cast<AnimRecord*>(r);
     if (Script* s = Current().script) {
-        s->Changed(kCallUpdateAnimationRecord, r);
-    } else if (a->skeleton != nullptr) {
-        Game::UpdateTree(&a->skeleton->node);
+        s->Changed(kCallUpdateAnimationRecord, r); // the recorded sites inside come with it
+    } else {
+        if (a->skeleton != nullptr) {
+            Game::UpdateTree(&a->skeleton->node);
+        }
+        if (Current().passUpdateSites) {
+            PassUpdateSites(r);
+        }
     }
     RunHook(Routine::UpdateAnimationRecord, logged, r, 0, 0);
 }

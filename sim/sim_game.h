@@ -276,6 +276,15 @@ class Game {
     // Writes the placements and updates the world from the scene root.
     void PlaceRoots();
 
+    // The distance the game's camera switch stores into ChaseCameraDistance
+    // (at its chase-distance store, just before the switch).
+    float switchChaseDistance = 300.0f;
+    // Whether the game's update of a record passes the three sites inside it
+    // (the shown-record skip, the body-pass argument, the extra-update
+    // branch). Off only where a measurement keeps to the sites it always
+    // counted.
+    bool passUpdateSites = true;
+
     // Scripting: runs inside the routine, after the call was logged.
     std::function<void(const CallRecord&)> onCall[kRoutineCount];
     // A replay's script of answers; null: the game's own state answers.

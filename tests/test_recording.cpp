@@ -186,6 +186,28 @@ TEST(Replay, AReloadByTheWatchReplaysAtTheSamePoint) {
     EXPECT_NE(std::string::npos, scenario.find("fCameraPosY=20")) << scenario;
 }
 
+// A value the game changed between two sites that only a branch site's
+// predicate read: the body hidden before the body pass, where the game's
+// update passes the shown-record skip (the weapon drawn: both skeletons
+// shown at the frame start). Noted only at the frame start, the replay's
+// predicate sees the body shown and decides otherwise.
+TEST(Replay, AChangeReadOnlyByABranchSiteMissingMakesTheRoundTripFail) {
+    const char* const kHidden = R"({
+      "settings": ["[Main]"],
+      "steps": [
+        {"set": {"process.WeaponDrawn": 1}, "frames": 1},
+        {"during": {"body": {"nodes.BodyRoot.Flags": 1}}, "frames": 1},
+        {"set": {"nodes.BodyRoot.Flags": 0}, "frames": 1}
+      ]})";
+    ASSERT_TRUE(Replay(Record(kHidden, 10)).differences.empty());
+    OmitFromRecordingForTests(kBlockNode, kNodeFlags, true);
+    const ReplayResult r = Replay(Record(kHidden, 10));
+    OmitFromRecordingForTests(-1, 0, false);
+    ASSERT_FALSE(r.differences.empty());
+    EXPECT_EQ(1, r.differences[0].frame) << r.differences[0].what;
+    EXPECT_NE(std::string::npos, r.differences[0].what.find("decided")) << r.differences[0].what;
+}
+
 // --- reading any bytes ----------------------------------------------------------
 
 std::string Problem(std::vector<uint8_t> bytes) {

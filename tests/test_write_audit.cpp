@@ -88,8 +88,22 @@ TEST(Soak, AFewSeedsPass) {
     options.seeds = 5;
     options.frames = 20;
     options.outDir = "/tmp";
+    options.everySite = true;
     EXPECT_EQ(0, simtool::RunSoak(options, out, err)) << err.str();
-    EXPECT_EQ("soak: 5 seeds of 20 frames from seed 1, 0 failed\n", out.str());
+    EXPECT_EQ(0u, out.str().find("soak: 5 seeds of 20 frames from seed 1, 0 failed\n"
+                                 "soak: the sites passed"))
+        << out.str();
+    // Its count of the sites is its own: each of its 100 frames passed the
+    // frame start once.
+    EXPECT_NE(std::string::npos,
+              out.str().find("\n   1  0x006650C9  frame start                           100\n"))
+        << out.str();
+    // A site never passed fails the soak that asks for every site.
+    sim::ClearSitesPassed();
+    std::ostringstream none, said;
+    EXPECT_FALSE(simtool::SitesReport(true, none, said));
+    EXPECT_NE(std::string::npos, said.str().find("soak: site 1 (frame start) was never passed"));
+    EXPECT_TRUE(simtool::SitesReport(false, none, said));
     // A seed is the same run every time.
     EXPECT_EQ(simtool::SoakScenario(77, 3), simtool::SoakScenario(77, 3));
     EXPECT_NE(simtool::SoakScenario(77, 3), simtool::SoakScenario(78, 3));

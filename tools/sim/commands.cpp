@@ -53,10 +53,12 @@ const char* const kUsage =
     "      the command's words, separated by tabs; NAME.out, NAME.err and NAME.rc\n"
     "      receive its outputs and exit status\n"
     "  lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
-    "                    [--replay]\n"
+    "                    [--replay] [--every-site]\n"
     "      random settings and game states, every frame audited; a failing seed is\n"
     "      written to DIR as a scenario that run --audit replays; --replay also\n"
-    "      records every seed and replays it from its recording alone\n"
+    "      records every seed and replays it from its recording alone; ends with\n"
+    "      a count of every site passed; --every-site fails when a site was never\n"
+    "      passed or a branch site never took one of its outcomes\n"
     "  lumenfold-sim record SCENARIO --out FILE.rec [--settings FILE]\n"
     "      runs a scenario with the recorder on and writes its recording, as the\n"
     "      plug-in writes one when the game is saved\n"
@@ -196,6 +198,9 @@ int Soak(int argc, const char* const* argv, std::ostream& out, std::ostream& err
         const bool hasValue = i + 1 < argc;
         if (strcmp(argv[i], "--replay") == 0) {
             options.replay = true;
+            --i; // no value
+        } else if (strcmp(argv[i], "--every-site") == 0) {
+            options.everySite = true;
             --i; // no value
         } else if (hasValue && strcmp(argv[i], "--out") == 0) {
             options.outDir = argv[i + 1];

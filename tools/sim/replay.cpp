@@ -151,15 +151,32 @@ class Replayer {
                 Message(e.a);
                 ++i;
             } else if (e.tag == kEventSite && IsPassSite(e.code)) {
-                script_.Start(&events, i + 1, i + 1);
+                // The game values its predicate read, if any, follow it.
+                size_t end = i + 1;
+                while (end < events.size() &&
+                       (events[end].tag == kEventState || events[end].tag == kEventName)) {
+                    ++end;
+                }
+                script_.Start(&events, i + 1, end);
+                script_.TakeValues();
+                recorded_.Put();
                 script_.EnterPass(e);
-                ++i;
+                i = end;
             } else if (e.tag == kEventSite) {
                 const size_t site = i;
                 i = EnterFullSite(events, i);
                 if (!script_.Divergence().empty()) {
                     divergence->difference = SiteLabel(e.code) + ": " + script_.Divergence();
-                    divergence->fedBy = InputsOf(events, site, script_.DivergedAt(), world_);
+                    // The values noted at the passes right before the entry
+                    // fed it too.
+                    size_t from = site;
+                    while (from > 0 && (events[from - 1].tag == kEventState ||
+                                        events[from - 1].tag == kEventName ||
+                                        (events[from - 1].tag == kEventSite &&
+                                         IsPassSite(events[from - 1].code)))) {
+                        --from;
+                    }
+                    divergence->fedBy = InputsOf(events, from, script_.DivergedAt(), world_);
                 }
             } else {
                 ++i;

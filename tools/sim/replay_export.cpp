@@ -261,9 +261,9 @@ std::string RecordingAsScenario(const Recording& recording) {
             if (e.tag == kEventSite &&
                 (e.code == kSiteSwitchDecide ||
                  (e.code >= kSiteSwitchSitA && e.code <= kSiteSwitchDeath))) {
-                step["cameraSwitch"] = e.code == kSiteSwitchDecide  ? "decide"
-                                       : e.code == kSiteSwitchDeath ? "death"
-                                                                    : "sitting";
+                static const char* const kPlaces[] = {"sitting", "sitting-b", "sitting-c", "death"};
+                step["cameraSwitch"] =
+                    e.code == kSiteSwitchDecide ? "decide" : kPlaces[e.code - kSiteSwitchSitA];
             }
             if (e.tag == kEventSite && e.code != kSiteFrameStart && StageOf(e.code) != nullptr) {
                 at = &later.emplace(StageOf(e.code), Values(names, &nodes)).first->second;

@@ -98,7 +98,10 @@ void ReplayScript::Changed(GameCall call, const void* receiver) {
     }
     // The sites the game passed inside the call, then its changes.
     while (at_ < end_ && (*events_)[at_].tag == kEventSite) {
-        EnterPass((*events_)[at_++]);
+        const RecordedEvent& pass = (*events_)[at_++];
+        TakeValues(); // what the site's predicate read
+        recorded_.Put();
+        EnterPass(pass);
     }
     if (at_ >= end_ || (*events_)[at_].tag != kEventReturned) {
         Diverge("the recording holds more inside " + CallName(call) +

@@ -96,7 +96,8 @@ class Reader {
                 step->frames = static_cast<int>(n);
             } else if (key == "cameraSwitch") {
                 if (!Switch(*it, &step->cameraSwitch)) {
-                    return Fail(place, "expects \"none\", \"decide\", \"sitting\" or \"death\"");
+                    return Fail(place, "expects \"none\", \"decide\", \"sitting\", \"sitting-b\", "
+                                       "\"sitting-c\" or \"death\"");
                 }
             } else if (key == "hostMessage") {
                 // One message type, or a list of them.
@@ -178,10 +179,9 @@ class Reader {
         }
         const std::string& s = v.get_ref<const std::string&>();
         const std::pair<const char*, sim::CameraSwitch> names[] = {
-            {"none", sim::CameraSwitch::None},
-            {"decide", sim::CameraSwitch::Decide},
-            {"sitting", sim::CameraSwitch::Sitting},
-            {"death", sim::CameraSwitch::Death}};
+            {"none", sim::CameraSwitch::None},          {"decide", sim::CameraSwitch::Decide},
+            {"sitting", sim::CameraSwitch::Sitting},    {"sitting-b", sim::CameraSwitch::SittingB},
+            {"sitting-c", sim::CameraSwitch::SittingC}, {"death", sim::CameraSwitch::Death}};
         for (const auto& [name, value] : names) {
             if (s == name) {
                 *out = value;

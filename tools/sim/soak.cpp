@@ -9,7 +9,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "patch/hook_sites.h"
+#include "patch/hook_table.h"
 #include "record/frame_recorder.h"
+#include "sim/frame_driver.h"
 #include "sim/sim_game.h"
 #include "tools/sim/frame_audit.h"
 #include "tools/sim/game_folder.h"
@@ -98,6 +101,7 @@ std::vector<std::string> ReplayProblems(std::vector<uint8_t> bytes, uint64_t see
 
 int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
     int failed = 0;
+    sim::ClearSitesPassed();
     for (const int s : {SIGSEGV, SIGABRT, SIGFPE, SIGILL}) {
         signal(s, OnCrash);
     }
@@ -161,7 +165,39 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
     g_crash.scenario = nullptr;
     out << "soak: " << options.seeds << " seeds of " << options.frames << " frames from seed "
         << options.firstSeed << ", " << failed << " failed\n";
+    if (!SitesReport(options.everySite, out, err)) {
+        ++failed;
+    }
     return failed;
+}
+
+bool SitesReport(bool everySite, std::ostream& out, std::ostream& err) {
+    const sim::SiteTally& t = sim::SitesPassed();
+    bool whole = true;
+    out << "soak: the sites passed (row, place, passes; a branch site: both outcomes)\n";
+    for (int row = 1; row <= sim::kSiteRows; ++row) {
+        const HookSite& h = row == sim::kSiteRows ? kLateHook : kLoadHooks[row - 1];
+        const bool branch = h.resumeAlternate != 0 || h.place.address == LF_SITE_BODY_PASS_ARGUMENT;
+        char line[160];
+        snprintf(line, sizeof line, "  %2d  0x%08X  %-28s %12llu", row, h.place.address,
+                 h.place.name, static_cast<unsigned long long>(t.passes[row]));
+        out << line;
+        if (branch) {
+            const char* const other = h.resumeAlternate != 0 ? "taken" : "pushed 0";
+            const char* const own = h.resumeAlternate != 0 ? "not taken" : "pushed the game's";
+            out << "  " << other << " " << t.taken[row] << ", " << own << " " << t.notTaken[row];
+        }
+        out << "\n";
+        if (t.passes[row] == 0) {
+            whole = false;
+            err << "soak: site " << row << " (" << h.place.name << ") was never passed\n";
+        } else if (branch && (t.taken[row] == 0 || t.notTaken[row] == 0)) {
+            whole = false;
+            err << "soak: site " << row << " (" << h.place.name
+                << ") never took one of its outcomes\n";
+        }
+    }
+    return whole || !everySite;
 }
 
 } // namespace simtool

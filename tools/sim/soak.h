@@ -25,10 +25,18 @@ struct SoakOptions {
     // Every seed also recorded, and replayed from its recording alone in a
     // fresh game: every output of every frame must agree.
     bool replay = false;
+    // Every row of the hook table passed, and every branch site taking both
+    // of its outcomes, or the soak fails.
+    bool everySite = false;
 };
 
 // Runs every seed; reports each failing one (its seed, its problems, the
 // scenario file written) and returns how many failed.
 int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err);
+
+// The count of every site passed in this process, one line a row of the hook
+// table; false when `everySite` asks for every site and one was never passed
+// or a branch site never took one of its outcomes (each said on `err`).
+bool SitesReport(bool everySite, std::ostream& out, std::ostream& err);
 
 } // namespace simtool

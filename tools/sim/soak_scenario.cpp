@@ -93,7 +93,8 @@ const int kGroups[] = {0, 17, 18, 34, 35, 36, 37, 38, 39, 40, 255, 16, 33};
 const int kSitStates[] = {0, 0, 0, 3, 4, 5, 8, 9, 200, 1, 7};
 const int kActionStates[] = {0, 0, 2, 3, 4, 5, 6, 7, -1, 1};
 const uint32_t kFlagWords[] = {0, 0x400, 0x800, 0xC00, 0xFFFFFFFF};
-const char* const kSwitches[] = {"none", "none", "none", "decide", "sitting", "death"};
+const char* const kSwitches[] = {"none",    "none",      "none",      "decide",
+                                 "sitting", "sitting-b", "sitting-c", "death"};
 
 json Sequence(Random& r) {
     if (r.Chance(50)) {
