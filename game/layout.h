@@ -56,6 +56,10 @@ using SceneNodeArray = SceneNode**;
     X(0x71D, uint8_t, RestoreBlockB)
 
 // --- ProcessObject: the player's process ------------------------------------
+// WeaponDrawn: taken as the weapon-out byte. The game's own headers leave
+// +0x114 unnamed, and an older table of the process's operations puts the
+// combat-mode byte there and the weapon-out byte at +0x115: not settled
+// (docs/game-headers.md).
 #define LF_PROCESS_OBJECT_FIELDS(X)                                                                \
     X(0x0E4, WeaponEntry*, EquippedWeapon)                                                         \
     X(0x114, uint8_t, WeaponDrawn)                                                                 \

@@ -1,15 +1,22 @@
 // The plug-in's calls of the game keep its stack whatever the game's routine
 // pops: slot 102 takes its one argument, and a routine that pops more or
 // fewer bytes than the plug-in pushed changes none of the plug-in's outputs.
+// And the game's camera switch routine called by another module, outside
+// the plug-in's switch sites.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
+#include "game/addresses.h"
+#include "game/engine.h"
 #include "sim/sim_game.h"
+#include "tools/sim/frame_audit.h"
+#include "tools/sim/game_values.h"
 #include "tools/sim/scenario.h"
 #include "tools/sim/scenario_run.h"
 #include "tools/sim/trace.h"
+#include "view/view_state.h"
 
 namespace {
 
@@ -88,3 +95,54 @@ TEST_F(GameCalls, EveryRoutinePoppingFourBytesMoreGivesTheSameFrames) {
 }
 
 } // namespace
+
+// --- the camera switch outside the switch sites -----------------------------------
+
+// Another module (the script extender's command that toggles first person)
+// calls the game's camera switch routine itself, between two frames, passing
+// none of the switch sites: to third person, then back to first person.
+class SwitchBetweenFrames : public simtool::FrameObserver {
+  public:
+    void BeforeFrame(sim::Game& game, const simtool::FrameInfo& frame) override {
+        if (frame.frame == 2 || frame.frame == 4) {
+            game.ClearCalls();
+            GameCall0(reinterpret_cast<const void*>(LF_ADDR_CAMERA_SWITCH_ROUTINE),
+                      &game.player->obj);
+            game.player->obj.ThirdPerson = frame.frame == 2 ? 1 : 0;
+        }
+    }
+    void AfterFrame(sim::Game& game, const simtool::FrameInfo&) override {
+        forced.push_back(ForcedBodyMode);
+        bodyHidden.push_back((game.bodyRoot->node.Flags & 1) != 0);
+        states.push_back(simtool::PlayerState(game));
+    }
+    std::vector<int32_t> forced;
+    std::vector<bool> bodyHidden;
+    std::vector<std::string> states;
+};
+
+TEST(CameraSwitch, OutsideTheSwitchSitesLeavesNoForcedModeAndTheViewFollows) {
+    simtool::Scenario scenario;
+    simtool::ScenarioError error;
+    ASSERT_TRUE(simtool::ParseScenario(R"({"settings": ["[Main]"], "steps": [{"frames": 6}]})",
+                                       "switch.json", &scenario, &error))
+        << error.message;
+    SwitchBetweenFrames watch;
+    simtool::FrameAudit audit;
+    testing::internal::CaptureStdout();
+    const simtool::RunResult result = simtool::RunScenario(scenario, {&watch, &audit});
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(result.failures.empty());
+    EXPECT_TRUE(audit.problems.empty()) << audit.problems[0];
+    ASSERT_EQ(6u, watch.forced.size());
+    for (int32_t mode : watch.forced) {
+        EXPECT_EQ(0, mode); // nothing forced: no switch site was passed
+    }
+    // First person, the game's third person from the frame after the first
+    // switch, first person with the body again after the second.
+    EXPECT_EQ((std::vector<std::string>{"standing", "standing", "third person", "third person",
+                                        "standing", "standing"}),
+              watch.states);
+    EXPECT_FALSE(watch.bodyHidden[1]);
+    EXPECT_FALSE(watch.bodyHidden[4]);
+}
