@@ -86,14 +86,13 @@ template <typename R> inline R FromCallWord(uint32_t eax) {
 template <typename R, typename... A>
 inline R CallGame(const void* routine, const void* receiver, A... args) {
     static_assert(sizeof...(A) <= 2, "the call glue passes at most two arguments");
-    const uint32_t words[] = {ToCallWord(args)..., 0};
     uint32_t eax;
     if constexpr (sizeof...(A) == 0) {
         eax = GameCall0(routine, receiver);
     } else if constexpr (sizeof...(A) == 1) {
-        eax = GameCall1(routine, receiver, words[0]);
+        eax = GameCall1(routine, receiver, ToCallWord(args)...);
     } else {
-        eax = GameCall2(routine, receiver, words[0], words[1]);
+        eax = GameCall2(routine, receiver, ToCallWord(args)...);
     }
     return FromCallWord<R>(eax);
 }

@@ -34,8 +34,8 @@ constexpr int kFpuStateBytes = 108;
 // What the game holds on its stack where the record sites read a value of it.
 constexpr uint32_t kUpdateStackValue = 0x00C0FFEE;
 
-uint32_t& StackWord(const CpuState& in, uint32_t offset) {
-    return *reinterpret_cast<uint32_t*>(in.esp + offset);
+uint32_t& StackWord(uint32_t esp, uint32_t offset) {
+    return *reinterpret_cast<uint32_t*>(esp + offset);
 }
 
 SiteTally g_tally;
@@ -56,10 +56,10 @@ void CountPass(uint32_t site, const CpuState& out) {
         return;
     }
     g_tally.passes[row]++;
-    const HookSite& h = row == kSiteRows ? kLateHook : kLoadHooks[row - 1];
+    const HookSite& h = HookOfRow(row);
     if (h.resumeAlternate != 0) {
         (out.resume == h.resumeAlternate ? g_tally.taken : g_tally.notTaken)[row]++;
-    } else if (site == LF_SITE_BODY_PASS_ARGUMENT) {
+    } else if (IsBranchRow(row)) {
         // Its outcome is the word it pushes: 0, or the game's own.
         (*reinterpret_cast<const uint32_t*>(out.esp) == 0 ? g_tally.taken
                                                           : g_tally.notTaken)[row]++;
@@ -153,12 +153,12 @@ void PassUpdateSites(AnimationRecord* record) {
     // that the covered instructions push at ESP+0x18.
     CpuState in = SiteRegisters();
     in.esi = Address(record);
-    StackWord(in, LF_SHOWN_RECORD_STACK_OFFSET) = kUpdateStackValue;
+    StackWord(in.esp, LF_SHOWN_RECORD_STACK_OFFSET) = kUpdateStackValue;
     Enter(LF_SITE_SHOWN_RECORD, in);
     // The body-pass argument: the game's value at ESP+0x0C, or 0 while the
     // body pass has the record updated.
     in = SiteRegisters();
-    StackWord(in, LF_BODY_PASS_ARGUMENT_STACK_OFFSET) = kUpdateStackValue;
+    StackWord(in.esp, LF_BODY_PASS_ARGUMENT_STACK_OFFSET) = kUpdateStackValue;
     Enter(LF_SITE_BODY_PASS_ARGUMENT, in);
     // The extra-update branch: three registers popped, the game's own branch
     // not taken (the glue decides).
@@ -178,6 +178,15 @@ FrameLoad StandardLoad(Game& game) {
     Draw* const o1 = game.otherDraws[1];
     load.draws = {p0, o0, p1, o1, p0, o1, p1, o0, p0, o0};
     return load;
+}
+
+const HookSite& HookOfRow(int row) {
+    return row == kSiteRows ? kLateHook : kLoadHooks[row - 1];
+}
+
+bool IsBranchRow(int row) {
+    const HookSite& h = HookOfRow(row);
+    return h.resumeAlternate != 0 || h.place.address == LF_SITE_BODY_PASS_ARGUMENT;
 }
 
 const SiteTally& SitesPassed() {
@@ -238,7 +247,6 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
     Game::UpdateTree(&game.camera->node);
 
     at(FrameStage::Body);
-    in = SiteRegisters();
     if ((game.Missing() & kMissingPlayer) == 0) {
         UpdateActor(&game.player->obj, &game.bodyAnim->rec);
     }

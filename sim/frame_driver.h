@@ -28,6 +28,7 @@
 #include <functional>
 #include <vector>
 
+#include "patch/hook_table.h"
 #include "sim/cpu_state.h"
 #include "sim/sim_game.h"
 
@@ -75,6 +76,9 @@ struct SiteTally {
     uint64_t notTaken[kSiteRows + 1];
 };
 const SiteTally& SitesPassed();
+// The hook table's row (1 to 23), and whether it is a branch site.
+const HookSite& HookOfRow(int row);
+bool IsBranchRow(int row);
 void ClearSitesPassed();
 
 // Enters `site` with the registers of `in` and returns where the glue

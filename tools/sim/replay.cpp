@@ -158,8 +158,6 @@ class Replayer {
                     ++end;
                 }
                 script_.Start(&events, i + 1, end);
-                script_.TakeValues();
-                recorded_.Put();
                 script_.EnterPass(e);
                 i = end;
             } else if (e.tag == kEventSite) {

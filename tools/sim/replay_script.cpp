@@ -54,6 +54,8 @@ void ReplayScript::Finish() {
 }
 
 void ReplayScript::EnterPass(const RecordedEvent& e) {
+    TakeValues(); // what the site's predicate read, where it reads the game
+    recorded_.Put();
     sim::CpuState in = sim::SiteRegisters(), out;
     in.eflags &= ~sim::kFlagZero; // the game's own branch not taken: the glue decides
     in.esi = Token(world_.Sim(e.a));
@@ -98,10 +100,7 @@ void ReplayScript::Changed(GameCall call, const void* receiver) {
     }
     // The sites the game passed inside the call, then its changes.
     while (at_ < end_ && (*events_)[at_].tag == kEventSite) {
-        const RecordedEvent& pass = (*events_)[at_++];
-        TakeValues(); // what the site's predicate read
-        recorded_.Put();
-        EnterPass(pass);
+        EnterPass((*events_)[at_++]);
     }
     if (at_ >= end_ || (*events_)[at_].tag != kEventReturned) {
         Diverge("the recording holds more inside " + CallName(call) +

@@ -28,7 +28,9 @@ class ReplayScript : public sim::Script {
     void ClearDivergence() { divergence_.clear(); }
     // Takes the game values at the cursor (a point where the game ran).
     void TakeValues();
-    // A site where only the glue decides, entered as the game passed it.
+    // A site where only the glue decides, entered as the game passed it,
+    // with the game values that follow it at the cursor (what its predicate
+    // read) taken first.
     void EnterPass(const RecordedEvent& e);
     // The glue pass is over: the plug-in's writes after its last call stand.
     void Finish();

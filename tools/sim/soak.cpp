@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "patch/hook_sites.h"
 #include "patch/hook_table.h"
 #include "record/frame_recorder.h"
 #include "sim/frame_driver.h"
@@ -176,8 +175,8 @@ bool SitesReport(bool everySite, std::ostream& out, std::ostream& err) {
     bool whole = true;
     out << "soak: the sites passed (row, place, passes; a branch site: both outcomes)\n";
     for (int row = 1; row <= sim::kSiteRows; ++row) {
-        const HookSite& h = row == sim::kSiteRows ? kLateHook : kLoadHooks[row - 1];
-        const bool branch = h.resumeAlternate != 0 || h.place.address == LF_SITE_BODY_PASS_ARGUMENT;
+        const HookSite& h = sim::HookOfRow(row);
+        const bool branch = sim::IsBranchRow(row);
         char line[160];
         snprintf(line, sizeof line, "  %2d  0x%08X  %-28s %12llu", row, h.place.address,
                  h.place.name, static_cast<unsigned long long>(t.passes[row]));
