@@ -59,10 +59,13 @@ using SceneNodeArray = SceneNode**;
 // WeaponDrawn: taken as the weapon-out byte. The game's own headers leave
 // +0x114 unnamed, and an older table of the process's operations puts the
 // combat-mode byte there and the weapon-out byte at +0x115: not settled
-// (docs/game-headers.md).
+// (docs/game-headers.md). ByteAfterWeaponDrawn is that byte at +0x115: the
+// logic never reads it; the recording notes it beside WeaponDrawn, so that a
+// player's recording of drawing a weapon shows which of the two follows it.
 #define LF_PROCESS_OBJECT_FIELDS(X)                                                                \
     X(0x0E4, WeaponEntry*, EquippedWeapon)                                                         \
     X(0x114, uint8_t, WeaponDrawn)                                                                 \
+    X(0x115, uint8_t, ByteAfterWeaponDrawn)                                                        \
     X(0x11C, int8_t, KnockoutState)                                                                \
     X(0x11D, uint8_t, SitState)                                                                    \
     X(0x17C, AnimationRecord*, BodyAnim)                                                           \

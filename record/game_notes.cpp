@@ -252,6 +252,7 @@ void NoteGameValues() {
         w[kScalarSitState] = process->SitState;
         w[kScalarBodyAnim] = Token(process->BodyAnim);
         w[kScalarActionState] = static_cast<uint16_t>(process->ActionState);
+        w[kScalarByteAfterWeaponDrawn] = process->ByteAfterWeaponDrawn;
     }
     NoteBlock(kBlockScalars, 0, w);
     const AnimationRecord* body = process != nullptr ? process->BodyAnim : nullptr;

@@ -152,6 +152,7 @@ enum ScalarWord : uint8_t {
     kScalarSitState,
     kScalarBodyAnim,
     kScalarActionState,
+    kScalarByteAfterWeaponDrawn, // noted only: the logic never reads it
     kScalarWords,
 };
 // The sequence slots of an animation record.

@@ -103,6 +103,25 @@ TEST(Replay, AChangeBetweenSitesMissingMakesTheRoundTripFail) {
 }
 
 // The ring keeps the last N frames; each recording begins with the settings
+// The byte after WeaponDrawn is noted beside it, and the replay counts the
+// frames in which the two differ, also where the game changes one of them
+// between two sites of a frame.
+TEST(Replay, CountsTheFramesInWhichTheTwoWeaponBytesDiffer) {
+    const char* const kDrawing = R"({
+      "settings": ["[Main]"],
+      "steps": [
+        {"frames": 1},
+        {"set": {"process.WeaponDrawn": 1}, "frames": 2},
+        {"set": {"process.ByteAfterWeaponDrawn": 1}, "frames": 1},
+        {"during": {"body": {"process.WeaponDrawn": 0}}, "frames": 1},
+        {"set": {"process.ByteAfterWeaponDrawn": 0}, "frames": 1}
+      ]})";
+    const ReplayResult r = Replay(Record(kDrawing, 10));
+    EXPECT_EQ(6, r.frames);
+    EXPECT_TRUE(r.differences.empty()) << r.differences[0].what;
+    EXPECT_EQ(3, r.weaponBytesDiffer); // frames 1 and 2, and frame 4 from its body pass on
+}
+
 // in force at its first kept frame.
 TEST(Recorder, TheRingKeepsTheLastFramesWithTheirSettings) {
     std::string text = R"({"settings": ["[Main]", "bReloadSettingsOnGameLoad=1"],

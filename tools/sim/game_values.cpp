@@ -171,6 +171,9 @@ void ApplySetting(Game& g, const Setting& setting) {
     case ValueId::WeaponDrawn:
         Store(&pr.WeaponDrawn, v);
         break;
+    case ValueId::ByteAfterWeaponDrawn:
+        Store(&pr.ByteAfterWeaponDrawn, v);
+        break;
     case ValueId::LeftHandItemQuery:
         Store(&g.process->leftHandItem, v);
         break;

@@ -33,6 +33,7 @@ constexpr WordInfo kScalarInfo[kScalarWords] = {
     {"process.SitState", WordType::Integer, kScalarSitState, 1},
     {"process.BodyAnim", WordType::Object, kScalarBodyAnim, 1},
     {"process.ActionState", WordType::Integer, kScalarActionState, 1},
+    {"process.ByteAfterWeaponDrawn", WordType::Integer, kScalarByteAfterWeaponDrawn, 1},
 };
 constexpr WordInfo kRecordInfo[kRecordWords] = {
     {"ShieldHolder", WordType::Object, kRecordShieldHolder, 1},

@@ -61,6 +61,26 @@ std::string ReplaySettingsText(std::vector<uint32_t> words) {
     return SettingsTextOf(words);
 }
 
+// Whether the process's WeaponDrawn and the byte after it were noted with
+// different values anywhere in the frame. Its first note of the globals is
+// whole; later ones change only some words.
+bool WeaponBytesDiffer(const RecordedFrame& frame) {
+    uint32_t scalars[kScalarWords] = {};
+    for (const RecordedEvent& e : frame.events) {
+        if (e.tag != kEventState || e.code != kBlockScalars) {
+            continue;
+        }
+        for (size_t i = 0; i < e.words.size() && e.b + i < kScalarWords; ++i) {
+            scalars[e.b + i] = e.words[i];
+        }
+        if (scalars[kScalarProcess] != 0 &&
+            scalars[kScalarWeaponDrawn] != scalars[kScalarByteAfterWeaponDrawn]) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The whole replay: the plug-in loaded as it was, the frames driven from the
 // recording, each compared with what the plug-in recorded of it here.
 class Replayer {
@@ -89,6 +109,9 @@ class Replayer {
             }
             if (!c.difference.empty()) {
                 result.differences.push_back({index, c.difference, c.fedBy});
+            }
+            if (WeaponBytesDiffer(frame)) {
+                ++result.weaponBytesDiffer;
             }
             if (index == options_.poseFrame) {
                 TakePose(index, &result.pose);

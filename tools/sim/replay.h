@@ -31,6 +31,10 @@ struct ReplayDifference {
 
 struct ReplayResult {
     int frames = 0;
+    // The frames in which the process's WeaponDrawn (+0x114) and the byte
+    // after it (+0x115) were noted with different values: which of the two
+    // follows a drawn weapon is not settled.
+    int weaponBytesDiffer = 0;
     std::vector<ReplayDifference> differences; // at most one per frame
     std::vector<std::string> failures;         // the replay itself could not run
     Pose pose;

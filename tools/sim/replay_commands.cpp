@@ -169,6 +169,8 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
             return 1;
         }
     }
+    out << "WeaponDrawn (+0x114) and the byte after it (+0x115) differ in "
+        << result.weaponBytesDiffer << " of " << result.frames << " frames\n";
     out << result.frames << " frames replayed, " << result.differences.size() << " differ\n";
     return result.failures.empty() && result.differences.empty() ? 0 : 1;
 }

@@ -131,6 +131,9 @@ class Values {
         case kScalarActionState:
             set["process.ActionState"] = static_cast<int16_t>(v);
             return;
+        case kScalarByteAfterWeaponDrawn:
+            set["process.ByteAfterWeaponDrawn"] = v & 0xFF;
+            return;
         default:
             return; // the weapon comes whole below
         }

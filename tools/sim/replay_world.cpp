@@ -202,6 +202,7 @@ void RecordedGame::PutScalars(const uint32_t* w) {
     process->SitState = static_cast<uint8_t>(w[kScalarSitState]);
     process->BodyAnim = world_.BindRecord(w[kScalarBodyAnim], game_.bodyAnim);
     process->ActionState = static_cast<int16_t>(w[kScalarActionState]);
+    process->ByteAfterWeaponDrawn = static_cast<uint8_t>(w[kScalarByteAfterWeaponDrawn]);
 }
 
 void RecordedGame::PutRecord(const Values& v) {

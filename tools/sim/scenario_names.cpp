@@ -37,6 +37,7 @@ const Settable kSettable[] = {
     {"process.SitState", ValueId::SitState, Kind::Integer, 0, 255},
     {"process.ActionState", ValueId::ActionState, Kind::Integer, -32768, 32767},
     {"process.WeaponDrawn", ValueId::WeaponDrawn, Kind::Integer, 0, 255},
+    {"process.ByteAfterWeaponDrawn", ValueId::ByteAfterWeaponDrawn, Kind::Integer, 0, 255},
     {"process.LeftHandItemQuery", ValueId::LeftHandItemQuery, Kind::Integer, 0, kWord},
     {"process.ShieldQuery", ValueId::ShieldQuery, Kind::Integer, 0, kWord},
     {"process.GetFlagWord", ValueId::GetFlagWord, Kind::Integer, 0, kWord},

@@ -23,6 +23,7 @@ enum class ValueId {
     SitState,
     ActionState,
     WeaponDrawn,
+    ByteAfterWeaponDrawn,
     LeftHandItemQuery,
     ShieldQuery,
     GetFlagWord,
