@@ -148,7 +148,7 @@ void EnterSite(uint32_t site, const CpuState& in, CpuState* out) {
     CountPass(site, *out);
 }
 
-void PassUpdateSites(AnimationRecord* record) {
+bool PassUpdateSites(AnimationRecord* record) {
     // The shown-record skip, with the record in ESI and the game's value
     // that the covered instructions push at ESP+0x18.
     CpuState in = SiteRegisters();
@@ -164,7 +164,9 @@ void PassUpdateSites(AnimationRecord* record) {
     // not taken (the glue decides).
     in = SiteRegisters();
     in.esp -= 12;
-    Enter(LF_SITE_EXTRA_UPDATE, in);
+    CpuState out;
+    EnterSite(LF_SITE_EXTRA_UPDATE, in, &out);
+    return out.resume == LF_RESUME_EXTRA_UPDATE_NEXT;
 }
 
 FrameLoad StandardLoad(Game& game) {
@@ -226,6 +228,7 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
         };
     }
 
+    ++game.frame;
     game.PlaceRoots();
     CpuState in = SiteRegisters();
     in.ecx = Address(game.player); // the frame routine's receiver

@@ -62,8 +62,11 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
               const StageHook& stage = nullptr);
 
 // The three sites inside the game's update of `record` (rows 8, 7, 6), as
-// the simulated UpdateAnimationRecord passes them.
-void PassUpdateSites(AnimationRecord* record);
+// the simulated UpdateAnimationRecord passes them. True when the glue let the
+// game's own update go on past the extra-update branch (the animation
+// advances); false when it took the branch, as during the plug-in's own
+// extra updates.
+bool PassUpdateSites(AnimationRecord* record);
 
 // How often each row of the hook table (1 to 23) was passed through
 // EnterSite, and for the branch sites (rows 4, 5, 6, 8) how often the glue

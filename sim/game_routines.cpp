@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "sim/frame_driver.h"
+#include "sim/rig_pose.h"
 #include "sim/sim_game.h"
 
 // The stand-in of a routine that pops 4 bytes more than it should
@@ -60,19 +61,24 @@ uint32_t Answer(GameCall call, const void* receiver, uint32_t argument, uint32_t
     return s != nullptr ? s->Answer(call, receiver, argument, own) : own;
 }
 
-// Poses the record's skeleton: world fields from the local ones (in a
-// replay, what the script says the game changed).
+// Poses the record's skeleton: the sites inside the update, the body's pose
+// of the state once a frame (where the glue lets the animation advance), then
+// world fields from the local ones (in a replay, what the script says the
+// game changed).
 void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
-    const CallRecord* logged = Current().Log(Routine::UpdateAnimationRecord, r, 0, 0);
+    Game& g = Current();
+    const CallRecord* logged = g.Log(Routine::UpdateAnimationRecord, r, 0, 0);
     AnimRecord* a = reinterpret_cast<AnimRecord*>(r);
-    if (Script* s = Current().script) {
+    if (Script* s = g.script) {
         s->Changed(kCallUpdateAnimationRecord, r); // the recorded sites inside come with it
     } else {
+        const bool advances = g.passUpdateSites ? PassUpdateSites(r) : true;
+        if (a == g.bodyAnim && advances && a->posedFrame != g.frame) {
+            a->posedFrame = g.frame;
+            WritePose(g, PoseOfState(g));
+        }
         if (a->skeleton != nullptr) {
             Game::UpdateTree(&a->skeleton->node);
-        }
-        if (Current().passUpdateSites) {
-            PassUpdateSites(r);
         }
     }
     RunHook(Routine::UpdateAnimationRecord, logged, r, 0, 0);

@@ -24,11 +24,38 @@ inline constexpr Matrix3 kUnturned = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 // same eye point.
 inline constexpr Matrix3 kHeadFrame = {{{0, 0, -1}, {0, 1, 0}, {1, 0, 0}}};
 
+// The bones of the full body, by their place in kBodyBones.
+enum BodyBone : int {
+    kBoneBip01,
+    kBonePelvis,
+    kBoneSpine,
+    kBoneNeck,
+    kBoneHead,
+    kBoneLeftClavicle,
+    kBoneLeftUpperArm,
+    kBoneLeftHand,
+    kBoneRightClavicle,
+    kBoneRightUpperArm,
+    kBoneRightHand,
+    kBoneMagicNode,
+    kBoneShieldSlot,
+    kBoneShield,
+    kBoneLeftHandItemSlot,
+    kBoneTorch,
+    kBoneLeftThigh,
+    kBoneLeftCalf,
+    kBoneLeftFoot,
+    kBoneRightThigh,
+    kBoneRightCalf,
+    kBoneRightFoot,
+    kBodyBoneCount,
+};
+
 // The full body, standing at the origin, z up, facing +y; the head at height
-// 130. Its root node is "Player3rdPersonRoot".
-inline constexpr RigBone kBodyBones[] = {
-    /* 0 */ {"Bip01", -1, {0, 0, 0}, kUnturned},
-    /* 1 */ {"Bip01 Pelvis", 0, {0, 0, 60}, kUnturned},
+// 130, the feet at 2. Its root node is "Player3rdPersonRoot".
+inline constexpr RigBone kBodyBones[kBodyBoneCount] = {
+    /* 0 */ {"Bip01", -1, {0, 0, 60}, kUnturned}, // at the pelvis, as a biped's root bone
+    /* 1 */ {"Bip01 Pelvis", 0, {0, 0, 0}, kUnturned},
     /* 2 */ {"Bip01 Spine", 1, {0, 0, 20}, kUnturned},
     /* 3 */ {"Bip01 Neck", 2, {0, 0, 40}, kUnturned},
     /* 4 */ {"Bip01 Head", 3, {0, 0, 10}, kHeadFrame},
@@ -43,6 +70,12 @@ inline constexpr RigBone kBodyBones[] = {
     /* 13 */ {"Shield", 12, {0, 0, 0}, kUnturned},
     /* 14 */ {"LeftHandItemSlot", 7, {0, 2, 0}, kUnturned}, // the body record's LeftHandHolder
     /* 15 */ {"Torch", 14, {0, 0, 0}, kUnturned},
+    /* 16 */ {"Bip01 L Thigh", 1, {-8, 0, 0}, kUnturned},
+    /* 17 */ {"Bip01 L Calf", 16, {0, 0, -28}, kUnturned},
+    /* 18 */ {"Bip01 L Foot", 17, {0, 0, -30}, kUnturned},
+    /* 19 */ {"Bip01 R Thigh", 1, {8, 0, 0}, kUnturned},
+    /* 20 */ {"Bip01 R Calf", 19, {0, 0, -28}, kUnturned},
+    /* 21 */ {"Bip01 R Foot", 20, {0, 0, -30}, kUnturned},
 };
 
 // The game's first-person arms; its root node is "Player1stPersonRoot".

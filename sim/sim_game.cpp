@@ -311,19 +311,18 @@ void Game::BuildRig() {
     world = NewNode("SceneRoot", nullptr);
 
     bodyRoot = NewNode(kBodyRootName, world);
-    const std::vector<Node*> body =
-        BuildSkeleton(bodyRoot, kBodyBones, static_cast<int>(std::size(kBodyBones)));
-    bodyNeck = body[3];
-    bodyHead = body[4];
-    lClavicle = body[5];
-    lHand = body[7];
-    rClavicle = body[8];
-    rHand = body[10];
-    bodyMagic = body[11];
-    shieldHolder = body[12];
-    shield = body[13];
-    leftHandHolder = body[14];
-    leftHandItem = body[15];
+    bodyBones = BuildSkeleton(bodyRoot, kBodyBones, kBodyBoneCount);
+    bodyNeck = bodyBones[kBoneNeck];
+    bodyHead = bodyBones[kBoneHead];
+    lClavicle = bodyBones[kBoneLeftClavicle];
+    lHand = bodyBones[kBoneLeftHand];
+    rClavicle = bodyBones[kBoneRightClavicle];
+    rHand = bodyBones[kBoneRightHand];
+    bodyMagic = bodyBones[kBoneMagicNode];
+    shieldHolder = bodyBones[kBoneShieldSlot];
+    shield = bodyBones[kBoneShield];
+    leftHandHolder = bodyBones[kBoneLeftHandItemSlot];
+    leftHandItem = bodyBones[kBoneTorch];
 
     fpRoot = NewNode(kFirstPersonRootName, world);
     fpMagic =

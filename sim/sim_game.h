@@ -83,6 +83,7 @@ struct AnimRecord {
     AnimationRecord rec;
     Node* skeleton;           // the root that UpdateAnimationRecord updates
     uint8_t idleAbsentResult; // what IsIdleAnimAbsent answers (bit 0: no idle)
+    uint32_t posedFrame;      // the frame whose pose the animation last wrote
 };
 
 struct Sequence {
@@ -279,6 +280,11 @@ class Game {
     // The distance the game's camera switch stores into ChaseCameraDistance
     // (at its chase-distance store, just before the switch).
     float switchChaseDistance = 300.0f;
+    // The frames run so far (RunFrame counts them). The game's animation
+    // writes the body's pose at the first update of its record in a frame
+    // that is not one of the plug-in's extra updates.
+    uint32_t frame = 0;
+
     // Whether the game's update of a record passes the three sites inside it
     // (the shown-record skip, the body-pass argument, the extra-update
     // branch). Off only where a measurement keeps to the sites it always
@@ -296,6 +302,7 @@ class Game {
     Interface* interface;
     Node* world;
     Node* bodyRoot;
+    std::vector<Node*> bodyBones; // in the order of kBodyBones
     Node* bodyHead;
     Node* bodyNeck;
     Node* lClavicle;

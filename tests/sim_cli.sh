@@ -39,7 +39,7 @@ expect 0 'line 2: unknown key "fCamraPosZ" is ignored' settings "$work/typo.ini"
 # become what the file changes, and the run succeeds.
 scenarios=$(cd "$(dirname "$0")/../docs/scenarios" && pwd)
 printf '[Main]\nfCameraPosZ=16\n' > "$work/tuned.ini"
-expect 0 'your settings change steps[0].expect.nodes.Camera.LocalTranslation: [0,14,136] with the scenario'"'"'s settings, [0.0,14.0,146.0] with yours' \
+expect 0 'your settings change steps[0].expect.nodes.Camera.LocalTranslation: [0,14,108] with the scenario'"'"'s settings, [0.0,14.0,118.0] with yours' \
   run "$scenarios/sitting.json" --settings "$work/tuned.ini" --trace /dev/null
 expect 0 "1 expectations of the scenario changed by your settings" \
   run "$scenarios/sitting.json" --settings "$work/tuned.ini" --trace /dev/null

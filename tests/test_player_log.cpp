@@ -305,6 +305,7 @@ class MenuWithoutLateSite : public PlayerLog {
     void TalkAndClose() {
         game.process->obj.SitState = kSitStateSeated;
         game.cameraPlacement = {50, 60, 70}; // where the game puts its camera
+        Frame(); // the body sits down at this frame's body pass, after the camera update
         Frame();
         const Vector3 placed = game.camera->node.LocalTranslation;
         EXPECT_NE(70.0f, placed.z); // at the head
