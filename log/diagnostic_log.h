@@ -19,7 +19,11 @@ constexpr int kLogConsoleThreshold = 3;
 // The shared buffer of the formatted text; longer texts are cut to fit.
 constexpr int kLogBufferSize = 8192;
 // The longest line of the log file; a longer one is cut and ends in "...".
-constexpr int kLogFileLineLimit = 240;
+// Every line the plug-in writes itself is shorter (the longest: a place left
+// out or written over with an indirect jump into a module of a long name,
+// about 300); only texts of outside length are cut, and those are quoted
+// short already.
+constexpr int kLogFileLineLimit = 400;
 // The log file, in the game's folder.
 constexpr const char* kLogFileName = "OBSE_Lumenfold.log";
 

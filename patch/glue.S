@@ -121,7 +121,8 @@ SYM(\name):
 /* Frame start (row 1). Replays the covered call of the frame-start routine,
  * then calls BeginFrameViewState with all registers saved: the game sees
  * the registers that its routine left. FrameStartChores comes first, only
- * while the settings watch is on or the menu watch is released here. */
+ * while the settings watch is on, the menu watch is released here or the
+ * late site is Lumenfold's (whose bytes it looks at). */
 GLUE \set\()FrameStart
         call    dword ptr [AddressFrameStartRoutine]
         pushad
@@ -131,6 +132,8 @@ GLUE \set\()FrameStart
         cmp     dword ptr [SYM(Settings) + LF_SETTINGS_WATCH_OFFSET], 0
         jne     1f
         cmp     dword ptr [SYM(MenuReleaseAtFrameStart)], 0
+        jne     1f
+        cmp     dword ptr [SYM(LateSiteWritten)], 0
         je      2f
 1:      call    SYM(FrameStartChores)
 2:      call    SYM(BeginFrameViewState)

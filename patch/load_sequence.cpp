@@ -1,6 +1,7 @@
 #include "patch/load_sequence.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "log/diagnostic_log.h"
 #include "patch/fixed_patches.h"
@@ -8,6 +9,10 @@
 #include "patch/patch_writer.h"
 #include "patch/place_check.h"
 #include "view/view_state.h"
+
+extern "C" {
+int32_t LateSiteWritten = 0;
+}
 
 namespace {
 
@@ -33,6 +38,19 @@ constexpr int kMaxPlaces = kMaxLoadWrites + 1; // and the late site
 PlaceRecord g_places[kMaxPlaces];
 int g_placeCount = 0;
 bool g_lateSiteLogged = false;
+// The late site's bytes as Lumenfold wrote them; while LateSiteWritten, the
+// frame start looks whether they are still there.
+constexpr int kLateSiteBytes = 5;
+uint8_t g_lateBytes[kLateSiteBytes];
+
+// Another module wrote over the late site after Lumenfold did: its group is
+// off from here on, and the frame start releases the menu watch.
+__attribute__((noinline)) void LoseLateSite() {
+    LateSiteWritten = 0;
+    LogOverwrittenPlace(kLateHook.place, kLateSiteBytes);
+    TurnPatchGroupOff(kGroupShadowPass);
+    MenuReleaseAtFrameStart = 1;
+}
 
 void Add(PlannedWrite* out, int* n, const PatchPlace& place, uint32_t value) {
     out[(*n)++] = {&place, value};
@@ -105,6 +123,7 @@ bool PrepareLoadPatches() {
     AllowPatchGroup(kGroupShadowPass);
     MenuReleaseAtFrameStart = 1;
     g_lateSiteLogged = false;
+    LateSiteWritten = 0;
 
     PlannedWrite all[kMaxLoadWrites];
     const int n = ListLoadPlaces(all);
@@ -177,7 +196,10 @@ bool InstallLateHook() {
     const PlaceFinding f = CheckPlace(kLateHook.place, GlueAddress(kLateHook));
     PlaceRecord r = {&kLateHook.place, GlueAddress(kLateHook), PlaceOutcome::Written, f};
     if (f.verdict == PlaceVerdict::Conflict) {
-        // A conflict the load already found is not told again.
+        // Another module holds it: the frame start releases the menu watch
+        // in its place. A conflict the load already found is not told again.
+        LateSiteWritten = 0;
+        MenuReleaseAtFrameStart = 1;
         if (PatchGroupEnabled(kGroupShadowPass)) {
             LogConflict(kLateHook.place, f);
             TurnPatchGroupOff(kGroupShadowPass);
@@ -188,12 +210,28 @@ bool InstallLateHook() {
     }
     AllowPatchGroup(kGroupShadowPass); // the other module is gone
     WritePlace(kLateHook.place, GlueAddress(kLateHook));
+    memcpy(g_lateBytes, reinterpret_cast<const void*>(kLateHook.place.address), kLateSiteBytes);
+    LateSiteWritten = 1;
     MenuReleaseAtFrameStart = 0;
     if (!g_lateSiteLogged) {
         g_lateSiteLogged = true;
         LogPlace(r);
     }
     return true;
+}
+
+void CheckLateSiteAtFrameStart() {
+    if (LateSiteWritten == 0) {
+        return;
+    }
+    // Five bytes as a word and a byte: no library call in the frame.
+    const uint8_t* now = reinterpret_cast<const uint8_t*>(kLateHook.place.address);
+    uint32_t word, was;
+    memcpy(&word, now + 1, 4);
+    memcpy(&was, g_lateBytes + 1, 4);
+    if (now[0] != g_lateBytes[0] || word != was) {
+        LoseLateSite();
+    }
 }
 
 void WritePlace(const PatchPlace& place, uint32_t value) {

@@ -14,7 +14,8 @@ constexpr uint8_t kCallOpcode = 0xE8;
 constexpr uint8_t kJumpOpcode = 0xE9;
 constexpr uint8_t kIndirectOpcode = 0xFF;
 constexpr uint8_t kIndirectJumpModrm = 0x25; // FF 25: jmp dword ptr [address]
-constexpr uint8_t kShortBranchFirst = 0x70;  // jo short .. jg short
+constexpr int kIndirectJumpBytes = 6;
+constexpr uint8_t kShortBranchFirst = 0x70; // jo short .. jg short
 constexpr uint8_t kShortBranchLast = 0x7F;
 constexpr int kRead = kMaxPlaceBytes; // enough for every rule's pattern
 constexpr int kDetourLength = 5;
@@ -67,11 +68,15 @@ bool DescribeDetour(uint32_t address, const uint8_t* found, char* what, size_t s
         const uint32_t pointer = WordAt(found + 2);
         uint32_t target = 0;
         if (PlatformReadWord(pointer, &target)) {
-            snprintf(what, size, "holds an indirect jump through 0x%08X to 0x%08X %s that is not "
-                     "the game's", pointer, target, ModuleOf(target, module, sizeof module));
+            snprintf(what, size,
+                     "holds an indirect jump through 0x%08X to 0x%08X %s that is not "
+                     "the game's",
+                     pointer, target, ModuleOf(target, module, sizeof module));
         } else {
-            snprintf(what, size, "holds an indirect jump through 0x%08X (memory that cannot be "
-                     "read) that is not the game's", pointer);
+            snprintf(what, size,
+                     "holds an indirect jump through 0x%08X (memory that cannot be "
+                     "read) that is not the game's",
+                     pointer);
         }
         return true;
     }
@@ -204,21 +209,33 @@ void ForgetWrites() {
     g_writtenCount = 0;
 }
 
+void LogOverwrittenPlace(const PatchPlace& place, int count) {
+    uint8_t now[kMaxPlaceBytes];
+    memcpy(now, reinterpret_cast<const void*>(place.address), count);
+    char bytes[3 * kMaxPlaceBytes + 1];
+    HexBytes(now, count, bytes, sizeof bytes);
+    // A detour is named as at load: where it leads, and into which module
+    // (an indirect jump is 6 bytes long, one more than the jump written).
+    char detour[kFindingTextSize];
+    uint8_t found[kIndirectJumpBytes];
+    memcpy(found, reinterpret_cast<const void*>(place.address), sizeof found);
+    char what[kFindingTextSize + 8] = "";
+    if (DescribeDetour(place.address, found, detour, sizeof detour)) {
+        snprintf(what, sizeof what, "; it %s", detour);
+    }
+    LogError("site 0x%08X (%s) no longer holds what Lumenfold wrote there: another module "
+             "wrote over it after Lumenfold loaded%s; %s (found: %s)",
+             place.address, place.name, what, kPatchGroups[place.group].whatStaysOff, bytes);
+}
+
 int ReportOverwrittenPlaces() {
     int changed = 0;
     for (int i = 0; i < g_writtenCount; ++i) {
         const WrittenPlace& w = g_written[i];
-        uint8_t now[kMaxPlaceBytes];
-        memcpy(now, reinterpret_cast<const void*>(w.place->address), w.count);
-        if (memcmp(now, w.bytes, w.count) == 0) {
-            continue;
+        if (memcmp(reinterpret_cast<const void*>(w.place->address), w.bytes, w.count) != 0) {
+            ++changed;
+            LogOverwrittenPlace(*w.place, w.count);
         }
-        ++changed;
-        char bytes[3 * kMaxPlaceBytes + 1];
-        HexBytes(now, w.count, bytes, sizeof bytes);
-        LogError("site 0x%08X (%s) no longer holds what Lumenfold wrote there: another module "
-                 "wrote over it after Lumenfold loaded; %s (found: %s)",
-                 w.place->address, w.place->name, kPatchGroups[w.place->group].whatStaysOff, bytes);
     }
     return changed;
 }

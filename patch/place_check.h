@@ -15,9 +15,12 @@ enum class PlaceVerdict : uint8_t {
     Conflict, // another module's bytes: must not be written
 };
 
+// The room for what a place holds, in words.
+constexpr int kFindingTextSize = 176;
+
 struct PlaceFinding {
     PlaceVerdict verdict;
-    char what[176];                // what the place holds, for the log
+    char what[kFindingTextSize];   // what the place holds, for the log
     uint8_t found[kMaxPlaceBytes]; // the bytes read
     int foundCount;
 };
@@ -37,3 +40,6 @@ void ForgetWrites();
 // Logs every remembered place that no longer holds what was written there;
 // returns how many.
 int ReportOverwrittenPlaces();
+// Logs that the place no longer holds what Lumenfold wrote there (its first
+// `count` bytes, and the module a detour leads into).
+void LogOverwrittenPlace(const PatchPlace& place, int count);

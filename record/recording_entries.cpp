@@ -5,6 +5,7 @@
 #include "body/draw_visibility.h"
 #include "game/player_rig.h"
 #include "patch/glue.h"
+#include "patch/load_sequence.h"
 #include "record/frame_recorder.h"
 #include "record/recording_logic.h"
 #include "settings/settings.h"
@@ -30,7 +31,8 @@ extern "C" {
 void RecordingFrameStart() {
     NoteFrameStart();
     NoteSite(kSiteFrameStart, nullptr, nullptr);
-    if (Settings.bReloadSettingsOnChange != 0 || MenuReleaseAtFrameStart != 0) {
+    if (Settings.bReloadSettingsOnChange != 0 || MenuReleaseAtFrameStart != 0 ||
+        LateSiteWritten != 0) {
         recording::FrameStartChores();
     }
     NoteSettings(); // a reload by the watch takes effect from here on

@@ -101,6 +101,11 @@ bool g_pathValid = false;
 uint32_t g_lastLook = 0;
 FileStamp g_stamp = {};
 bool g_stampValid = false;
+// The last reading again failed (the file could not be read, or kept
+// changing): the watch reads it again at each look until one succeeds, and
+// each kind of failure is logged once until then.
+bool g_readFailed = false;
+SettingsFileRead g_failureLogged = SettingsFileRead::Read; // Read: none logged
 
 constexpr int kQuoteSize = 72;
 // The key list of [Main]; a longer list is cut and looked through in part.
@@ -175,8 +180,8 @@ void LogFileWarnings(const char* path) {
             continue;
         }
         char text[kSettingsTextCapacity];
-        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text,
-                              kSettingsTextCapacity, path);
+        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text, kSettingsTextCapacity,
+                              path);
         bool tooLarge = false;
         SettingsFloatFromText(text, k.defaultText, &tooLarge);
         if (tooLarge) {
@@ -239,6 +244,8 @@ SettingsFileRead ReadSettingsSettled(SettingsRecord* record, const char* path) {
 void ReadSettings() {
     g_pathValid = BuildSettingsPath(g_path, kSettingsPathCapacity);
     g_stampValid = false;
+    g_readFailed = false;
+    g_failureLogged = SettingsFileRead::Read;
     g_lastLook = PlatformMilliseconds();
     if (!g_pathValid) {
         SetDefaultSettings();
@@ -252,6 +259,7 @@ void ReadSettings() {
         if (read == SettingsFileRead::Unsettled) {
             LogDetail("warning: the settings file kept changing while it was read; its values "
                       "may mix two versions of it");
+            g_readFailed = true; // the watch reads it again once it holds still
         }
         if (read != SettingsFileRead::Missing) {
             LogValuesRead(g_path);
@@ -279,24 +287,34 @@ void ReadSettingsInto(SettingsRecord* record, const char* path) {
     }
 }
 
-void ReloadSettings() {
+namespace {
+
+// A reload: on a saved game's load (every failure told, as the player asked
+// for it) or by the watch (each kind of failure told once until a reading
+// succeeds, not at every look).
+void Reload(bool watching) {
     // The profile calls give the defaults for a file that is missing or
     // cannot be read: that would throw away the running values of a player
     // who is editing the file. So the file is looked at first, and a file
     // caught in the middle of being saved is not taken either.
     SettingsRecord file;
-    const SettingsFileRead read = g_pathValid ? ReadSettingsSettled(&file, g_path)
-                                              : SettingsFileRead::Missing;
-    if (read == SettingsFileRead::Missing) {
-        LogAtLevel(kLogLevelMessage, "the settings file cannot be read: every setting keeps its "
-                                     "current value");
+    const SettingsFileRead read =
+        g_pathValid ? ReadSettingsSettled(&file, g_path) : SettingsFileRead::Missing;
+    if (read != SettingsFileRead::Read) {
+        g_readFailed = true;
+        if (!watching || g_failureLogged != read) {
+            g_failureLogged = read;
+            LogAtLevel(kLogLevelMessage,
+                       read == SettingsFileRead::Missing
+                           ? "the settings file cannot be read: every setting keeps its current "
+                             "value"
+                           : "the settings file kept changing while it was read: every setting "
+                             "keeps its current value");
+        }
         return;
     }
-    if (read == SettingsFileRead::Unsettled) {
-        LogAtLevel(kLogLevelMessage, "the settings file kept changing while it was read: every "
-                                     "setting keeps its current value");
-        return;
-    }
+    g_readFailed = false;
+    g_failureLogged = SettingsFileRead::Read;
     SettingsRecord next = Settings;
     for (const SettingsKey& k : kSettingsKeys) {
         const bool changed = k.isFloat
@@ -325,6 +343,12 @@ void ReloadSettings() {
     Settings = next; // the per-frame logic sees the old values or the new, never a mix
 }
 
+} // namespace
+
+void ReloadSettings() {
+    Reload(false);
+}
+
 void WatchSettingsFile() {
     const uint32_t now = PlatformMilliseconds();
     if (now - g_lastLook < kSettingsWatchInterval || !g_pathValid) {
@@ -333,11 +357,14 @@ void WatchSettingsFile() {
     g_lastLook = now;
     FileStamp stamp;
     const bool exists = Stamp(g_path, &stamp);
-    if (SameStamp(exists, stamp, g_stampValid, g_stamp)) {
+    // A file that could not be read, or kept changing, is read again at
+    // each look until it is read whole: one that is unlocked, or that
+    // stops changing, is taken without another change.
+    if (!g_readFailed && SameStamp(exists, stamp, g_stampValid, g_stamp)) {
         return;
     }
     // Whatever the reload finds, this version of the file has been seen.
     g_stamp = stamp;
     g_stampValid = exists;
-    ReloadSettings();
+    Reload(true);
 }

@@ -257,7 +257,8 @@ TEST_F(PlaceCheck, APlaceWrittenOverAfterTheLoadIsReportedOnTheFirstMessage) {
     host.Send(kMessagePostLoad);
     const std::string line =
         "site 0x0065775B (double draw) no longer holds what Lumenfold wrote there: another "
-        "module wrote over it after Lumenfold loaded; the body is not drawn in first person "
+        "module wrote over it after Lumenfold loaded; it holds a jump to 0x1F2A3B40 into memory "
+        "of no module that is not the game's; the body is not drawn in first person "
         "(found: E9 E0 C3 C4 1E)\n";
     EXPECT_EQ(line, testing::internal::GetCapturedStdout());
     EXPECT_EQ("Lumenfold: " + line, PlatformTakeDebugOutput());

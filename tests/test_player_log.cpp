@@ -279,6 +279,55 @@ TEST_F(PlayerLog, AConflictNamesTheModuleThatHoldsTheDetour) {
     dlclose(other);
 }
 
+// An indirect jump into a module of a long name: the line at load (the
+// shadow-pass place, left out) and the line of a place written over after
+// the load name the module the same way, and the log file keeps both whole.
+TEST_F(PlayerLog, ConflictLinesNameTheModuleAtLoadAndAfterAndStayWhole) {
+    const std::string copy = root_ + "/ThisPluginHasAVeryLongFileNameIndeedForSure.dll";
+    ASSERT_EQ(0, system(("cp '" + std::string(LF_OTHER_MODULE) + "' '" + copy + "'").c_str()));
+    void* other = dlopen(copy.c_str(), RTLD_NOW);
+    ASSERT_NE(nullptr, other) << dlerror();
+    static uint32_t pointer;
+    pointer = reinterpret_cast<uint32_t>(dlsym(other, "OtherPluginDetour"));
+    const uint32_t cell = reinterpret_cast<uint32_t>(&pointer);
+    const auto jumpThrough = [cell](uint32_t site) {
+        const uint8_t indirect[2] = {0xFF, 0x25};
+        memcpy(reinterpret_cast<void*>(site), indirect, 2);
+        memcpy(reinterpret_cast<void*>(site + 2), &cell, 4);
+    };
+    jumpThrough(LF_SITE_SHADOW_PASS);
+    ASSERT_TRUE(Load());
+    jumpThrough(LF_SITE_DRAW_C); // another module, after the load
+    testing::internal::CaptureStdout();
+    host.Send(kMessagePostLoad);
+    const std::string after = testing::internal::GetCapturedStdout();
+    char detour[160];
+    snprintf(
+        detour, sizeof detour,
+        "an indirect jump through 0x%08X to 0x%08X into ThisPluginHasAVeryLongFileNameIndeedForS..."
+        " that is not the game's",
+        cell, pointer);
+    EXPECT_NE(std::string::npos,
+              loadOutput.find(std::string("site 0x0040C91B (shadow pass) holds ") + detour))
+        << loadOutput;
+    EXPECT_NE(std::string::npos,
+              after.find(std::string("site 0x0065775B (double draw) no longer holds what Lumenfold "
+                                     "wrote there: another module wrote over it after Lumenfold "
+                                     "loaded; it holds ") +
+                         detour + "; the body is not drawn in first person (found: FF 25"))
+        << after;
+    int whole = 0;
+    for (const std::string& l : Log()) {
+        if (l.find(detour) != std::string::npos) {
+            ++whole;
+            EXPECT_EQ(std::string::npos, l.find("...", l.size() - 3)) << l;
+            EXPECT_NE(std::string::npos, l.find("(found: FF 25")) << l;
+        }
+    }
+    EXPECT_GE(whole, 2);
+    dlclose(other);
+}
+
 // The three redirected reads hold data: an address of the game whose bytes
 // look like a jump or an indirect jump is still the game's own.
 TEST_F(PlayerLog, OperandPlacesAreJudgedByTheAddressAlone) {
@@ -339,6 +388,29 @@ TEST_F(MenuWithoutLateSite, ALateSiteHeldByAnotherModuleIsKnownAtLoad) {
     // The game's shadow pass runs through the other module's code here: the
     // simulated game cannot follow it, so its site is the game's own again.
     PutRelative(LF_SITE_SHADOW_PASS, 0xE8, LF_ADDR_SCENE_PASS_ROUTINE);
+    TalkAndClose();
+}
+
+// Written on the first message, then written over by another module (here
+// with the game's own call again, which the simulated game can follow): the
+// next frame start finds it, says so once, and releases the menu watch from
+// then on.
+TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheFrameStart) {
+    ASSERT_TRUE(Load());
+    host.Send(kMessagePostLoad);
+    ASSERT_EQ(0xE9, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
+    EXPECT_EQ(0, MenuReleaseAtFrameStart);
+    PutRelative(LF_SITE_SHADOW_PASS, 0xE8, LF_ADDR_SCENE_PASS_ROUTINE);
+    testing::internal::CaptureStdout();
+    Frame();
+    Frame();
+    EXPECT_EQ("site 0x0040C91B (shadow pass) no longer holds what Lumenfold wrote there: another "
+              "module wrote over it after Lumenfold loaded; the body is not made whole for its "
+              "shadow, and the head and arms are not hidden from the view after it (found: E8 B0 "
+              "AA FF FF)\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(1, MenuReleaseAtFrameStart);
+    EXPECT_EQ(0, Settings.bFirstPersonShadows);
     TalkAndClose();
 }
 
@@ -457,6 +529,47 @@ TEST_F(Rereading, TheWatchReloadsAChangedFileWithinASecond) {
     EXPECT_EQ(4.0f, Settings.fCameraPosZ);
 }
 
+// A changed file that cannot be opened (an editor holds it) is told once,
+// not at every look, and read as soon as it can be, with no other change.
+// One that kept changing through the three reads is read again once it
+// holds still.
+TEST_F(Rereading, TheWatchTellsAFailedReadingOnceAndReadsAgainWhenItCan) {
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=6\n");
+    ASSERT_TRUE(Load());
+    host.Send(kMessagePostLoad);
+    Frame();
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=16\n");
+    PlatformLockFile(SettingsPath());
+    testing::internal::CaptureStdout();
+    for (uint32_t t = 101000; t <= 105000; t += 1000) {
+        PlatformSetClock(t);
+        Frame();
+    }
+    EXPECT_EQ("the settings file cannot be read: every setting keeps its current value\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+    PlatformUnlockFiles();
+    PlatformSetClock(106000);
+    Frame();
+    EXPECT_EQ(16.0f, Settings.fCameraPosZ);
+
+    // Saved again and again while the watch reads it, then left alone.
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=8\n");
+    Rewrite always = {this, 3, true, "[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=9\n"};
+    PlatformAfterProfileRead(OnRead, &always);
+    PlatformSetClock(107000);
+    testing::internal::CaptureStdout();
+    Frame();
+    EXPECT_EQ("the settings file kept changing while it was read: every setting keeps its "
+              "current value\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(16.0f, Settings.fCameraPosZ);
+    PlatformAfterProfileRead(nullptr, nullptr);
+    PlatformSetClock(108000);
+    Frame();
+    EXPECT_EQ(9.0f, Settings.fCameraPosZ);
+}
+
 // At 0 the frame does not look at the file.
 TEST_F(Rereading, WithoutTheWatchTheFrameTouchesNoFile) {
     WriteSettings("[Main]\nfCameraPosZ=6\n");
@@ -495,7 +608,7 @@ TEST_F(PlayerLog, ASavedGameWritesTheRecordingAndTheLogNamesIt) {
     host.Send(kMessageGameSaved);
     EXPECT_EQ("", testing::internal::GetCapturedStdout());
     const std::string name = "OBSE_Lumenfold-20261208-090507.rec";
-    EXPECT_EQ("recording written: " + name + " (3 frames)", Log().back());
+    EXPECT_EQ("recording written: " + name + " (3 frames, at a saved game)", Log().back());
     struct stat st;
     ASSERT_EQ(0, stat((root_ + "/" + name).c_str(), &st));
     EXPECT_GT(st.st_size, 0);

@@ -1,6 +1,7 @@
 #include "view/view_state.h"
 
 #include "game/player_rig.h"
+#include "patch/load_sequence.h"
 #include "settings/settings.h"
 
 #if !defined(LF_RECORDING_BUILD)
@@ -95,6 +96,8 @@ void FrameStartChores() {
     if (Settings.bReloadSettingsOnChange != 0) {
         WatchSettingsFile();
     }
+    // Another module may write over the late site at any time.
+    CheckLateSiteAtFrameStart();
     if (MenuReleaseAtFrameStart != 0 && WatchedMenuOpen != 0) {
         ReleaseMenuWatch();
     }
