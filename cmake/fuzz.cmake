@@ -19,7 +19,22 @@ add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings_rep
                tools/sim/text_wrap.cpp settings/settings.cpp settings/number_text.cpp
                log/diagnostic_log.cpp platform/profile_file.cpp platform/game_path.cpp
                platform/platform_linux.cpp)
-add_executable(fuzz_recording tests/fuzz/fuzz_recording.cpp tools/sim/recording_read.cpp)
+# The recording reader's target replays every input the reader accepts: it
+# holds the plug-in, the simulated game and the simulator. Code the game's
+# sites enter may find the stack aligned to 4 bytes only: clang realigns it
+# in every function.
+include(cmake/sources.cmake)
+file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION LF_RELEASE_VERSION LIMIT_COUNT 1)
+add_executable(fuzz_recording tests/fuzz/fuzz_recording.cpp ${LF_LOGIC_SOURCES}
+               platform/platform_linux.cpp platform/profile_file.cpp ${LF_SIM_SOURCES}
+               ${LF_SIMTOOL_SOURCES})
+target_compile_definitions(fuzz_recording PRIVATE LF_RELEASE_VERSION="${LF_RELEASE_VERSION}")
+target_compile_options(fuzz_recording PRIVATE -mstackrealign -fno-pie)
+# The glue is written for the GNU assembler's Intel syntax (clang's own
+# assembler reads some of its memory operands as immediates).
+set_source_files_properties(patch/glue.S game/game_call.S sim/probe.S PROPERTIES
+                            COMPILE_OPTIONS -fno-integrated-as)
+target_link_options(fuzz_recording PRIVATE -no-pie)
 foreach(target fuzz_scenario fuzz_settings fuzz_recording)
   target_compile_options(${target} PRIVATE ${LF_FUZZ_FLAGS})
   target_link_options(${target} PRIVATE ${LF_FUZZ_FLAGS})

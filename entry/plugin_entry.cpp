@@ -104,10 +104,13 @@ bool OBSEPlugin_Load(const HostInterface* host) {
 void LF_CDECL HandleHostMessage(HostMessage* message) {
     if (RecordingFrames()) {
         NoteMessage(message->Type);
-        // A saved game, or the game left: the frames kept go to a file.
-        if (message->Type == kMessageGameSaved || message->Type == kMessageExit ||
-            message->Type == kMessageExitToMenu || message->Type == kMessageExitFromConsole) {
-            WriteRecordingFile();
+        // A saved game, or the game left: the frames kept go to a file, each
+        // kind of its own (leaving writes once a start).
+        if (message->Type == kMessageGameSaved) {
+            WriteRecordingFile(RecordingKind::Save);
+        } else if (message->Type == kMessageExit || message->Type == kMessageExitToMenu ||
+                   message->Type == kMessageExitFromConsole) {
+            WriteRecordingFile(RecordingKind::Exit);
         }
     }
     if (message->Type == kMessagePostLoad) {

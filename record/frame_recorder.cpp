@@ -73,6 +73,7 @@ void NoteSettingsWords(const uint32_t* now) {
 } // namespace
 
 bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion) {
+    ForgetRecordingFilesWritten();
     int32_t kept = frames;
     if (frames != 0 && (kept < kMinRecordedFrames || kept > kMaxRecordedFrames)) {
         kept = kept < kMinRecordedFrames ? kMinRecordedFrames : kMaxRecordedFrames;

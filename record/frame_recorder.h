@@ -65,11 +65,20 @@ void NoteMessage(uint32_t type);
 // in bytes. Allocates nothing.
 using RecordingSink = bool (*)(const void* data, uint32_t size, void* context);
 uint32_t WriteRecording(RecordingSink sink, void* context);
-// Writes the kept frames to OBSE_Lumenfold-YYYYMMDD-HHMMSS.rec in the game's
-// folder, keeping the five newest such files, with a line in the log (also
-// when the file cannot be written: the recording is then lost, the game goes
-// on). Called on the host's messages for a saved game and for leaving.
-bool WriteRecordingFile();
+// Writes the kept frames to a file in the game's folder, with a line in the
+// log that names the file and its kind (also when it cannot be written: the
+// recording is then lost, nothing else is removed, and the game goes on).
+// At a saved game: OBSE_Lumenfold-YYYYMMDD-HHMMSS.rec, the five newest of
+// them kept. At leaving the game: OBSE_Lumenfold-exit-YYYYMMDD-HHMMSS.rec, at
+// the first of the host's exit messages of a start of the game only, the
+// newest one kept. "Newest" is by the order of writing: the files of this
+// start of the game after all others, in the order written (the file just
+// written is never removed, whatever the clock says); older ones by the time
+// in their names.
+enum class RecordingKind : uint8_t { Save, Exit };
+bool WriteRecordingFile(RecordingKind kind = RecordingKind::Save);
+// Forgets the files written, as a new start of the game does (at load).
+void ForgetRecordingFilesWritten();
 
 // For tests: leaves one word of the blocks of one kind out of the notes of
 // game values, as a recorder that missed a value would: from every note, or

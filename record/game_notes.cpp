@@ -164,17 +164,34 @@ void NoteNode(const SceneNode* n, bool holder) {
     }
 }
 
+// A sequence's name is noted whenever its text may have changed: when the
+// pointer changed, or the text under it (told by a hash of the text, kept
+// in its block beside the words the file holds).
+constexpr int kSequenceNameHash = kSequenceWords;
+static_assert(kSequenceNameHash < Padded(kMaxBlockWords), "room in the block for the hash");
+constexpr uint32_t kNameHashBasis = 0x811C9DC5u; // FNV-1a
+constexpr uint32_t kNameHashPrime = 0x01000193u;
+
 void NoteSequence(const AnimSequence* s) {
     uint32_t w[Padded(kSequenceWords)] = {};
     w[kSequenceFileName] = Token(s->FileName);
     w[kSequenceGroupInfo] = Token(s->GroupInfo);
     w[kSequenceGroupId] = s->GroupInfo != nullptr ? s->GroupInfo->GroupId : 0;
     const uint32_t changed = NoteBlock(kBlockSequence, Token(s), w);
-    if ((changed & (1u << kSequenceFileName)) != 0 && s->FileName != nullptr) {
-        uint32_t length = 0;
-        while (length < kMaxNameLength && s->FileName[length] != '\0') {
-            ++length;
-        }
+    if (s->FileName == nullptr) {
+        return;
+    }
+    uint32_t length = 0, hash = kNameHashBasis;
+    while (length < kMaxNameLength && s->FileName[length] != '\0') {
+        hash = (hash ^ static_cast<uint8_t>(s->FileName[length])) * kNameHashPrime;
+        ++length;
+    }
+    Block* b = FindBlock(kBlockSequence, Token(s));
+    if (b == nullptr) {
+        return; // the frame was cut short before the sequence was noted
+    }
+    if ((changed & (1u << kSequenceFileName)) != 0 || b->words[kSequenceNameHash] != hash) {
+        b->words[kSequenceNameHash] = hash;
         Event(kEventName).Word(Token(s)).Text(s->FileName, length);
     }
 }
@@ -209,6 +226,8 @@ void Found(const SceneNode* n) {
     }
     if (g_foundCount < kMaxFound) {
         g_found[g_foundCount++] = n;
+    } else {
+        OpenFrame.cut = true; // more nodes found than an entry keeps: cut short
     }
 }
 

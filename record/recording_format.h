@@ -36,9 +36,14 @@ constexpr uint32_t RecordingHeaderSize(uint32_t settingsCount) {
 }
 // The files' names in the game's folder: "OBSE_Lumenfold-YYYYMMDD-HHMMSS.rec",
 // with "-2", "-3" ... when a second one is written in the same second.
+// A recording written when the game is left is named
+// "OBSE_Lumenfold-exit-YYYYMMDD-HHMMSS.rec": kept apart from those of saved
+// games, it never pushes one of them out.
 constexpr const char* kRecordingFilePrefix = "OBSE_Lumenfold-";
+constexpr const char* kExitRecordingFilePrefix = "OBSE_Lumenfold-exit-";
 constexpr const char* kRecordingFileSuffix = ".rec";
-constexpr int kRecordingFilesKept = 5;
+constexpr int kRecordingFilesKept = 5;     // of saved games
+constexpr int kExitRecordingFilesKept = 1; // of leaving the game
 
 // --- a frame ---------------------------------------------------------------
 // Each frame begins with its byte length (this word included), its number

@@ -11,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Runs of the scenario reader; the settings reader reads a file per run and
-# gets a quarter of them.
+# gets a quarter of them, the recording reader (which replays every file it
+# accepts, some of them of 400 frames) a fortieth.
 runs=${1:-}
 if bash scripts/native32.sh; then
   sanitizers=address,undefined
@@ -35,20 +36,32 @@ for s in standing sitting vampire-feeding; do
   scripts/run32.sh build/linux/lumenfold-sim record "docs/scenarios/$s.json" \
     --out "$work/recording/$s.rec" > /dev/null
 done
-for target in scenario settings recording; do
+# And a recording of 400 frames, nearly 1 MB, fuzzed on its own after the
+# others (a few runs: each replays its 400 frames): inputs of that size.
+mkdir -p "$work/long"
+printf '%s' '{"settings": ["[Main]", "bEnableHeadBob=1"], "steps": [{"frames": 200},
+  {"set": {"process.SitState": 3, "player.ThirdPerson": 1}, "cameraSwitch": "sitting",
+   "frames": 200}]}' > "$work/long.json"
+scripts/run32.sh build/linux/lumenfold-sim record "$work/long.json" \
+  --out "$work/long/long.rec" > /dev/null
+for target in scenario settings recording long; do
   n=$runs
+  len=4096
+  program=$target
   [ "$target" = settings ] && n=$((runs / 4))
-  echo "fuzz: $target reader, $n runs"
-  if ! scripts/run32.sh "build/fuzz/fuzz_$target" -runs="$n" -seed=1 -max_len=4096 \
+  [ "$target" = recording ] && n=$((runs / 40)) && len=1048576
+  [ "$target" = long ] && n=$((runs / 4000)) && len=1048576 && program=recording
+  echo "fuzz: $program reader ($target corpus), $n runs, inputs up to $len bytes"
+  if ! scripts/run32.sh "build/fuzz/fuzz_$program" -runs="$n" -seed=1 -max_len="$len" \
        -timeout=10 -rss_limit_mb=1024 -artifact_prefix="$work/" -print_final_stats=0 \
        "$work/$target" > "$work/$target.log" 2>&1; then
     tail -40 "$work/$target.log"
     for crash in "$work"/crash-* "$work"/timeout-* "$work"/oom-*; do
       [ -e "$crash" ] && { echo "fuzz: input that failed ($crash):"; od -c "$crash" | head -20; }
     done
-    echo "fuzz: the $target reader failed"
+    echo "fuzz: the $program reader failed ($target corpus)"
     exit 1
   fi
   grep -E "^Done|^#[0-9]+ *DONE" "$work/$target.log" | tail -1
 done
-echo "fuzz: the three readers passed"
+echo "fuzz: the three readers passed (the recordings read were replayed)"

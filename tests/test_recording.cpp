@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "log/diagnostic_log.h"
 #include "platform/linux_host.h"
 #include "platform/platform.h"
 #include "record/frame_recorder.h"
@@ -100,6 +101,68 @@ TEST(Replay, AChangeBetweenSitesMissingMakesTheRoundTripFail) {
     EXPECT_EQ("body pass: the plug-in asked IsVampireFeeding where the recording has GetFlagWord",
               r.differences[0].what);
     EXPECT_FALSE(r.differences[0].fedBy.empty());
+}
+
+// The game rewrites a sequence's name in place (the same pointer) between
+// the frame start and the camera update, which reads it: the recording
+// notes the new text, and the replay agrees.
+class RenameInPlace : public simtool::FrameObserver {
+  public:
+    void AtStage(sim::Game& game, const simtool::FrameInfo& frame, sim::FrameStage s) override {
+        if (frame.frame == 1 && s == sim::FrameStage::Camera) {
+            sim::Sequence* q = reinterpret_cast<sim::Sequence*>(game.bodyAnim->rec.Sequences[0]);
+            snprintf(q->fileName, sizeof q->fileName, "%s", "Stand1.kf");
+        }
+    }
+};
+
+TEST(Replay, ANameRewrittenUnderTheSamePointerIsNoted) {
+    simtool::Scenario scenario;
+    simtool::ScenarioError error;
+    ASSERT_TRUE(simtool::ParseScenario(
+        R"({"settings": ["[Main]"], "steps": [{"set": {"BodyAnim.IsIdleAnimAbsent": 0,
+            "BodyAnim.Sequences.0": {"FileName": "Dance.kf", "GroupId": 0}}, "frames": 3}]})",
+        "rename.json", &scenario, &error))
+        << error.message;
+    simtool::RecordFrames(&scenario, 10);
+    std::vector<uint8_t> bytes;
+    RenameInPlace rename;
+    testing::internal::CaptureStdout();
+    simtool::RunScenario(scenario, {&rename}, [&bytes](sim::Host&, const simtool::GameFolder&) {
+        bytes = simtool::RecordingBytes();
+    });
+    testing::internal::GetCapturedStdout();
+    const ReplayResult result = Replay(bytes);
+    EXPECT_EQ(3, result.frames);
+    EXPECT_TRUE(result.differences.empty()) << result.differences[0].what;
+}
+
+// A frame cut to its first event and marked cut short agrees as far as it
+// goes: the replay names it apart, and it does not pass as agreeing.
+TEST(Replay, AFrameCutShortIsCountedApart) {
+    std::vector<uint8_t> bytes = Record(kLying, 10);
+    Recording r;
+    RecordingError error;
+    ASSERT_TRUE(simtool::ParseRecording(bytes, "cut.rec", &r, &error)) << error.message;
+    simtool::RecordedFrame frame;
+    ASSERT_TRUE(simtool::DecodeFrame(r, 1, &frame, &error));
+    ASSERT_GE(frame.events.size(), 2u);
+    const uint32_t begin = r.frameOffsets[1];
+    const uint32_t kept = frame.events[1].offset - begin; // the header and the frame start
+    const uint32_t dropped = r.frameLengths[1] - kept;
+    bytes.erase(bytes.begin() + begin + kept, bytes.begin() + begin + r.frameLengths[1]);
+    const auto put = [&bytes](size_t at, uint32_t v) { memcpy(&bytes[at], &v, 4); };
+    uint32_t framesBytes = 0, flags = 0;
+    const size_t framesBytesAt = r.frameOffsets[0] - 4;
+    memcpy(&framesBytes, &bytes[framesBytesAt], 4);
+    put(framesBytesAt, framesBytes - dropped);
+    put(begin, kept);
+    memcpy(&flags, &bytes[begin + 8], 4);
+    put(begin + 8, flags | kFrameCutShort);
+    const ReplayResult result = Replay(bytes);
+    EXPECT_EQ(4, result.frames);
+    EXPECT_TRUE(result.differences.empty()) << result.differences[0].what;
+    EXPECT_EQ(std::vector<int>{1}, result.cutShort);
 }
 
 // The ring keeps the last N frames; each recording begins with the settings
@@ -298,6 +361,93 @@ TEST(RecordingReader, SaysWhatIsWrongWithTheFileAndWhere) {
     EXPECT_GT(refused, 150);
 }
 
+// A recording of one frame with these events, behind the header of `good`.
+std::vector<uint8_t> OneFrame(const std::vector<uint8_t>& good, const std::vector<uint8_t>& events,
+                              uint32_t claimed = 0) {
+    const uint32_t header = RecordingHeaderSize(kSettingsKeyCount);
+    std::vector<uint8_t> bytes(good.begin(), good.begin() + header);
+    const uint32_t length = claimed != 0 ? claimed : kFrameHeaderSize + events.size();
+    const uint32_t one = 1, framesBytes = kFrameHeaderSize + events.size();
+    memcpy(&bytes[header - 8], &one, 4);
+    memcpy(&bytes[header - 4], &framesBytes, 4);
+    bytes.resize(header + kFrameHeaderSize, 0);
+    memcpy(&bytes[header], &length, 4);
+    bytes.insert(bytes.end(), events.begin(), events.end());
+    return bytes;
+}
+
+void PutWord(std::vector<uint8_t>* events, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        events->push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+
+std::vector<uint8_t> StateEvent(uint8_t kind, uint32_t token, uint32_t word) {
+    std::vector<uint8_t> e = {kEventState, kind};
+    PutWord(&e, token);
+    e.push_back(0); // first word
+    e.push_back(1); // count
+    PutWord(&e, word);
+    return e;
+}
+
+// A file the reader accepts replays or is refused with its byte; it never
+// stops the replay.
+TEST(RecordingReader, AFileItAcceptsReplaysOrIsRefusedWithItsByte) {
+    const std::vector<uint8_t> good = Record(kLying, 10);
+    std::vector<uint8_t> start = {kEventSite, kSiteFrameStart};
+    PutWord(&start, 0);
+    PutWord(&start, 0);
+    const uint32_t frameAt = RecordingHeaderSize(kSettingsKeyCount);
+    const uint32_t eventsAt = frameAt + kFrameHeaderSize + static_cast<uint32_t>(start.size());
+    // A node of token 0.
+    std::vector<uint8_t> events = start;
+    const std::vector<uint8_t> none = StateEvent(kBlockNode, 0, 0);
+    events.insert(events.end(), none.begin(), none.end());
+    EXPECT_EQ("bad.rec: at byte " + std::to_string(eventsAt) +
+                  ": a state event of block kind 3 names no object (token 0)",
+              Problem(OneFrame(good, events)));
+    // A frame longer than the plug-in ever writes one.
+    EXPECT_EQ("bad.rec: at byte " + std::to_string(frameAt) +
+                  ": frame 0 claims 70000 bytes; a frame holds at most 65536",
+              Problem(OneFrame(good, start, 70000)));
+    // One token as a node and then as a record: read, and refused by the
+    // replay at the frame.
+    events = start;
+    for (uint8_t kind : {kBlockNode, kBlockRecord}) {
+        const std::vector<uint8_t> e = StateEvent(kind, 0x1234, 0);
+        events.insert(events.end(), e.begin(), e.end());
+    }
+    events.push_back(kEventEnd);
+    Recording r;
+    RecordingError error;
+    ASSERT_TRUE(simtool::ParseRecording(OneFrame(good, events), "two.rec", &r, &error))
+        << error.message;
+    testing::internal::CaptureStdout();
+    const ReplayResult result = simtool::ReplayRecording(r, simtool::ReplayOptions());
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(1u, result.failures.size());
+    EXPECT_EQ("at byte " + std::to_string(frameAt) +
+                  ": object 0x00001234 is an animation record here and a node before",
+              result.failures[0]);
+    // A byte changed anywhere in the frames: whatever is read replays (or
+    // is refused) without a crash.
+    srand(2);
+    int replayed = 0;
+    for (int round = 0; round < 100; ++round) {
+        std::vector<uint8_t> noise = good;
+        noise[frameAt + static_cast<size_t>(rand()) % (noise.size() - frameAt)] =
+            static_cast<uint8_t>(rand());
+        if (simtool::ParseRecording(noise, "noise.rec", &r, &error)) {
+            testing::internal::CaptureStdout();
+            simtool::ReplayRecording(r, simtool::ReplayOptions());
+            testing::internal::GetCapturedStdout();
+            ++replayed;
+        }
+    }
+    EXPECT_GT(replayed, 10);
+}
+
 // --- the files beside the game ----------------------------------------------------
 
 class RecordingFiles : public ::testing::Test {
@@ -351,6 +501,63 @@ TEST_F(RecordingFiles, NamedByTheTimeAndTheFiveNewestKept) {
         "OBSE_Lumenfold-20261208-210305.rec", "OBSE_Lumenfold-20261208-210405.rec",
         "OBSE_Lumenfold-20261208-210505.rec", "OBSE_Lumenfold-20261208-210605-2.rec",
         "OBSE_Lumenfold-20261208-210605.rec", "OBSE_Lumenfold-notes.rec"};
+    EXPECT_EQ(want, Files());
+}
+
+// The clock set back an hour (summer time ended): the file just written
+// stays, and the oldest written goes.
+TEST_F(RecordingFiles, TheFileJustWrittenStaysWhateverTheClockSays) {
+    for (uint16_t minute = 0; minute < 5; ++minute) {
+        PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, minute, 0});
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(WriteRecordingFile());
+        testing::internal::GetCapturedStdout();
+    }
+    PlatformSetLocalTime(LocalTime{2026, 12, 8, 20, 5, 0});
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(WriteRecordingFile());
+    testing::internal::GetCapturedStdout();
+    const std::vector<std::string> want = {
+        "OBSE_Lumenfold-20261208-200500.rec", "OBSE_Lumenfold-20261208-210100.rec",
+        "OBSE_Lumenfold-20261208-210200.rec", "OBSE_Lumenfold-20261208-210300.rec",
+        "OBSE_Lumenfold-20261208-210400.rec"};
+    EXPECT_EQ(want, Files());
+}
+
+// Saved when the problem showed, then left to the menu and to the desktop,
+// started again and left again: the save's recording is still there, the
+// log names each file's kind, and one recording at leaving is kept.
+TEST_F(RecordingFiles, LeavingTheGameNeverPushesOutASavedGamesRecording) {
+    OpenLogFile();
+    const auto write = [](RecordingKind kind, uint16_t minute) {
+        PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, minute, 0});
+        testing::internal::CaptureStdout();
+        const bool written = WriteRecordingFile(kind);
+        testing::internal::GetCapturedStdout();
+        return written;
+    };
+    EXPECT_TRUE(write(RecordingKind::Save, 0));
+    EXPECT_TRUE(write(RecordingKind::Exit, 1));  // to the menu
+    EXPECT_FALSE(write(RecordingKind::Exit, 2)); // to the desktop: once a start
+    ForgetRecordingFilesWritten();               // a new start of the game
+    for (uint16_t minute = 3; minute < 9; ++minute) {
+        EXPECT_TRUE(write(RecordingKind::Exit, minute));
+        ForgetRecordingFilesWritten();
+    }
+    CloseLogFile();
+    std::ifstream log(root_ + "/OBSE_Lumenfold.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, text.find("recording written: OBSE_Lumenfold-20261208-210000.rec "
+                                           "(1 frames, at a saved game)"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("recording written: "
+                                           "OBSE_Lumenfold-exit-20261208-210100.rec (1 frames, at "
+                                           "leaving the game)"))
+        << text;
+    log.close();
+    remove((root_ + "/OBSE_Lumenfold.log").c_str());
+    const std::vector<std::string> want = {"OBSE_Lumenfold-20261208-210000.rec",
+                                           "OBSE_Lumenfold-exit-20261208-210800.rec"};
     EXPECT_EQ(want, Files());
 }
 

@@ -133,7 +133,12 @@ done
 
 # The recording the real DLL wrote when the game was saved, replayed by the
 # Linux build: every output of every frame must agree.
-recording=$(ls "$work"/dll/OBSE_Lumenfold-*.rec 2>/dev/null | head -n 1)
+recording=$(ls "$work"/dll/OBSE_Lumenfold-[0-9]*.rec 2>/dev/null | head -n 1)
+saves=$(ls "$work"/dll/OBSE_Lumenfold-[0-9]*.rec 2>/dev/null | wc -l)
+exits=$(ls "$work"/dll/OBSE_Lumenfold-exit-*.rec 2>/dev/null | wc -l)
+if [ "$saves" -ne 1 ] || [ "$exits" -ne 1 ]; then
+  echo "wine check: after a save and two exit messages, $saves recordings of saves and $exits of leaving (wanted 1 and 1)"; fail=1
+fi
 if [ -z "$recording" ]; then
   echo "wine check: the real DLL wrote no recording"; fail=1
 else
@@ -141,7 +146,7 @@ else
   rc=$?
   echo "$replayed" | tail -n 5
   last=$(echo "$replayed" | tail -n 1)
-  if [ "$rc" -ne 0 ] || ! [[ "$last" =~ ^([0-9]+)\ frames\ replayed,\ 0\ differ$ ]] ||
+  if [ "$rc" -ne 0 ] || ! [[ "$last" =~ ^([0-9]+)\ frames\ replayed,\ 0\ differ,\ 0\ cut\ short$ ]] ||
      [ "${BASH_REMATCH[1]}" -lt 7 ]; then
     echo "wine check: the Linux build's replay of the DLL's recording differs (exit $rc)"; fail=1
   fi

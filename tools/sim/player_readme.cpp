@@ -69,9 +69,10 @@ const char* const kLines[][2] = {
      "The file was being saved while Lumenfold read it, three times over. Save it once more."},
     {"fCameraPosZ 6 -> 16",
      "In OBSE_Lumenfold.log: a value that changed when the file was read again."},
-    {"recording written: OBSE_Lumenfold-20261208-214501.rec (600 frames)",
-     "In OBSE_Lumenfold.log: with iRecordFrames set, the game was saved or left and the last "
-     "frames went to that file. Send it with your report."},
+    {"recording written: OBSE_Lumenfold-20261208-214501.rec (600 frames, at a saved game)",
+     "In OBSE_Lumenfold.log: with iRecordFrames set, the game was saved and the last frames "
+     "went to that file. Send it with your report. (A file named OBSE_Lumenfold-exit-... holds "
+     "the frames before you left the game.)"},
     {"recording: ... cannot be written in the game's folder; the recording is lost",
      "The game's folder cannot be written (or the file is locked). The game goes on; send the "
      "log file alone, or play from a folder you can write to."},
@@ -95,7 +96,8 @@ const char* const kRecordingAdvice =
     "For a wrong pose or a wrong camera, send a recording too: set iRecordFrames=600 in the "
     "settings file, start the game, play until the problem shows and save the game at once. "
     "Lumenfold then writes its last 600 frames (ten seconds or more, by your frame rate) to "
-    "OBSE_Lumenfold-DATE-TIME.rec in the game's folder; send the newest one. The developers "
+    "OBSE_Lumenfold-DATE-TIME.rec in the game's folder; send the newest one (not one named "
+    "OBSE_Lumenfold-exit-...: quitting the game afterwards keeps the save's). The developers "
     "play it again in their simulated game and see exactly what Lumenfold saw and did. Set "
     "iRecordFrames back to 0 afterwards: recording costs memory and a little time in every "
     "frame.";

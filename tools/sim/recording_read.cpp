@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include <fstream>
-#include <iterator>
 
 namespace simtool {
 
@@ -108,6 +107,13 @@ bool DecodeEvent(Reader& in, RecordedEvent* e) {
         if (in.Ok() && (e->code < kSiteFrameStart || e->code >= kSiteCount)) {
             return in.Fail(at, "a site event names site " + Number(e->code) + ", which is none");
         }
+        // The game hands these sites an object always.
+        if (in.Ok() && e->code == kSiteBodyPass && e->b == 0) {
+            return in.Fail(at, "a body-pass site with no animation record");
+        }
+        if (in.Ok() && e->code >= kSiteDrawA && e->code <= kSiteDrawE && e->a == 0) {
+            return in.Fail(at, "a draw site with no draw object");
+        }
         break;
     case kEventState: {
         e->code = in.U8("a state event");
@@ -124,6 +130,10 @@ bool DecodeEvent(Reader& in, RecordedEvent* e) {
             return in.Fail(at, "a state event changes words " + Number(e->b) + " to " +
                                    Number(e->b + count) + " of a block of " +
                                    Number(kBlockWordCount[e->code]));
+        }
+        if (e->code != kBlockScalars && e->a == 0) {
+            return in.Fail(at, "a state event of block kind " + Number(e->code) +
+                                   " names no object (token 0)");
         }
         in.Words(&e->words, count, "a state event");
         break;
@@ -163,6 +173,9 @@ bool DecodeEvent(Reader& in, RecordedEvent* e) {
         e->a = in.U32("a write event");
         if (in.Ok() && (e->code == 0 || e->code >= kWrittenFieldCount)) {
             return in.Fail(at, "a write event names field " + Number(e->code));
+        }
+        if (in.Ok() && e->code != kWriteChaseDistance && e->a == 0) {
+            return in.Fail(at, "a write event into no object (target 0)");
         }
         in.Words(&e->words, static_cast<uint32_t>(WrittenWords(static_cast<WrittenField>(e->code))),
                  "a write event");
@@ -280,6 +293,11 @@ bool ParseRecording(std::vector<uint8_t> bytes, const std::string& name, Recordi
         if (!frame.Ok()) {
             return false;
         }
+        if (length > kMaxFrameBytes) {
+            return frame.Fail(at, "frame " + Number(static_cast<uint32_t>(r->frameOffsets.size())) +
+                                      " claims " + Number(length) +
+                                      " bytes; a frame holds at most " + Number(kMaxFrameBytes));
+        }
         if (length < kFrameHeaderSize || length > size - at) {
             return frame.Fail(at, "frame " + Number(static_cast<uint32_t>(r->frameOffsets.size())) +
                                       " claims " + Number(length) + " bytes; " + Number(size - at) +
@@ -301,13 +319,23 @@ bool ParseRecording(std::vector<uint8_t> bytes, const std::string& name, Recordi
 }
 
 bool LoadRecording(const std::string& path, Recording* recording, RecordingError* error) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {
         error->message = path + ": cannot be read";
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                               std::istreambuf_iterator<char>());
+    // Read at its own size: no more is reserved than the file holds.
+    const std::streamoff size = file.tellg();
+    if (size < 0 || static_cast<unsigned long long>(size) > 0xFFFFFFF0ull) {
+        error->message = path + ": at byte 0: the file is larger than a recording can be";
+        return false;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    file.seekg(0);
+    if (size > 0 && !file.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        error->message = path + ": cannot be read";
+        return false;
+    }
     return ParseRecording(std::move(bytes), path, recording, error);
 }
 

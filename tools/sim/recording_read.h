@@ -1,7 +1,10 @@
 // Reading a recording of frames (docs/recording.md): its header, and its
 // frames one at a time. Any bytes at all may come in: what is wrong is said
-// with the file's name and the byte where it was found, nothing is thrown,
-// and nothing larger than the file's own size is ever reserved.
+// with the file's name and the byte where it was found, and nothing is
+// thrown. What reading reserves is the file's bytes, 8 bytes for each frame
+// (a frame is at least 64 bytes long) and one decoded frame (at most
+// kMaxFrameBytes long, so some megabytes): under twice the file's size and a
+// constant.
 #pragma once
 
 #include <stddef.h>

@@ -96,19 +96,30 @@ class Replayer {
         }
         RecordedFrame frame;
         RecordingError error;
+        bool previousCut = false;
         for (size_t i = 0; i < recording_.frameOffsets.size(); ++i) {
             if (!DecodeFrame(recording_, i, &frame, &error)) {
                 result.failures.push_back(error.message);
                 break;
             }
             const int index = static_cast<int>(i);
+            // The first frame, and a frame after one cut short (whose end
+            // is not recorded), take the view state they began with; later
+            // frames carry it over themselves, and it is compared.
+            const bool takeView = index == 0 || previousCut;
+            previousCut = (frame.flags & kFrameCutShort) != 0;
             FrameComparison c;
-            PlayFrame(frame, index, &c);
+            PlayFrame(frame, takeView, &c);
+            if (!Playable(frame, &result)) {
+                break;
+            }
             if (c.difference.empty()) {
-                c = Compare(frame, index != 0);
+                c = Compare(frame, !takeView);
             }
             if (!c.difference.empty()) {
                 result.differences.push_back({index, c.difference, c.fedBy});
+            } else if ((frame.flags & kFrameCutShort) != 0) {
+                result.cutShort.push_back(index);
             }
             if (WeaponBytesDiffer(frame)) {
                 ++result.weaponBytesDiffer;
@@ -124,6 +135,22 @@ class Replayer {
     }
 
   private:
+    // False, with a failure naming the frame's first byte, when the frame
+    // made the recording unplayable: a token of two kinds, or more objects
+    // than a replay holds.
+    bool Playable(const RecordedFrame& frame, ReplayResult* result) {
+        std::string problem = world_.Problem();
+        if (problem.empty() && world_.Objects() > World::kMaxObjects) {
+            problem = "the recording names more than " + std::to_string(World::kMaxObjects) +
+                      " objects of the game";
+        }
+        if (problem.empty()) {
+            return true;
+        }
+        result->failures.push_back("at byte " + std::to_string(frame.offset) + ": " + problem);
+        return false;
+    }
+
     bool Load(ReplayResult* result) {
         if (!folder_.Made()) {
             result->failures.push_back("cannot make a temporary game folder");
@@ -154,10 +181,8 @@ class Replayer {
     }
 
     // Drives one frame from the recording.
-    void PlayFrame(const RecordedFrame& frame, int index, FrameComparison* divergence) {
-        // The first frame takes the view state it began with; later frames
-        // carry it over themselves (and it is compared).
-        if (index == 0) {
+    void PlayFrame(const RecordedFrame& frame, bool takeView, FrameComparison* divergence) {
+        if (takeView) {
             SetView(frame.view);
         }
         recorded_.NewFrame();
@@ -245,9 +270,14 @@ class Replayer {
             in.ebp = Token(world_.Sim(site.a));
             in.ecx = Token(world_.BindRecord(site.b, game_.bodyAnim));
         } else if (s >= kSiteDrawA && s <= kSiteDrawE) {
-            sim::Draw* d = static_cast<sim::Draw*>(world_.Bind(site.a, nullptr, [this] {
-                return static_cast<void*>(game_.NewDraw(&game_.player->obj));
-            }));
+            sim::Draw* d =
+                static_cast<sim::Draw*>(world_.Bind(site.a, World::Kind::Draw, nullptr, [this] {
+                    return static_cast<void*>(game_.NewDraw(&game_.player->obj));
+                }));
+            if (d == nullptr) {
+                script_.Finish(); // an object of another kind: the replay stops at the frame's end
+                return end + 1;
+            }
             d->obj.Owner = PlayerPointer();
             // The object's register at each draw site: EAX, ESI, EDI, EAX, ESI.
             uint32_t sim::CpuState::*const registers[] = {&sim::CpuState::eax, &sim::CpuState::esi,

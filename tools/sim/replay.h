@@ -36,7 +36,10 @@ struct ReplayResult {
     // follows a drawn weapon is not settled.
     int weaponBytesDiffer = 0;
     std::vector<ReplayDifference> differences; // at most one per frame
-    std::vector<std::string> failures;         // the replay itself could not run
+    // The frames the recording marks cut short (it ran out of room for one
+    // frame) that agree as far as they go: not proven whole.
+    std::vector<int> cutShort;
+    std::vector<std::string> failures; // the replay itself could not run
     Pose pose;
 };
 

@@ -24,13 +24,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The newest recording the plug-in wrote into a game folder ("" for none).
+// The newest recording of a saved game the plug-in wrote into a game folder
+// ("" for none).
 std::string NewestRecording(const std::string& folder) {
     std::string newest;
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
         const std::string name = e.path().filename().string();
-        if (name.rfind(kRecordingFilePrefix, 0) == 0 && name.size() > 4 &&
+        if (name.rfind(kRecordingFilePrefix, 0) == 0 &&
+            name.rfind(kExitRecordingFilePrefix, 0) != 0 && name.size() > 4 &&
             name.compare(name.size() - 4, 4, kRecordingFileSuffix) == 0 &&
             e.path().string() > newest) {
             newest = e.path().string();
@@ -153,6 +155,11 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
             out << "  fed by " << input << "\n";
         }
     }
+    for (int frame : result.cutShort) {
+        out << "frame " << frame
+            << ": cut short in the recording (it outgrew the room for one frame): it agrees as far "
+               "as it goes, the rest is not recorded\n";
+    }
     if (!svgPath.empty()) {
         std::ofstream svg(svgPath, std::ios::binary);
         svg << RenderPoseSvg(std::string(argv[2]), result.pose);
@@ -171,8 +178,9 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
     }
     out << "WeaponDrawn (+0x114) and the byte after it (+0x115) differ in "
         << result.weaponBytesDiffer << " of " << result.frames << " frames\n";
-    out << result.frames << " frames replayed, " << result.differences.size() << " differ\n";
-    return result.failures.empty() && result.differences.empty() ? 0 : 1;
+    out << result.frames << " frames replayed, " << result.differences.size() << " differ, "
+        << result.cutShort.size() << " cut short\n";
+    return result.failures.empty() && result.differences.empty() && result.cutShort.empty() ? 0 : 1;
 }
 
 } // namespace simtool

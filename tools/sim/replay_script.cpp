@@ -74,7 +74,7 @@ uint32_t ReplayScript::Answer(GameCall call, const void* receiver, uint32_t argu
         return own;
     }
     if (call == kCallGetInterfaceObject) {
-        return Token(world_.Bind(e->c, game_.interface,
+        return Token(world_.Bind(e->c, World::Kind::Interface, game_.interface,
                                  [this] { return static_cast<void*>(game_.interface); }));
     }
     return e->c;
@@ -98,8 +98,10 @@ void ReplayScript::Changed(GameCall call, const void* receiver) {
     if (e == nullptr) {
         return;
     }
-    // The sites the game passed inside the call, then its changes.
-    while (at_ < end_ && (*events_)[at_].tag == kEventSite) {
+    // The sites the game passed inside the call (only sites of one event,
+    // where the glue decides: the game enters no other inside a call), then
+    // its changes.
+    while (at_ < end_ && (*events_)[at_].tag == kEventSite && IsPassSite((*events_)[at_].code)) {
         EnterPass((*events_)[at_++]);
     }
     if (at_ >= end_ || (*events_)[at_].tag != kEventReturned) {

@@ -8,11 +8,30 @@
 
 namespace simtool {
 
-namespace {} // namespace
+namespace {
+
+const char* KindName(World::Kind kind) {
+    static const char* const kNames[] = {
+        "the player",          "a process",  "an actor",      "a node",
+        "an animation record", "a sequence", "a file name",   "a group",
+        "a weapon entry",      "a form",     "a draw object", "the interface"};
+    return kNames[static_cast<int>(kind)];
+}
+
+} // namespace
 
 void* World::Sim(uint32_t token) const {
     const auto it = sim_.find(token);
-    return it != sim_.end() ? it->second : nullptr;
+    return it != sim_.end() ? it->second.object : nullptr;
+}
+
+void World::NoteProblem(uint32_t token, Kind was, Kind now) {
+    if (problem_.empty()) {
+        char text[160];
+        snprintf(text, sizeof text, "object 0x%08X is %s here and %s before", token, KindName(now),
+                 KindName(was));
+        problem_ = text;
+    }
 }
 
 uint32_t World::Recorded(const void* p, uint32_t unknown) const {
@@ -24,14 +43,15 @@ uint32_t World::Recorded(const void* p, uint32_t unknown) const {
 }
 
 SceneNode* World::BindNode(uint32_t token, sim::Node* preferred) {
-    return static_cast<SceneNode*>(Bind(token, preferred, [this] {
+    return static_cast<SceneNode*>(Bind(token, Kind::Node, preferred, [this] {
         return static_cast<void*>(&game_.NewNode("recorded node", nullptr)->node);
     }));
 }
 
 AnimationRecord* World::BindRecord(uint32_t token, sim::AnimRecord* preferred) {
-    return static_cast<AnimationRecord*>(Bind(
-        token, preferred, [this] { return static_cast<void*>(&game_.NewRecord(nullptr)->rec); }));
+    return static_cast<AnimationRecord*>(Bind(token, Kind::Record, preferred, [this] {
+        return static_cast<void*>(&game_.NewRecord(nullptr)->rec);
+    }));
 }
 
 std::string World::NameOf(uint32_t token) const {
@@ -151,10 +171,9 @@ void RecordedGame::TakeWrite(const RecordedEvent& e) {
 }
 
 void RecordedGame::PutScalars(const uint32_t* w) {
-    PlayerObject* p =
-        static_cast<PlayerObject*>(world_.Bind(w[kScalarPlayer], &game_.player->obj, [this] {
-            return static_cast<void*>(&game_.player->obj);
-        }));
+    PlayerObject* p = static_cast<PlayerObject*>(
+        world_.Bind(w[kScalarPlayer], World::Kind::Player, &game_.player->obj,
+                    [this] { return static_cast<void*>(&game_.player->obj); }));
     GameGlobal<PlayerObject*>(LF_ADDR_PLAYER_POINTER) = p;
     GameGlobal<uint8_t>(LF_ADDR_CAMERA_DETACHED_BYTE) = static_cast<uint8_t>(w[kScalarDetached]);
     GameGlobal<SceneNode*>(LF_ADDR_CAMERA_NODE_POINTER) =
@@ -166,12 +185,11 @@ void RecordedGame::PutScalars(const uint32_t* w) {
     }
     p->LookPitch = Float(w[kScalarLookPitch]);
     p->BodyRoot = world_.BindNode(w[kScalarBodyRoot], game_.bodyRoot);
-    p->Process =
-        static_cast<ProcessObject*>(world_.Bind(w[kScalarProcess], &game_.process->obj, [this] {
-            return static_cast<void*>(&game_.process->obj);
-        }));
+    p->Process = static_cast<ProcessObject*>(
+        world_.Bind(w[kScalarProcess], World::Kind::Process, &game_.process->obj,
+                    [this] { return static_cast<void*>(&game_.process->obj); }));
     // Only whether there is a mount matters: the rig's horse stands in.
-    p->Mount = world_.Bind(w[kScalarMount], game_.others[1]->object,
+    p->Mount = world_.Bind(w[kScalarMount], World::Kind::Actor, game_.others[1]->object,
                            [this] { return static_cast<void*>(game_.others[1]->object); });
     p->ThirdPerson = static_cast<uint8_t>(w[kScalarThirdPerson]);
     p->FirstPersonAnim = world_.BindRecord(w[kScalarFirstPersonAnim], game_.fpAnim);
@@ -182,16 +200,14 @@ void RecordedGame::PutScalars(const uint32_t* w) {
     if (process == nullptr) {
         return;
     }
-    sim::Weapon* weapon =
-        static_cast<sim::Weapon*>(world_.Bind(w[kScalarEquippedWeapon], nullptr, [this] {
-            return static_cast<void*>(game_.NewWeapon(0, 0));
-        }));
+    sim::Weapon* weapon = static_cast<sim::Weapon*>(
+        world_.Bind(w[kScalarEquippedWeapon], World::Kind::Weapon, nullptr,
+                    [this] { return static_cast<void*>(game_.NewWeapon(0, 0)); }));
     process->EquippedWeapon = weapon != nullptr ? &weapon->entry : nullptr;
     if (weapon != nullptr) {
-        weapon->entry.Form =
-            static_cast<ItemForm*>(world_.Bind(w[kScalarWeaponForm], &weapon->form, [this] {
-                return static_cast<void*>(&game_.NewWeapon(0, 0)->form);
-            }));
+        weapon->entry.Form = static_cast<ItemForm*>(
+            world_.Bind(w[kScalarWeaponForm], World::Kind::Form, &weapon->form,
+                        [this] { return static_cast<void*>(&game_.NewWeapon(0, 0)->form); }));
         if (weapon->entry.Form != nullptr) {
             weapon->entry.Form->FormType = static_cast<uint8_t>(w[kScalarFormType]);
             weapon->entry.Form->WeaponKind = static_cast<int32_t>(w[kScalarWeaponKind]);
@@ -207,6 +223,9 @@ void RecordedGame::PutScalars(const uint32_t* w) {
 
 void RecordedGame::PutRecord(const Values& v) {
     AnimationRecord* r = world_.BindRecord(v.token, nullptr);
+    if (r == nullptr) {
+        return; // an object of another kind: the replay stops at the frame's end
+    }
     const bool body = r == &game_.bodyAnim->rec;
     r->ShieldHolder =
         world_.BindNode(v.words[kRecordShieldHolder], body ? game_.shieldHolder : nullptr);
@@ -215,30 +234,39 @@ void RecordedGame::PutRecord(const Values& v) {
     r->HeadNode = world_.BindNode(v.words[kRecordHeadNode], body ? game_.bodyHead : nullptr);
     for (int slot = 0; slot < kRecordSequenceSlots; ++slot) {
         r->Sequences[slot] = static_cast<AnimSequence*>(
-            world_.Bind(v.words[kRecordSequence0 + slot], nullptr, [this] {
+            world_.Bind(v.words[kRecordSequence0 + slot], World::Kind::Sequence, nullptr, [this] {
                 return static_cast<void*>(&game_.NewSequence(nullptr, 0)->seq);
             }));
     }
 }
 
 void RecordedGame::PutSequence(const Values& v) {
-    sim::Sequence* s = reinterpret_cast<sim::Sequence*>(world_.Bind(
-        v.token, nullptr, [this] { return static_cast<void*>(game_.NewSequence(nullptr, 0)); }));
+    sim::Sequence* s = reinterpret_cast<sim::Sequence*>(
+        world_.Bind(v.token, World::Kind::Sequence, nullptr,
+                    [this] { return static_cast<void*>(game_.NewSequence(nullptr, 0)); }));
+    if (s == nullptr) {
+        return;
+    }
     const auto name = names_.find(v.token);
     // The recorded name and group stand for the simulated sequence's own.
-    s->seq.FileName = static_cast<const char*>(world_.Bind(
-        v.words[kSequenceFileName], s->fileName, [s] { return static_cast<void*>(s->fileName); }));
+    s->seq.FileName = static_cast<const char*>(
+        world_.Bind(v.words[kSequenceFileName], World::Kind::FileName, s->fileName,
+                    [s] { return static_cast<void*>(s->fileName); }));
     if (s->seq.FileName != nullptr) {
         snprintf(s->fileName, sizeof s->fileName, "%s",
                  name != names_.end() ? name->second.c_str() : "");
     }
-    s->seq.GroupInfo = static_cast<AnimGroupInfo*>(world_.Bind(
-        v.words[kSequenceGroupInfo], &s->group, [s] { return static_cast<void*>(&s->group); }));
+    s->seq.GroupInfo = static_cast<AnimGroupInfo*>(
+        world_.Bind(v.words[kSequenceGroupInfo], World::Kind::GroupInfo, &s->group,
+                    [s] { return static_cast<void*>(&s->group); }));
     s->group.GroupId = static_cast<uint8_t>(v.words[kSequenceGroupId]);
 }
 
 void RecordedGame::PutNode(const Values& v) {
     SceneNode* n = world_.BindNode(v.token, nullptr);
+    if (n == nullptr) {
+        return;
+    }
     const uint32_t* w = v.words;
     n->Flags = static_cast<uint16_t>(w[kNodeFlags]);
     // The recorded parent stands for the simulated node's own parent.

@@ -90,6 +90,10 @@ std::vector<std::string> ReplayProblems(std::vector<uint8_t> bytes, uint64_t see
     }
     const ReplayResult result = ReplayRecording(recording, ReplayOptions());
     problems = result.failures;
+    for (int frame : result.cutShort) {
+        problems.push_back("replayed frame " + std::to_string(frame) +
+                           " was cut short in its recording");
+    }
     for (const ReplayDifference& d : result.differences) {
         problems.push_back("replayed frame " + std::to_string(d.frame) + " differs: " + d.what);
     }

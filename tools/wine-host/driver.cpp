@@ -315,6 +315,16 @@ extern "C" __declspec(dllexport) int RunHostChecks() {
     Send(kMessageGameSaved);
     Check(ReadLog().find("recording written: OBSE_Lumenfold-") != std::string::npos,
           "a saved game writes the recording beside the log");
+    // Then left to the menu and to the desktop: one recording at leaving,
+    // and the save's stays (the check replays it).
+    sim::RunFrame(game, frame, sim::CameraSwitch::None);
+    Send(kMessageExitToMenu);
+    sim::RunFrame(game, frame, sim::CameraSwitch::None);
+    Send(kMessageExit);
+    const std::string log = ReadLog();
+    Check(log.find("recording written: OBSE_Lumenfold-exit-") != std::string::npos &&
+              log.find("at leaving the game") != std::string::npos,
+          "leaving the game writes one recording of its own kind");
     printf("wine-host: %d of %d checks passed\n", g_checks - g_failures, g_checks);
     fflush(stdout);
     return g_failures == 0 ? 0 : 2;
