@@ -210,17 +210,17 @@ void ForgetWrites() {
 }
 
 void LogOverwrittenPlace(const PatchPlace& place, int count) {
+    // The place's bytes, and enough for a detour, which is named as at load:
+    // where it leads, and into which module (an indirect jump is 6 bytes
+    // long, one more than the jump written).
+    static_assert(kMaxPlaceBytes >= kIndirectJumpBytes, "room for an indirect jump");
     uint8_t now[kMaxPlaceBytes];
-    memcpy(now, reinterpret_cast<const void*>(place.address), count);
+    memcpy(now, reinterpret_cast<const void*>(place.address), kMaxPlaceBytes);
     char bytes[3 * kMaxPlaceBytes + 1];
     HexBytes(now, count, bytes, sizeof bytes);
-    // A detour is named as at load: where it leads, and into which module
-    // (an indirect jump is 6 bytes long, one more than the jump written).
     char detour[kFindingTextSize];
-    uint8_t found[kIndirectJumpBytes];
-    memcpy(found, reinterpret_cast<const void*>(place.address), sizeof found);
     char what[kFindingTextSize + 8] = "";
-    if (DescribeDetour(place.address, found, detour, sizeof detour)) {
+    if (DescribeDetour(place.address, now, detour, sizeof detour)) {
         snprintf(what, sizeof what, "; it %s", detour);
     }
     LogError("site 0x%08X (%s) no longer holds what Lumenfold wrote there: another module "

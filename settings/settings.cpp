@@ -101,11 +101,10 @@ bool g_pathValid = false;
 uint32_t g_lastLook = 0;
 FileStamp g_stamp = {};
 bool g_stampValid = false;
-// The last reading again failed (the file could not be read, or kept
-// changing): the watch reads it again at each look until one succeeds, and
-// each kind of failure is logged once until then.
-bool g_readFailed = false;
-SettingsFileRead g_failureLogged = SettingsFileRead::Read; // Read: none logged
+// How the last reading failed (Read: it did not): after a failure the watch
+// reads the file again at each look until a reading succeeds, and tells
+// each kind of failure once until then.
+SettingsFileRead g_failure = SettingsFileRead::Read;
 
 constexpr int kQuoteSize = 72;
 // The key list of [Main]; a longer list is cut and looked through in part.
@@ -244,8 +243,7 @@ SettingsFileRead ReadSettingsSettled(SettingsRecord* record, const char* path) {
 void ReadSettings() {
     g_pathValid = BuildSettingsPath(g_path, kSettingsPathCapacity);
     g_stampValid = false;
-    g_readFailed = false;
-    g_failureLogged = SettingsFileRead::Read;
+    g_failure = SettingsFileRead::Read;
     g_lastLook = PlatformMilliseconds();
     if (!g_pathValid) {
         SetDefaultSettings();
@@ -259,7 +257,7 @@ void ReadSettings() {
         if (read == SettingsFileRead::Unsettled) {
             LogDetail("warning: the settings file kept changing while it was read; its values "
                       "may mix two versions of it");
-            g_readFailed = true; // the watch reads it again once it holds still
+            g_failure = read; // told here: the watch reads it again once it holds still
         }
         if (read != SettingsFileRead::Missing) {
             LogValuesRead(g_path);
@@ -301,9 +299,7 @@ void Reload(bool watching) {
     const SettingsFileRead read =
         g_pathValid ? ReadSettingsSettled(&file, g_path) : SettingsFileRead::Missing;
     if (read != SettingsFileRead::Read) {
-        g_readFailed = true;
-        if (!watching || g_failureLogged != read) {
-            g_failureLogged = read;
+        if (!watching || g_failure != read) {
             LogAtLevel(kLogLevelMessage,
                        read == SettingsFileRead::Missing
                            ? "the settings file cannot be read: every setting keeps its current "
@@ -311,10 +307,10 @@ void Reload(bool watching) {
                            : "the settings file kept changing while it was read: every setting "
                              "keeps its current value");
         }
+        g_failure = read;
         return;
     }
-    g_readFailed = false;
-    g_failureLogged = SettingsFileRead::Read;
+    g_failure = SettingsFileRead::Read;
     SettingsRecord next = Settings;
     for (const SettingsKey& k : kSettingsKeys) {
         const bool changed = k.isFloat
@@ -360,7 +356,7 @@ void WatchSettingsFile() {
     // A file that could not be read, or kept changing, is read again at
     // each look until it is read whole: one that is unlocked, or that
     // stops changing, is taken without another change.
-    if (!g_readFailed && SameStamp(exists, stamp, g_stampValid, g_stamp)) {
+    if (g_failure == SettingsFileRead::Read && SameStamp(exists, stamp, g_stampValid, g_stamp)) {
         return;
     }
     // Whatever the reload finds, this version of the file has been seen.

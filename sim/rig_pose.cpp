@@ -1,7 +1,5 @@
 #include "sim/rig_pose.h"
 
-#include <math.h>
-
 #include "sim/rig.h"
 #include "sim/sim_game.h"
 #include "view/view_state.h"
@@ -70,18 +68,9 @@ const PoseTable kPoses[kRigPoseCount] = {
     Table(kRiding), Table(kKnockedOut), Table(kFeeding),
 };
 
-Matrix3 RotationY(float a) {
-    const float c = static_cast<float>(cos(a)), s = static_cast<float>(sin(a));
-    return Matrix3{{{c, 0, s}, {0, 1, 0}, {-s, 0, c}}};
-}
-
 Matrix3 Product(const Matrix3& a, const Matrix3& b) {
     Matrix3 m;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            m.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j];
-        }
-    }
+    MultiplyMatrix3(&m, &a, &b);
     return m;
 }
 

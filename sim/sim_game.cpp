@@ -372,6 +372,11 @@ Matrix3 RotationX(float a) {
     return Matrix3{{{1, 0, 0}, {0, c, -s}, {0, s, c}}};
 }
 
+Matrix3 RotationY(float a) {
+    const float c = static_cast<float>(cos(a)), s = static_cast<float>(sin(a));
+    return Matrix3{{{c, 0, s}, {0, 1, 0}, {-s, 0, c}}};
+}
+
 Matrix3 RotationZ(float a) {
     const float c = static_cast<float>(cos(a)), s = static_cast<float>(sin(a));
     return Matrix3{{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}};

@@ -378,6 +378,7 @@ void InstallGameCode();
 // Matrices for tests and scenarios.
 Matrix3 Identity();
 Matrix3 RotationX(float angle);
+Matrix3 RotationY(float angle);
 Matrix3 RotationZ(float angle);
 
 } // namespace sim

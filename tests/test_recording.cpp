@@ -30,9 +30,10 @@ using simtool::Recording;
 using simtool::RecordingError;
 using simtool::ReplayResult;
 
-// A scenario run with every frame recorded; the recording as a saved game
-// writes it.
-std::vector<uint8_t> Record(const std::string& text, int frames) {
+// A scenario run with every frame recorded (with `observers` acting on the
+// game); the recording as a saved game writes it.
+std::vector<uint8_t> Record(const std::string& text, int frames,
+                            const std::vector<simtool::FrameObserver*>& observers = {}) {
     simtool::Scenario scenario;
     simtool::ScenarioError error;
     EXPECT_TRUE(simtool::ParseScenario(text, "test.json", &scenario, &error)) << error.message;
@@ -40,7 +41,7 @@ std::vector<uint8_t> Record(const std::string& text, int frames) {
     std::vector<uint8_t> bytes;
     testing::internal::CaptureStdout();
     const simtool::RunResult result =
-        simtool::RunScenario(scenario, {}, [&bytes](sim::Host&, const simtool::GameFolder&) {
+        simtool::RunScenario(scenario, observers, [&bytes](sim::Host&, const simtool::GameFolder&) {
             bytes = simtool::RecordingBytes();
         });
     testing::internal::GetCapturedStdout();
@@ -117,22 +118,11 @@ class RenameInPlace : public simtool::FrameObserver {
 };
 
 TEST(Replay, ANameRewrittenUnderTheSamePointerIsNoted) {
-    simtool::Scenario scenario;
-    simtool::ScenarioError error;
-    ASSERT_TRUE(simtool::ParseScenario(
+    RenameInPlace rename;
+    const ReplayResult result = Replay(Record(
         R"({"settings": ["[Main]"], "steps": [{"set": {"BodyAnim.IsIdleAnimAbsent": 0,
             "BodyAnim.Sequences.0": {"FileName": "Dance.kf", "GroupId": 0}}, "frames": 3}]})",
-        "rename.json", &scenario, &error))
-        << error.message;
-    simtool::RecordFrames(&scenario, 10);
-    std::vector<uint8_t> bytes;
-    RenameInPlace rename;
-    testing::internal::CaptureStdout();
-    simtool::RunScenario(scenario, {&rename}, [&bytes](sim::Host&, const simtool::GameFolder&) {
-        bytes = simtool::RecordingBytes();
-    });
-    testing::internal::GetCapturedStdout();
-    const ReplayResult result = Replay(bytes);
+        10, {&rename}));
     EXPECT_EQ(3, result.frames);
     EXPECT_TRUE(result.differences.empty()) << result.differences[0].what;
 }
