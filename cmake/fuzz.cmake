@@ -13,10 +13,10 @@ set(LF_FUZZ_FLAGS -m32 -g -O1 -msse2 -mfpmath=sse -ffp-contract=off
 include_directories(${CMAKE_SOURCE_DIR})
 add_compile_definitions(_FILE_OFFSET_BITS=64)
 
-add_executable(fuzz_scenario tests/fuzz/fuzz_scenario.cpp tools/sim/scenario_read.cpp
-               tools/sim/scenario_names.cpp tools/sim/json_values.cpp)
-add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings_report.cpp
-               tools/sim/text_wrap.cpp settings/settings.cpp settings/number_text.cpp
+add_executable(fuzz_scenario tests/fuzz/fuzz_scenario.cpp tools/sim/scenario/scenario_read.cpp
+               tools/sim/scenario/scenario_names.cpp tools/sim/scenario/json_values.cpp)
+add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings/settings_report.cpp
+               tools/sim/settings/text_wrap.cpp settings/settings.cpp settings/number_text.cpp
                log/diagnostic_log.cpp platform/profile_file.cpp platform/game_path.cpp
                platform/platform_linux.cpp)
 # The recording reader's target replays every input the reader accepts: it

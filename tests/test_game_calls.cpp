@@ -11,11 +11,11 @@
 #include "game/addresses.h"
 #include "game/engine.h"
 #include "sim/sim_game.h"
-#include "tools/sim/frame_audit.h"
-#include "tools/sim/game_values.h"
-#include "tools/sim/scenario.h"
-#include "tools/sim/scenario_run.h"
-#include "tools/sim/trace.h"
+#include "tools/sim/scenario/game_values.h"
+#include "tools/sim/scenario/scenario.h"
+#include "tools/sim/scenario/scenario_run.h"
+#include "tools/sim/scenario/trace.h"
+#include "tools/sim/soak/frame_audit.h"
 #include "view/view_state.h"
 
 namespace {

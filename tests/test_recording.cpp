@@ -17,12 +17,12 @@
 #include "platform/platform.h"
 #include "record/frame_recorder.h"
 #include "settings/settings.h"
-#include "tools/sim/game_folder.h"
-#include "tools/sim/recording_read.h"
-#include "tools/sim/replay.h"
-#include "tools/sim/replay_export.h"
-#include "tools/sim/scenario.h"
-#include "tools/sim/scenario_run.h"
+#include "tools/sim/replay/recording_read.h"
+#include "tools/sim/replay/replay.h"
+#include "tools/sim/replay/replay_export.h"
+#include "tools/sim/scenario/game_folder.h"
+#include "tools/sim/scenario/scenario.h"
+#include "tools/sim/scenario/scenario_run.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "sim/rig.h"
 #include "sim/sim_game.h"
-#include "tools/sim/scenario.h"
-#include "tools/sim/scenario_run.h"
+#include "tools/sim/scenario/scenario.h"
+#include "tools/sim/scenario/scenario_run.h"
 
 namespace {
 

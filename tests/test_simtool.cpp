@@ -10,10 +10,10 @@
 
 #include "platform/profile_file.h"
 #include "settings/settings.h"
-#include "tools/sim/scenario.h"
-#include "tools/sim/scenario_run.h"
-#include "tools/sim/settings_report.h"
-#include "tools/sim/svg.h"
+#include "tools/sim/pictures/svg.h"
+#include "tools/sim/scenario/scenario.h"
+#include "tools/sim/scenario/scenario_run.h"
+#include "tools/sim/settings/settings_report.h"
 
 namespace {
 

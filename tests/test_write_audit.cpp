@@ -10,7 +10,7 @@
 #include "sim/frame_driver.h"
 #include "sim/write_audit.h"
 #include "tests/fixture.h"
-#include "tools/sim/soak.h"
+#include "tools/sim/soak/soak.h"
 #include "view/head_camera.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/sim/recording_read.h"
-#include "tools/sim/replay.h"
+#include "tools/sim/replay/recording_read.h"
+#include "tools/sim/replay/replay.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tools/sim/scenario.h"
+#include "tools/sim/scenario/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

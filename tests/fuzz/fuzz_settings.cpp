@@ -12,7 +12,7 @@
 #include <string>
 
 #include "settings/settings.h"
-#include "tools/sim/settings_report.h"
+#include "tools/sim/settings/settings_report.h"
 
 namespace {
 

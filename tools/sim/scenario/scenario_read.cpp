@@ -1,0 +1,298 @@
+// Reading a scenario: JSON text into steps, every name and value checked,
+// every problem reported with its place.
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "tools/sim/scenario/scenario.h"
+
+namespace simtool {
+
+namespace {
+
+class Reader {
+  public:
+    Reader(const std::string& source, ScenarioError* error) : source_(source), error_(error) {}
+
+    bool Fail(const std::string& where, const std::string& what) {
+        error_->message = source_ + ": " + where + (where.empty() ? "" : ": ") + what;
+        return false;
+    }
+
+    bool Document(const json& doc, Scenario* scenario) {
+        if (!doc.is_object()) {
+            return Fail("", "a scenario is a JSON object with \"settings\" and \"steps\"");
+        }
+        scenario->source = source_;
+        for (auto it = doc.begin(); it != doc.end(); ++it) {
+            if (it.key() == "description") {
+                if (!it->is_string()) {
+                    return Fail("description", "expects a text");
+                }
+                scenario->description = it->get<std::string>();
+            } else if (it.key() == "settings") {
+                if (!SettingsText(*it, "settings", &scenario->settings)) {
+                    return false;
+                }
+            } else if (it.key() != "steps") {
+                return Fail("", "unknown key " + Describe(it.key()) +
+                                    " (description, settings, steps)");
+            }
+        }
+        const auto steps = doc.find("steps");
+        if (steps == doc.end() || !steps->is_array() || steps->empty()) {
+            return Fail("steps", "expects a non-empty list of steps");
+        }
+        int index = 0;
+        for (const json& s : *steps) {
+            Step step;
+            step.place = "steps[" + std::to_string(index++) + "]";
+            if (!ReadStep(s, &step)) {
+                return false;
+            }
+            scenario->steps.push_back(std::move(step));
+        }
+        return true;
+    }
+
+  private:
+    // The settings file as one text or a list of lines.
+    bool SettingsText(const json& v, const std::string& place, std::string* out) {
+        out->clear();
+        if (v.is_string()) {
+            *out = v.get<std::string>();
+            return true;
+        }
+        if (v.is_array()) {
+            for (const json& line : v) {
+                if (!line.is_string()) {
+                    return Fail(place, "expects lines of text");
+                }
+                *out += line.get<std::string>() + "\r\n";
+            }
+            return true;
+        }
+        return Fail(place, "expects the settings file as a text or a list of lines");
+    }
+
+    bool ReadStep(const json& s, Step* step) {
+        if (!s.is_object()) {
+            return Fail(step->place, "a step is a JSON object");
+        }
+        for (auto it = s.begin(); it != s.end(); ++it) {
+            const std::string& key = it.key();
+            const std::string place = step->place + "." + KeyForPlace(key);
+            std::string err;
+            if (key == "note") {
+                if (!it->is_string()) {
+                    return Fail(place, "expects a text");
+                }
+                step->note = it->get<std::string>();
+            } else if (key == "frames") {
+                long long n;
+                if (!ToInteger(*it, 1, kMaxFramesPerStep, &n, &err)) {
+                    return Fail(place, err);
+                }
+                step->frames = static_cast<int>(n);
+            } else if (key == "cameraSwitch") {
+                if (!Switch(*it, &step->cameraSwitch)) {
+                    return Fail(place, "expects \"none\", \"decide\", \"sitting\", \"sitting-b\", "
+                                       "\"sitting-c\" or \"death\"");
+                }
+            } else if (key == "hostMessage") {
+                // One message type, or a list of them.
+                const bool list = it->is_array();
+                const size_t count = list ? it->size() : 1;
+                for (size_t m = 0; m < count; ++m) {
+                    long long type;
+                    if (!ToInteger(list ? (*it)[m] : *it, 0, 0xFFFFFFFFLL, &type, &err)) {
+                        return Fail(place, err);
+                    }
+                    step->hostMessages.push_back(static_cast<uint32_t>(type));
+                }
+            } else if (key == "settings") {
+                step->rewritesSettings = true;
+                if (!SettingsText(*it, place, &step->settings)) {
+                    return false;
+                }
+            } else if (key == "set") {
+                if (!SetValues(*it, place, &step->set)) {
+                    return false;
+                }
+            } else if (key == "during") {
+                if (!it->is_object()) {
+                    return Fail(place, "expects an object of stages and values");
+                }
+                for (auto d = it->begin(); d != it->end(); ++d) {
+                    int stage = 0;
+                    while (stage < sim::kFrameStageCount &&
+                           d.key() != sim::kFrameStageNames[stage]) {
+                        ++stage;
+                    }
+                    if (stage == sim::kFrameStageCount) {
+                        return Fail(place + "." + KeyForPlace(d.key()),
+                                    "unknown stage (switch, camera, body, draws, shadow, "
+                                    "shadowPass, update)");
+                    }
+                    if (!SetValues(*d, place + "." + d.key(), &step->during[stage])) {
+                        return false;
+                    }
+                }
+            } else if (key == "expect") {
+                if (!it->is_object()) {
+                    return Fail(place, "expects an object of names and values");
+                }
+                for (auto f = it->begin(); f != it->end(); ++f) {
+                    if (!CheckExpect(f.key(), *f, &err)) {
+                        return Fail(place + "." + KeyForPlace(f.key()), err);
+                    }
+                    step->expect.emplace_back(f.key(), *f);
+                }
+            } else {
+                return Fail(place, "unknown key (note, settings, set, during, cameraSwitch, "
+                                   "hostMessage, frames, expect)");
+            }
+        }
+        return true;
+    }
+
+    // An object of names and values to set, each checked.
+    bool SetValues(const json& v, const std::string& place, std::vector<Setting>* out) {
+        if (!v.is_object()) {
+            return Fail(place, "expects an object of names and values");
+        }
+        std::string err;
+        for (auto f = v.begin(); f != v.end(); ++f) {
+            // Checked before it is copied: a value may nest deeply.
+            SetTarget target;
+            if (!CheckSet(f.key(), *f, &target, &err)) {
+                return Fail(place + "." + KeyForPlace(f.key()), err);
+            }
+            out->push_back(Setting{f.key(), *f, target});
+        }
+        return true;
+    }
+
+    static bool Switch(const json& v, sim::CameraSwitch* out) {
+        if (!v.is_string()) {
+            return false;
+        }
+        const std::string& s = v.get_ref<const std::string&>();
+        const std::pair<const char*, sim::CameraSwitch> names[] = {
+            {"none", sim::CameraSwitch::None},          {"decide", sim::CameraSwitch::Decide},
+            {"sitting", sim::CameraSwitch::Sitting},    {"sitting-b", sim::CameraSwitch::SittingB},
+            {"sitting-c", sim::CameraSwitch::SittingC}, {"death", sim::CameraSwitch::Death}};
+        for (const auto& [name, value] : names) {
+            if (s == name) {
+                *out = value;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::string source_;
+    ScenarioError* error_;
+};
+
+// The JSON library's tree builder, keeping the first problem with its place
+// in the text instead of throwing: a syntax error, and also a number too
+// large for a double (such as 1e400), which the library reports without a
+// place of its own.
+class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+  public:
+    TreeBuilder(json& root, const std::string& text)
+        : json_sax_dom_parser(root, false), text_(text) {}
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
+        if (problem.empty()) {
+            std::string what = e.what();
+            const size_t bracket = what.find("] ");
+            problem =
+                ShortenQuote(bracket != std::string::npos ? what.substr(bracket + 2) : what, token);
+            if (problem.find(" at line ") == std::string::npos) {
+                // The position is behind the token: name where it begins.
+                problem += " at " + Place(position >= token.size() ? position - token.size() : 0);
+            }
+        }
+        return false;
+    }
+    std::string problem;
+
+  private:
+    // The library quotes the token it read last ("last read: '...'", or the
+    // number that overflowed), which may be a whole long line: that quote is
+    // cut to about 60 characters.
+    static std::string ShortenQuote(const std::string& message, const std::string& token) {
+        constexpr size_t kQuote = 60;
+        const size_t at = message.find("'" + token + "'");
+        if (token.size() <= kQuote || at == std::string::npos) {
+            return message;
+        }
+        return message.substr(0, at + 1) + token.substr(0, kQuote - 3) + "..." +
+               message.substr(at + 1 + token.size());
+    }
+
+    // "line L, column C" of the character at `offset` (both from 1).
+    std::string Place(std::size_t offset) const {
+        size_t line = 1, column = 1;
+        for (size_t i = 0; i < offset && i < text_.size(); ++i) {
+            if (text_[i] == '\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+        return "line " + std::to_string(line) + ", column " + std::to_string(column);
+    }
+    const std::string& text_;
+};
+
+} // namespace
+
+bool ParseScenario(const std::string& text, const std::string& source, Scenario* scenario,
+                   ScenarioError* error) {
+    Reader reader(source, error);
+    json doc;
+    TreeBuilder builder(doc, text);
+    if (!json::sax_parse(text, &builder) || !builder.problem.empty()) {
+        return reader.Fail("", "not valid JSON: " + builder.problem);
+    }
+    try {
+        return reader.Document(doc, scenario);
+    } catch (const json::exception& e) {
+        // Every value is checked before it is read; this is a last guard.
+        return reader.Fail("", std::string("unexpected value: ") + e.what());
+    }
+}
+
+bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error->message = path + ": cannot be read";
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return ParseScenario(text.str(), path, scenario, error);
+}
+
+bool LoadScenarioWithSettings(const std::string& path, const std::string& settingsPath,
+                              Scenario* scenario, ScenarioError* error) {
+    if (!LoadScenario(path, scenario, error)) {
+        return false;
+    }
+    if (!settingsPath.empty()) {
+        std::ifstream file(settingsPath, std::ios::binary);
+        if (!file) {
+            error->message = settingsPath + " cannot be read";
+            return false;
+        }
+        scenario->settings.assign(std::istreambuf_iterator<char>(file),
+                                  std::istreambuf_iterator<char>());
+    }
+    return true;
+}
+
+} // namespace simtool

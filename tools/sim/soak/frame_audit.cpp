@@ -1,0 +1,96 @@
+#include "tools/sim/soak/frame_audit.h"
+
+#include <string.h>
+
+#include "view/view_state.h"
+
+namespace simtool {
+
+namespace {
+
+struct Range {
+    const char* name;
+    const int32_t* field;
+    int32_t lo, hi;
+};
+const Range kRanges[] = {
+    {"ForcedBodyMode", &ForcedBodyMode, 0, 2},
+    {"ModAnimPending", &ModAnimPending, 0, 1},
+    {"ModAnimCounter", &ModAnimCounter, 0, 3},
+    {"HeadAnchorCountdown", &HeadAnchorCountdown, 0, 5},
+    {"MountedInFirstPerson", &MountedInFirstPerson, 0, 1},
+    {"WatchedMenuOpen", &WatchedMenuOpen, 0, 1},
+    {"SavedThirdPerson", &SavedThirdPerson, 0, 255},
+};
+
+// The words the call log copies at every call of the game's routines.
+constexpr int kWatchExtra = 0, kWatchBody = 1;
+
+} // namespace
+
+void FrameAudit::BeforeFrame(sim::Game& game, const FrameInfo&) {
+    cameraIsTheGames_ = false;
+    game.Watch(kWatchExtra, &InExtraAnimUpdate);
+    game.Watch(kWatchBody, &InBodyPassUpdate);
+    audit_.Begin(game);
+}
+
+void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage) {
+    // The game's view as the camera update begins, and as it ends: the
+    // camera is the game's where both are third person without a forced
+    // mode (the game may also switch the view inside the update).
+    const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
+    if (stage == sim::FrameStage::Camera) {
+        cameraIsTheGames_ = thirdPerson;
+    } else if (stage == sim::FrameStage::Body) {
+        cameraIsTheGames_ = cameraIsTheGames_ && thirdPerson && ForcedBodyMode == kForcedModeNone;
+    }
+}
+
+void FrameAudit::GameChanging(sim::Game& game, const FrameInfo& frame) {
+    Report(audit_.Finish(game), frame);
+}
+
+void FrameAudit::GameChanged(sim::Game& game, const FrameInfo&) {
+    audit_.Begin(game);
+}
+
+void FrameAudit::Report(const std::vector<std::string>& found, const FrameInfo& frame) {
+    for (const std::string& f : found) {
+        problems.push_back("frame " + std::to_string(frame.frame) + " (" + frame.what->place +
+                           "): " + f);
+    }
+}
+
+void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
+    std::vector<std::string> found = audit_.Finish(game);
+    for (const Range& r : kRanges) {
+        if (*r.field < r.lo || *r.field > r.hi) {
+            found.push_back(std::string(r.name) + " is " + std::to_string(*r.field) + ", outside " +
+                            std::to_string(r.lo) + " to " + std::to_string(r.hi));
+        }
+    }
+    if (InExtraAnimUpdate != 0.0f || InBodyPassUpdate != 0.0f) {
+        found.push_back("an update flag is left set after the frame");
+    }
+    // The flags are set only around the plug-in's own record updates.
+    for (int i = 0; i < game.CallCount(); ++i) {
+        const sim::CallRecord& c = game.Call(i);
+        if (c.routine != sim::Routine::UpdateAnimationRecord &&
+            (c.watched[kWatchExtra] != 0 || c.watched[kWatchBody] != 0)) {
+            found.push_back(std::string("an update flag is set while the game runs ") +
+                            sim::RoutineName(c.routine));
+            break;
+        }
+    }
+    // Third person without a forced mode: the camera is the game's.
+    const SceneNode& camera = game.camera->node;
+    if (cameraIsTheGames_ &&
+        (memcmp(&camera.LocalTranslation, &game.cameraPlacement, sizeof(Vector3)) != 0 ||
+         memcmp(&camera.LocalRotation, &game.cameraRotationPlacement, sizeof(Matrix3)) != 0)) {
+        found.push_back("in third person without a forced mode the camera was moved");
+    }
+    Report(found, frame);
+}
+
+} // namespace simtool
