@@ -126,4 +126,7 @@ void LF_CDECL HandleHostMessage(HostMessage* message) {
             ReloadSettings();
         }
     }
+    if (RecordingFrames()) {
+        NoteMessageHandled();
+    }
 }

@@ -44,6 +44,9 @@ using SequenceSlots = AnimSequence* [5];
 using SceneNodeArray = SceneNode**;
 
 // --- PlayerObject: the player, reached through PlayerPointer -------------
+// FreeCamera: the game's byte of the free-flying camera, while which its
+// control routine skips the camera update. The logic never reads it; the
+// simulated game runs its frame by it.
 #define LF_PLAYER_OBJECT_FIELDS(X)                                                                 \
     X(0x020, float, LookPitch)                                                                     \
     X(0x03C, SceneNode*, BodyRoot)                                                                 \
@@ -53,7 +56,8 @@ using SceneNodeArray = SceneNode**;
     X(0x5CC, AnimationRecord*, FirstPersonAnim)                                                    \
     X(0x5D0, SceneNode*, FirstPersonRoot)                                                          \
     X(0x71C, uint8_t, RestoreBlockA)                                                               \
-    X(0x71D, uint8_t, RestoreBlockB)
+    X(0x71D, uint8_t, RestoreBlockB)                                                               \
+    X(0x748, uint8_t, FreeCamera)
 
 // --- ProcessObject: the player's process ------------------------------------
 // WeaponDrawn: taken as the weapon-out byte. The game's own headers leave
@@ -93,6 +97,9 @@ using SceneNodeArray = SceneNode**;
     X(0x090, int32_t, WeaponKind)
 
 // --- SceneNode: a node of the scene graph -----------------------------------
+// CollisionObject: the node's collision object, or null. The logic never
+// reads it: the game's world-transform update of the node syncs it with the
+// node, and the glue of the extra-update branch decides whether it does.
 #define LF_SCENE_NODE_FIELDS(X)                                                                    \
     X(0x018, uint16_t, Flags)                                                                      \
     X(0x01C, SceneNode*, Parent)                                                                   \
@@ -102,6 +109,7 @@ using SceneNodeArray = SceneNode**;
     X(0x064, Matrix3, WorldRotation)                                                               \
     X(0x088, Vector3, WorldTranslation)                                                            \
     X(0x094, float, WorldScale)                                                                    \
+    X(0x0A8, void*, CollisionObject)                                                               \
     X(0x0B0, SceneNodeArray, Children)                                                             \
     X(0x0B8, uint16_t, ChildCount)
 

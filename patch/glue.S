@@ -120,30 +120,24 @@ SYM(\name):
 
 /* Frame start (row 1). Replays the covered call of the frame-start routine,
  * then calls BeginFrameViewState with all registers saved: the game sees
- * the registers that its routine left. FrameStartChores comes first, only
- * while the settings watch is on, the menu watch is released here or the
- * late site is Lumenfold's (whose bytes it looks at). */
+ * the registers that its routine left. The game passes here only when the
+ * view changes. */
 GLUE \set\()FrameStart
         call    dword ptr [AddressFrameStartRoutine]
         pushad
 .if \recording
         call    SYM(RecordingFrameStart)
 .else
-        cmp     dword ptr [SYM(Settings) + LF_SETTINGS_WATCH_OFFSET], 0
-        jne     1f
-        cmp     dword ptr [SYM(MenuReleaseAtFrameStart)], 0
-        jne     1f
-        cmp     dword ptr [SYM(LateSiteWritten)], 0
-        je      2f
-1:      call    SYM(FrameStartChores)
-2:      call    SYM(BeginFrameViewState)
+        call    SYM(BeginFrameViewState)
 .endif
         popad
         jmp     dword ptr [ResumeFrameStart]
 
 /* Head camera (row 2). UpdateHeadCamera(EAX) in place of the 14 covered
  * bytes; EBX and the SSE registers are kept, EAX, ECX and EDX hold what the
- * routine left. */
+ * routine left. CameraUpdateChores comes first, only while the late site is
+ * Lumenfold's (whose bytes it looks at) or the frame's chores are done here;
+ * the camera node waits on the stack as the argument meanwhile. */
 GLUE \set\()HeadCamera
         push    ebx
         SAVE_SSE
@@ -151,7 +145,12 @@ GLUE \set\()HeadCamera
 .if \recording
         call    SYM(RecordingHeadCamera)
 .else
-        call    SYM(UpdateHeadCamera)
+        cmp     dword ptr [SYM(LateSiteWritten)], 0
+        jne     1f
+        cmp     dword ptr [SYM(FrameChoresAtCamera)], 0
+        je      2f
+1:      call    SYM(CameraUpdateChores)
+2:      call    SYM(UpdateHeadCamera)
 .endif
         add     esp, 4
         RESTORE_SSE
@@ -385,7 +384,9 @@ CHASE_DISTANCE ChaseD, ResumeChaseD, 22
 
 /* Shadow pass (row 23). ToggleFirstPersonForShadow(1), the replayed call of
  * the game's pass, ToggleFirstPersonForShadow(0): all registers saved around
- * both calls, so the pass's EAX result survives. */
+ * both calls, so the pass's EAX result survives. The game passes here once a
+ * frame, in its rendering: the frame's chores follow the after-call, only
+ * while the settings watch is on. */
 GLUE \set\()ShadowPass
         pushad
         push    1
@@ -401,10 +402,15 @@ GLUE \set\()ShadowPass
         push    0
 .if \recording
         call    SYM(RecordingShadowPass)
+        add     esp, 4
 .else
         call    SYM(ToggleFirstPersonForShadow)
-.endif
         add     esp, 4
+        cmp     dword ptr [SYM(Settings) + LF_SETTINGS_WATCH_OFFSET], 0
+        je      1f
+        call    SYM(FrameChores)
+1:
+.endif
         popad
         jmp     dword ptr [ResumeShadowPass]
 .endm

@@ -39,17 +39,17 @@ PlaceRecord g_places[kMaxPlaces];
 int g_placeCount = 0;
 bool g_lateSiteLogged = false;
 // The late site's bytes as Lumenfold wrote them; while LateSiteWritten, the
-// frame start looks whether they are still there.
+// camera update looks whether they are still there.
 constexpr int kLateSiteBytes = 5;
 uint8_t g_lateBytes[kLateSiteBytes];
 
 // Another module wrote over the late site after Lumenfold did: its group is
-// off from here on, and the frame start releases the menu watch.
+// off from here on, and the camera update does the frame's chores.
 __attribute__((noinline)) void LoseLateSite() {
     LateSiteWritten = 0;
     LogOverwrittenPlace(kLateHook.place, kLateSiteBytes);
     TurnPatchGroupOff(kGroupShadowPass);
-    MenuReleaseAtFrameStart = 1;
+    FrameChoresAtCamera = 1;
 }
 
 void Add(PlannedWrite* out, int* n, const PatchPlace& place, uint32_t value) {
@@ -118,10 +118,10 @@ int PlanLoadWrites(PlannedWrite* out) {
 }
 
 bool PrepareLoadPatches() {
-    // Until the late site is the plug-in's, the frame start releases the menu
-    // watch in its place.
+    // Until the late site is the plug-in's, the camera update does the
+    // frame's chores in its place.
     AllowPatchGroup(kGroupShadowPass);
-    MenuReleaseAtFrameStart = 1;
+    FrameChoresAtCamera = 1;
     g_lateSiteLogged = false;
     LateSiteWritten = 0;
 
@@ -196,10 +196,10 @@ bool InstallLateHook() {
     const PlaceFinding f = CheckPlace(kLateHook.place, GlueAddress(kLateHook));
     PlaceRecord r = {&kLateHook.place, GlueAddress(kLateHook), PlaceOutcome::Written, f};
     if (f.verdict == PlaceVerdict::Conflict) {
-        // Another module holds it: the frame start releases the menu watch
+        // Another module holds it: the camera update does the frame's chores
         // in its place. A conflict the load already found is not told again.
         LateSiteWritten = 0;
-        MenuReleaseAtFrameStart = 1;
+        FrameChoresAtCamera = 1;
         if (PatchGroupEnabled(kGroupShadowPass)) {
             LogConflict(kLateHook.place, f);
             TurnPatchGroupOff(kGroupShadowPass);
@@ -212,7 +212,7 @@ bool InstallLateHook() {
     WritePlace(kLateHook.place, GlueAddress(kLateHook));
     memcpy(g_lateBytes, reinterpret_cast<const void*>(kLateHook.place.address), kLateSiteBytes);
     LateSiteWritten = 1;
-    MenuReleaseAtFrameStart = 0;
+    FrameChoresAtCamera = 0;
     if (!g_lateSiteLogged) {
         g_lateSiteLogged = true;
         LogPlace(r);
@@ -220,7 +220,7 @@ bool InstallLateHook() {
     return true;
 }
 
-void CheckLateSiteAtFrameStart() {
+void CheckLateSite() {
     if (LateSiteWritten == 0) {
         return;
     }

@@ -43,10 +43,10 @@ bool InstallLateHook();
 
 // Whether the late site still holds the jump Lumenfold wrote there. When
 // another module has written over it since, this says so in the log (once,
-// naming the module as at load), turns its group off and has the frame start
-// release the menu watch in its place. Runs at each frame start; with the
-// site Lumenfold's it costs a comparison of its five bytes.
-void CheckLateSiteAtFrameStart();
+// naming the module as at load), turns its group off and has the camera
+// update do the frame's chores in its place. Runs at each camera update
+// while the site is Lumenfold's; it costs a comparison of its five bytes.
+void CheckLateSite();
 // 1 while the late site holds the jump Lumenfold wrote there (the frame
 // start glue then runs its chores).
 extern "C" int32_t LateSiteWritten;

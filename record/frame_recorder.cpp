@@ -32,7 +32,7 @@ void ReadView(uint32_t* v) {
     v[kViewHeadAnchorCountdown] = static_cast<uint32_t>(HeadAnchorCountdown);
     v[kViewInExtraAnimUpdate] = Bits(InExtraAnimUpdate);
     v[kViewInBodyPassUpdate] = Bits(InBodyPassUpdate);
-    v[kViewMenuReleaseAtFrameStart] = static_cast<uint32_t>(MenuReleaseAtFrameStart);
+    v[kViewMenuReleaseAtFrameStart] = static_cast<uint32_t>(FrameChoresAtCamera);
     v[kViewSavedBodyFlags] = SavedBodyFlags;
     v[kViewSavedBodyFlagsValid] = SavedBodyFlagsValid ? 1u : 0u;
 }
@@ -74,6 +74,7 @@ void NoteSettingsWords(const uint32_t* now) {
 
 bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion) {
     ForgetRecordingFilesWritten();
+    ForgetHeldMessages();
     int32_t kept = frames;
     if (frames != 0 && (kept < kMinRecordedFrames || kept > kMaxRecordedFrames)) {
         kept = kept < kMinRecordedFrames ? kMinRecordedFrames : kMaxRecordedFrames;
@@ -95,16 +96,60 @@ bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion
     return true;
 }
 
-void NoteFrameStart() {
-    if (!RecordingFrames()) {
-        return;
-    }
+namespace {
+
+// Host messages that came while no frame was open, and the view and the
+// settings as the first of them found them: the next frame begins with them
+// (a message between two frames belongs to the frame after it).
+constexpr int kMaxHeldMessages = 8;
+struct HeldStart {
+    bool held;
+    int count;
+    uint32_t messages[kMaxHeldMessages];
+    uint32_t view[kViewStateWords];
+    uint32_t settings[Padded(kSettingsKeyCount)];
+};
+HeldStart g_held;
+
+void OpenFrameNow() {
     uint32_t settings[Padded(kSettingsKeyCount)] = {};
-    ReadSettingsWords(settings);
-    ReadView(g_view);
+    if (g_held.held) {
+        memcpy(g_view, g_held.view, sizeof g_view);
+        memcpy(settings, g_held.settings, sizeof settings);
+    } else {
+        ReadSettingsWords(settings);
+        ReadView(g_view);
+    }
     OpenNextFrame(g_view, settings);
     ForgetGameValues();
     NoteSettingsWords(settings);
+    if (g_held.held) {
+        g_held.held = false;
+        for (int i = 0; i < g_held.count; ++i) {
+            Event(kEventMessage).Word(g_held.messages[i]);
+        }
+        NoteSettings(); // what the messages changed (a reload at a loaded game)
+    }
+}
+
+// A frame opens at the first event after the last one ended (or after the
+// load).
+inline void OpenFrameIfEnded() {
+    if (!OpenFrame.open) {
+        OpenFrameNow();
+    }
+}
+
+} // namespace
+
+void ForgetHeldMessages() {
+    g_held.held = false;
+}
+
+void NoteFrameStart() {
+    if (RecordingFrames()) {
+        OpenFrameNow();
+    }
 }
 
 void NoteSettings() {
@@ -113,7 +158,12 @@ void NoteSettings() {
     NoteSettingsWords(now);
 }
 
+void NoteFrameEnd() {
+    CloseOpenFrame();
+}
+
 void NoteSite(RecordedSite site, const void* a, const void* b) {
+    OpenFrameIfEnded();
     BeginEntryValues(site == kSiteHeadCamera ? static_cast<const SceneNode*>(a) : nullptr,
                      site == kSiteBodyPass ? static_cast<const AnimationRecord*>(b) : nullptr);
     Event(kEventSite).Byte(site).Word(Token(a)).Word(Token(b));
@@ -134,10 +184,12 @@ void NoteEntryEnd() {
 }
 
 void NotePass(RecordedSite site, const void* a, uint32_t decision) {
+    OpenFrameIfEnded();
     Event(kEventSite).Byte(site).Word(Token(a)).Word(decision);
 }
 
 void NoteReadingPass(RecordedSite site, const void* a, uint32_t decision) {
+    OpenFrameIfEnded();
     NotePass(site, a, decision);
     NoteGameValues();
 }
@@ -177,7 +229,29 @@ void NoteWrite(WrittenField field, const void* target) {
 }
 
 void NoteMessage(uint32_t type) {
+    if (!RecordingFrames()) {
+        return;
+    }
+    if (!OpenFrame.open) {
+        if (!g_held.held) {
+            g_held.held = true;
+            g_held.count = 0;
+            ReadView(g_held.view);
+            ReadSettingsWords(g_held.settings);
+        }
+        if (g_held.count < kMaxHeldMessages) {
+            g_held.messages[g_held.count++] = type;
+            return;
+        }
+        OpenFrameNow();
+    }
     Event(kEventMessage).Word(type);
+}
+
+void NoteMessageHandled() {
+    if (OpenFrame.open) {
+        NoteSettings(); // what the message changed (a reload at a loaded game)
+    }
 }
 
 void OmitFromRecordingForTests(int kind, int word, bool onlyChanges) {

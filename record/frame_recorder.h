@@ -29,9 +29,13 @@ int RecordedFrameCount();
 uint32_t RecordingCapacity();
 
 // --- the notes of the recording logic and its entries ------------------------
-// The frame-start site: the frame before it is kept, a new one begins with
-// the view state, and the settings when they changed.
+// A frame begins: the frame before it is kept, a new one begins with the view
+// state, and the settings when they changed. The notes below begin a frame
+// themselves when none is open.
 void NoteFrameStart();
+// The frame ends (with the shadow pass, or where that is not Lumenfold's, at
+// the camera update): it is kept, and the next begins with the next note.
+void NoteFrameEnd();
 // The game passed a site into the logic (`a`, `b` as the site gives them):
 // the game values the logic may read are noted.
 void NoteSite(RecordedSite site, const void* a, const void* b);
@@ -56,8 +60,13 @@ void NoteCall(GameCall call, const void* receiver);
 void NoteCallReturned();
 // A field the logic has just written.
 void NoteWrite(WrittenField field, const void* target);
-// A host message, where it came between the frames.
+// A host message: in the open frame, or, between two frames, at the start of
+// the next; and, once the plug-in handled it, what it changed.
 void NoteMessage(uint32_t type);
+void NoteMessageHandled();
+// Forgets the messages held for the next frame (the replay's own setup sends
+// messages that belong to no recorded frame).
+void ForgetHeldMessages();
 
 // --- writing the kept frames -------------------------------------------------
 // Hands the kept frames, as the file holds them (header, then the frames), to

@@ -53,16 +53,14 @@ void CloseFrame() {
     memcpy(OpenFrame.ring + OpenFrame.at, &OpenFrame.length, 4);
     memcpy(OpenFrame.ring + OpenFrame.at + 8, &flags, 4);
     OpenFrame.open = false;
-    // The kept frames and the next one being recorded are the last N.
-    while (g_keptCount > 0 && g_keptCount >= g_maxFrames - 1) {
+    // The kept frames are the last N.
+    while (g_keptCount > 0 && g_keptCount >= g_maxFrames) {
         DropOldest();
     }
-    if (g_maxFrames > 1) {
-        g_openFrame.offset = OpenFrame.at;
-        g_openFrame.length = OpenFrame.length;
-        g_kept[(g_first + g_keptCount) % g_maxFrames] = g_openFrame;
-        ++g_keptCount;
-    }
+    g_openFrame.offset = OpenFrame.at;
+    g_openFrame.length = OpenFrame.length;
+    g_kept[(g_first + g_keptCount) % g_maxFrames] = g_openFrame;
+    ++g_keptCount;
 }
 
 } // namespace
@@ -119,8 +117,16 @@ bool ReserveRing(int32_t frames, uint32_t hostVersion, uint32_t gameVersion, uin
     return true;
 }
 
+void CloseOpenFrame() {
+    CloseFrame();
+}
+
 void OpenNextFrame(const uint32_t* view, const uint32_t* settings) {
     CloseFrame();
+    // The kept frames and the one being recorded are the last N.
+    while (g_keptCount > 0 && g_keptCount >= g_maxFrames) {
+        DropOldest();
+    }
     const KeptFrame* newest = g_keptCount > 0 ? &Kept(g_keptCount - 1) : nullptr;
     OpenFrame.at = newest != nullptr ? newest->offset + newest->length : 0;
     OpenFrame.length = 0;

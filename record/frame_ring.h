@@ -34,6 +34,9 @@ bool ReserveRing(int32_t frames, uint32_t hostVersion, uint32_t gameVersion, uin
 // opens behind it with its header: its number, the view state it begins
 // with, and the settings in force.
 void OpenNextFrame(const uint32_t* view, const uint32_t* settings);
+// The open frame (if any) becomes the newest kept one; none is open until
+// the next OpenNextFrame.
+void CloseOpenFrame();
 
 // Makes room for `n` more bytes of the open frame; false when the frame
 // cannot grow (it is then cut short).

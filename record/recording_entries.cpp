@@ -29,19 +29,22 @@ bool IsThePlayersBodyRecord(const AnimationRecord* record) {
 extern "C" {
 
 void RecordingFrameStart() {
-    NoteFrameStart();
     NoteSite(kSiteFrameStart, nullptr, nullptr);
-    if (Settings.bReloadSettingsOnChange != 0 || MenuReleaseAtFrameStart != 0 ||
-        LateSiteWritten != 0) {
-        recording::FrameStartChores();
-    }
-    NoteSettings(); // a reload by the watch takes effect from here on
     recording::BeginFrameViewState();
     NoteEntryEnd();
 }
 
 void RecordingHeadCamera(SceneNode* camera) {
+    // While the shadow pass is not Lumenfold's, a frame ends (and the next
+    // begins) at the camera update, whose chores then come inside it.
+    if (FrameChoresAtCamera != 0) {
+        NoteFrameEnd();
+    }
     NoteSite(kSiteHeadCamera, camera, nullptr);
+    if (LateSiteWritten != 0 || FrameChoresAtCamera != 0) {
+        recording::CameraUpdateChores();
+        NoteSettings(); // a reload by the watch takes effect from here on
+    }
     recording::UpdateHeadCamera(camera);
     NoteEntryEnd();
 }
@@ -116,7 +119,15 @@ void RecordingSaveChaseDistance(uint32_t row) {
 void RecordingShadowPass(uint8_t before) {
     NoteSite(before != 0 ? kSiteShadowBefore : kSiteShadowAfter, nullptr, nullptr);
     recording::ToggleFirstPersonForShadow(before);
+    // The frame ends with its shadow pass: its chores come last in it.
+    if (before == 0 && Settings.bReloadSettingsOnChange != 0) {
+        recording::FrameChores();
+        NoteSettings(); // a reload by the watch takes effect from here on
+    }
     NoteEntryEnd();
+    if (before == 0) {
+        NoteFrameEnd();
+    }
 }
 
 } // extern "C"

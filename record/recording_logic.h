@@ -8,7 +8,8 @@
 #include "game/layout.h"
 
 namespace recording {
-void FrameStartChores();
+void FrameChores();
+void CameraUpdateChores();
 void BeginFrameViewState();
 void UpdateHeadCamera(SceneNode* camera);
 void UpdateBodyPass(const void* actor, AnimationRecord* record);

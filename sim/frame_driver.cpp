@@ -6,6 +6,8 @@
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
 #include "sim/cpu_state.h"
+#include "sim/game_routines.h"
+#include "view/view_state.h"
 
 namespace sim {
 
@@ -14,7 +16,7 @@ namespace {
 // The game's stack while it passes the sites, one for each depth of entry:
 // aligned to 4 bytes, not 16. Roomy: what a scenario changes inside the
 // game's own routines runs on it.
-constexpr int kDepths = 4;
+constexpr int kDepths = 6;
 constexpr int kStackWords = 65536;
 alignas(16) uint32_t g_stacks[kDepths][kStackWords];
 int g_depth = 0;
@@ -50,9 +52,28 @@ int RowOf(uint32_t site) {
     return kLateHook.place.address == site ? kSiteRows : 0;
 }
 
-void CountPass(uint32_t site, const CpuState& out) {
+constexpr uint8_t kJumpOpcode = 0xE9;
+
+// Whether the site holds a jump into the row's glue (of either set).
+bool GlueInPlace(const HookSite& h) {
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(h.place.address);
+    if (p[0] != kJumpOpcode) {
+        return false;
+    }
+    uint32_t rel;
+    memcpy(&rel, p + 1, 4);
+    const uint32_t target = h.place.address + 5 + rel;
+    return target == reinterpret_cast<uint32_t>(h.glue) ||
+           target == reinterpret_cast<uint32_t>(h.recordingGlue);
+}
+
+void CountPass(uint32_t site, bool glue, const CpuState& out) {
     const int row = RowOf(site);
     if (row == 0) {
+        return;
+    }
+    if (!glue) {
+        g_tally.gamePasses[row]++;
         return;
     }
     g_tally.passes[row]++;
@@ -76,6 +97,8 @@ const DrawSite kDrawSites[5] = {{LF_SITE_DRAW_A, &CpuState::eax},
                                 {LF_SITE_DRAW_D, &CpuState::eax},
                                 {LF_SITE_DRAW_E, &CpuState::esi}};
 
+} // namespace
+
 // The game's camera switch at one of its places: its chase-distance store
 // first (the game's new distance on the x87 stack), then the switch.
 void SwitchCamera(Game& game, CameraSwitch place) {
@@ -91,6 +114,8 @@ void SwitchCamera(Game& game, CameraSwitch place) {
         {CameraSwitch::SittingC, LF_SITE_CHASE_D, LF_SITE_SWITCH_SIT_C},
         {CameraSwitch::Death, 0, LF_SITE_SWITCH_DEATH},
     };
+    // The switch routine switches to the view the step asked for.
+    game.switchToFirstPerson = game.player->obj.ThirdPerson == 0 ? 1 : 0;
     for (const Place& p : kPlaces) {
         if (p.place != place) {
             continue;
@@ -104,6 +129,8 @@ void SwitchCamera(Game& game, CameraSwitch place) {
         Enter(p.site, SiteRegisters());
     }
 }
+
+namespace {
 
 // One actor's animation update: the first-person actor branch (the actor in
 // ESI, the game's own branch not taken), then the body pass (EBP the actor,
@@ -132,6 +159,8 @@ void EnterSite(uint32_t site, const CpuState& in, CpuState* out) {
     if (g_depth + 1 >= kDepths) {
         abort(); // deeper than any game passes its sites
     }
+    const int row = RowOf(site);
+    const bool glue = row != 0 && GlueInPlace(HookOfRow(row));
     uint32_t outer[3];
     memcpy(outer, SimProbeEntryState, sizeof outer);
     // A site the game passes inside one of its routines, called from the
@@ -145,16 +174,66 @@ void EnterSite(uint32_t site, const CpuState& in, CpuState* out) {
     --g_depth;
     __asm__ volatile("frstor (%0)\n\tldmxcsr (%1)" : : "r"(fpu), "r"(&mxcsr) : "memory");
     memcpy(SimProbeEntryState, outer, sizeof outer);
-    CountPass(site, *out);
+    CountPass(site, glue, *out);
 }
 
-bool PassUpdateSites(AnimationRecord* record) {
-    // The shown-record skip, with the record in ESI and the game's value
-    // that the covered instructions push at ESP+0x18.
+void PassShownRecordSite(AnimationRecord* record) {
+    // The record in ESI and the game's value that the covered instructions
+    // push at ESP+0x18.
     CpuState in = SiteRegisters();
     in.esi = Address(record);
     StackWord(in.esp, LF_SHOWN_RECORD_STACK_OFFSET) = kUpdateStackValue;
     Enter(LF_SITE_SHOWN_RECORD, in);
+}
+
+void EnterDrawSites(const FrameLoad& load, bool gameOrder) {
+    for (size_t i = 0; i < load.draws.size(); ++i) {
+        const DrawSite& d = kDrawSites[i % 5];
+        if (gameOrder && d.site == LF_SITE_DRAW_C && !Row11Reachable()) {
+            continue;
+        }
+        CpuState in = SiteRegisters();
+        in.*d.object = Address(&load.draws[i]->obj);
+        Enter(d.site, in);
+    }
+}
+
+RoutineStages::RoutineStages(Game& game, const StageHook& stage)
+    : game_(game), installed_(static_cast<bool>(stage)) {
+    if (!installed_) {
+        return;
+    }
+    auto& pass = game.onCall[static_cast<int>(Routine::ScenePassRoutine)];
+    auto& update = game.onCall[static_cast<int>(Routine::UpdateAnimationRecord)];
+    ownPass_ = pass;
+    ownUpdate_ = update;
+    Game* g = &game;
+    pass = [own = ownPass_, stage](const CallRecord& c) {
+        if (own) {
+            own(c);
+        }
+        stage(FrameStage::ShadowPass);
+    };
+    update = [own = ownUpdate_, stage, g](const CallRecord& c) {
+        if (own) {
+            own(c);
+        }
+        if (c.receiver == &g->bodyAnim->rec) {
+            stage(FrameStage::Update);
+        }
+    };
+}
+
+RoutineStages::~RoutineStages() {
+    if (installed_) {
+        game_.onCall[static_cast<int>(Routine::ScenePassRoutine)] = ownPass_;
+        game_.onCall[static_cast<int>(Routine::UpdateAnimationRecord)] = ownUpdate_;
+    }
+}
+
+bool PassUpdateSites(AnimationRecord* record) {
+    PassShownRecordSite(record);
+    CpuState in;
     // The body-pass argument: the game's value at ESP+0x0C, or 0 while the
     // body pass has the record updated.
     in = SiteRegisters();
@@ -167,6 +246,38 @@ bool PassUpdateSites(AnimationRecord* record) {
     CpuState out;
     EnterSite(LF_SITE_EXTRA_UPDATE, in, &out);
     return out.resume == LF_RESUME_EXTRA_UPDATE_NEXT;
+}
+
+uint32_t PassRootUpdateSite() {
+    CpuState in = SiteRegisters();
+    StackWord(in.esp, LF_BODY_PASS_ARGUMENT_STACK_OFFSET) = kUpdateStackValue;
+    CpuState out;
+    EnterSite(LF_SITE_BODY_PASS_ARGUMENT, in, &out);
+    return *reinterpret_cast<const uint32_t*>(out.esp);
+}
+
+void PassCollisionSite(Node* node) {
+    // The three registers the covered pops take, and the zero flag of the
+    // game's test of the node's collision object.
+    CpuState in = SiteRegisters();
+    in.esp -= 12;
+    if (node->node.CollisionObject == nullptr) {
+        in.eflags |= kFlagZero;
+    }
+    CpuState out;
+    EnterSite(LF_SITE_EXTRA_UPDATE, in, &out);
+    Collision* c = static_cast<Collision*>(node->node.CollisionObject);
+    if (c == nullptr) {
+        return;
+    }
+    if (out.resume == LF_RESUME_EXTRA_UPDATE_NEXT) {
+        // The game's tail call of the object's sync.
+        using Sync = void(LF_THISCALL*)(Collision*);
+        reinterpret_cast<Sync>(c->vtable[kCollisionSyncSlot])(c);
+    } else {
+        node->collisionBehind = true;
+        node->behindSinceExtraUpdate = InExtraAnimUpdate != kFlagClear;
+    }
 }
 
 FrameLoad StandardLoad(Game& game) {
@@ -201,32 +312,21 @@ void ClearSitesPassed() {
 
 void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
               const StageHook& stage) {
+    if (game.frameOrder == FrameOrder::Spec) {
+        RunSpecFrame(game, load, cameraSwitch, stage);
+    } else {
+        RunGameFrame(game, load, cameraSwitch, stage);
+    }
+}
+
+void RunSpecFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
+                  const StageHook& stage) {
     const auto at = [&stage](FrameStage s) {
         if (stage) {
             stage(s);
         }
     };
-    // The stages inside the game's own routines, for this frame.
-    auto& pass = game.onCall[static_cast<int>(Routine::ScenePassRoutine)];
-    auto& update = game.onCall[static_cast<int>(Routine::UpdateAnimationRecord)];
-    const auto ownPass = pass;
-    const auto ownUpdate = update;
-    if (stage) {
-        pass = [&](const CallRecord& c) {
-            if (ownPass) {
-                ownPass(c);
-            }
-            stage(FrameStage::ShadowPass);
-        };
-        update = [&](const CallRecord& c) {
-            if (ownUpdate) {
-                ownUpdate(c);
-            }
-            if (c.receiver == &game.bodyAnim->rec) {
-                stage(FrameStage::Update);
-            }
-        };
-    }
+    RoutineStages inside(game, stage);
 
     ++game.frame;
     game.PlaceRoots();
@@ -234,7 +334,11 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
     in.ecx = Address(game.player); // the frame routine's receiver
     Enter(LF_SITE_FRAME_START, in);
 
-    if (cameraSwitch != CameraSwitch::None) {
+    // A direct switch and the point-of-view key pass no site of the
+    // plug-in's but the frame start and the camera update, which this order
+    // passes at every frame anyway.
+    if (cameraSwitch != CameraSwitch::None && cameraSwitch != CameraSwitch::Direct &&
+        cameraSwitch != CameraSwitch::ViewKey) {
         at(FrameStage::Switch);
         SwitchCamera(game, cameraSwitch);
     }
@@ -258,19 +362,10 @@ void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
     }
 
     at(FrameStage::Draws);
-    for (size_t i = 0; i < load.draws.size(); ++i) {
-        const DrawSite& d = kDrawSites[i % 5];
-        in = SiteRegisters();
-        in.*d.object = Address(&load.draws[i]->obj);
-        Enter(d.site, in);
-    }
+    EnterDrawSites(load, false);
 
     at(FrameStage::Shadow);
     Enter(LF_SITE_SHADOW_PASS, SiteRegisters());
-    if (stage) {
-        pass = ownPass;
-        update = ownUpdate;
-    }
 }
 
 } // namespace sim

@@ -11,6 +11,7 @@
 #include "sim/frame_driver.h"
 #include "sim/rig_pose.h"
 #include "sim/sim_game.h"
+#include "view/view_state.h"
 
 // The stand-in of a routine that pops 4 bytes more than it should
 // (sim/probe.S), and the routine it calls.
@@ -71,6 +72,16 @@ void LF_THISCALL SimUpdateAnimationRecord(AnimationRecord* r) {
     AnimRecord* a = reinterpret_cast<AnimRecord*>(r);
     if (Script* s = g.script) {
         s->Changed(kCallUpdateAnimationRecord, r); // the recorded sites inside come with it
+    } else if (g.frameOrder == FrameOrder::Game) {
+        // The update of the record's root through the scene graph: the
+        // root's node update (row 7), then every node's world update (row 6
+        // at each). The pose came before, at the actor's animation update.
+        if (g.passUpdateSites) {
+            PassRootUpdateSite();
+        }
+        if (a->skeleton != nullptr) {
+            Game::UpdateTree(&a->skeleton->node);
+        }
     } else {
         const bool advances = g.passUpdateSites ? PassUpdateSites(r) : true;
         if (a == g.bodyAnim && advances && a->posedFrame != g.frame) {
@@ -186,6 +197,21 @@ void LF_THISCALL NodeVirtual29Impl(void* self) {
     }
 }
 
+// A collision object's sync with its node (the operation at +0x50).
+void LF_THISCALL CollisionSyncImpl(void* self) {
+    Collision* c = As<Collision>(self);
+    const SceneNode& n = c->node->node;
+    c->rotation = n.WorldRotation;
+    c->translation = n.WorldTranslation;
+    c->scale = n.WorldScale;
+    c->syncs++;
+    if (InExtraAnimUpdate != kFlagClear) {
+        c->syncsDuringExtraUpdates++;
+    }
+    c->node->collisionBehind = false;
+    c->node->behindSinceExtraUpdate = false;
+}
+
 uint8_t LF_THISCALL DrawImpl(void* self) {
     Current().LogDraw(As<DrawObject>(self));
     return static_cast<uint8_t>(Answer(kCallDraw, self, 0, As<Draw>(self)->result));
@@ -289,12 +315,13 @@ void FillSlots(Tables& t) {
 Tables& VirtualTables() {
     static Tables t = [] {
         Tables x;
-        for (void** table : {x.player, x.process, x.node, x.draw, x.plain}) {
+        for (void** table : {x.player, x.process, x.node, x.draw, x.collision, x.plain}) {
             for (int i = 0; i < kTableSlots; ++i) {
                 table[i] = Fn(&UnexpectedVirtual);
             }
         }
         FillSlots(x);
+        x.collision[kCollisionSyncSlot] = Fn(&CollisionSyncImpl);
         return x;
     }();
     return t;

@@ -14,9 +14,12 @@ struct Tables {
     void* process[kTableSlots];
     void* node[kTableSlots];
     void* draw[kTableSlots];
+    void* collision[kTableSlots];
     void* plain[kTableSlots];
 };
 Tables& VirtualTables();
+// The slot of a collision object's sync with its node (+0x50 of its table).
+constexpr int kCollisionSyncSlot = 0x50 / 4;
 
 // A jump at each routine's address into its simulation.
 void InstallRoutines();

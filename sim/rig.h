@@ -85,6 +85,14 @@ inline constexpr RigBone kFirstPersonBones[] = {
     /* 2 */ {"magicNode", 1, {0, 30, 20}, kUnturned},
 };
 
+// The bones of the full body that carry a collision object, as a biped's
+// ragdoll has them.
+inline constexpr BodyBone kCollidingBodyBones[] = {
+    kBoneBip01,      kBonePelvis,       kBoneSpine,         kBoneNeck,
+    kBoneHead,       kBoneLeftUpperArm, kBoneRightUpperArm, kBoneLeftThigh,
+    kBoneRightThigh, kBoneLeftCalf,     kBoneRightCalf,
+};
+
 inline constexpr const char* kBodyRootName = "Player3rdPersonRoot";
 inline constexpr const char* kFirstPersonRootName = "Player1stPersonRoot";
 // The game's camera starts at the eye point of the standing body.

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "sim/frame_driver.h"
 #include "sim/game_range.h"
 #include "sim/game_routines.h"
 #include "sim/rig.h"
@@ -71,6 +72,7 @@ Game::Game() {
     g_current = this;
     InstallRoutines();
     InstallGameCode();
+    GameGlobal<float>(kSimDeathChaseDistanceAddress) = kSimDeathChaseDistance;
     BuildRig();
 }
 
@@ -146,8 +148,23 @@ Actor* Game::NewActor(const char* rootName) {
     memset(a, 0, sizeof *a);
     Node* root = NewNode(rootName, world, {200, 0, 0});
     NewNode("Bip01 Head", root, {0, 0, 120});
+    NewCollision(root);
     a->record = NewRecord(root);
     return a;
+}
+
+Collision* Game::NewCollision(Node* node) {
+    collisions_.emplace_back();
+    Collision* c = &collisions_.back();
+    memset(c, 0, sizeof *c);
+    c->vtable = VirtualTables().collision;
+    c->node = node;
+    c->rotation = node->node.WorldRotation;
+    c->translation = node->node.WorldTranslation;
+    c->scale = node->node.WorldScale;
+    node->collision = c;
+    node->node.CollisionObject = c;
+    return c;
 }
 
 void Game::Play(AnimRecord* record, int slot, Sequence* sequence) {
@@ -161,6 +178,15 @@ Sequence* Game::Play(AnimRecord* record, int slot, const char* fileName, uint8_t
 }
 
 void Game::DeriveWorld(Node* s) {
+    ComposeWorld(s);
+    // The game's world update of a node ends at the extra-update branch:
+    // whether its collision object follows the node.
+    if (GameExists() && Current().frameOrder == FrameOrder::Game && Current().passUpdateSites) {
+        PassCollisionSite(s);
+    }
+}
+
+void Game::ComposeWorld(Node* s) {
     const SceneNode* n = &s->node;
     const SceneNode* p = n->Parent;
     if (p == nullptr) {
@@ -324,9 +350,15 @@ void Game::BuildRig() {
     leftHandHolder = bodyBones[kBoneLeftHandItemSlot];
     leftHandItem = bodyBones[kBoneTorch];
 
+    for (int bone : kCollidingBodyBones) {
+        NewCollision(bodyBones[bone]);
+    }
+
     fpRoot = NewNode(kFirstPersonRootName, world);
-    fpMagic =
-        BuildSkeleton(fpRoot, kFirstPersonBones, static_cast<int>(std::size(kFirstPersonBones)))[2];
+    const std::vector<Node*> fpBones =
+        BuildSkeleton(fpRoot, kFirstPersonBones, static_cast<int>(std::size(kFirstPersonBones)));
+    fpMagic = fpBones[2];
+    NewCollision(fpBones[1]);
 
     camera = NewNode("Camera", world, kCameraStart);
 
@@ -399,6 +431,10 @@ extern "C" void SimReplayedEnter(int which, const uint32_t* pushed) {
     }
     if (g.script != nullptr) {
         g.script->GameRan(routines[which]);
+    } else if (routines[which] == Routine::CameraSwitchRoutine && g.inGameFrame) {
+        // The game's switch routine runs the camera update and the body's
+        // visibility switch inside it.
+        sim::SwitchRoutine(g, g.switchToFirstPerson);
     }
     if (const auto& hook = g.onCall[static_cast<int>(routines[which])]) {
         sim::CallRecord c = {};

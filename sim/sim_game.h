@@ -59,11 +59,38 @@ struct CallRecord {
     uint32_t registers[8]; // replayed routines: EAX, ECX, EDX, EBX, ESP, EBP, ESI, EDI
 };
 
+// --- the frame ----------------------------------------------------------------
+// The order in which a frame passes the patched sites: the game's own, as its
+// code runs them (the default), or the order in which the plug-in's
+// specification words a frame, kept so that the two can be compared
+// (docs/simulated-game.md).
+enum class FrameOrder : uint8_t { Game, Spec };
+// Where, in a frame of the game's order, the routine that applies an
+// enchanted weapon's effect to an actor (the one that holds the draw sites)
+// runs: the game's code does not settle it, so the soak varies it.
+enum class DrawPlace : uint8_t { BeforeRendering, AfterActors };
+
 // --- objects ----------------------------------------------------------------
 // Each begins with the game object, so the receiver of a virtual operation is
 // also the simulation's own record.
 constexpr int kMaxChildren = 64;
 constexpr int kMaxNameLength = 48;
+
+struct Node;
+
+// A node's collision object: the game's world-transform update of the node
+// syncs it with the node (the operation at +0x50 of its table), unless the
+// glue of the extra-update branch skips the sync.
+struct Collision {
+    void** vtable;
+    Node* node;
+    // The node's world transform at the last sync.
+    Matrix3 rotation;
+    Vector3 translation;
+    float scale;
+    uint32_t syncs;
+    uint32_t syncsDuringExtraUpdates; // syncs while the plug-in's extra-update flag was set
+};
 
 struct Node {
     SceneNode node;
@@ -77,6 +104,12 @@ struct Node {
     Matrix3 gameWorldRotation;
     Vector3 gameWorldTranslation;
     float gameWorldScale;
+    Collision* collision; // also the node's CollisionObject
+    // The node's world fields changed since its collision object was last
+    // synced, and whether that last update was one of the plug-in's extra
+    // updates (whose sync the glue skips).
+    bool collisionBehind;
+    bool behindSinceExtraUpdate;
 };
 
 struct AnimRecord {
@@ -134,6 +167,23 @@ struct DrawSeen {
     uint16_t bodyRootFlags;
     uint16_t firstPersonRootFlags;
     float headWorldScale; // the body head's world scale at the draw
+};
+
+// What the player sees, as the game's rendering draws it after the shadow
+// pass: the world with the first-person skeleton's root hidden, then the
+// first-person skeleton alone on top.
+struct ViewSeen {
+    uint32_t frame; // the frame whose view this is; 0 before the first view
+    // The world pass.
+    uint16_t bodyRootFlags;
+    bool bodyDrawn; // BodyRoot and every node above it shown
+    float headScale, leftClavicleScale, rightClavicleScale, shieldScale, leftHandItemScale;
+    // The first-person pass: drawn in the game's first person only.
+    bool firstPersonPass;
+    bool firstPersonDrawn; // the first-person root shown in that pass
+    // Where the view is drawn from.
+    Vector3 cameraTranslation;
+    Matrix3 cameraRotation;
 };
 
 struct Interface {
@@ -221,6 +271,8 @@ class Game {
     Weapon* NewWeapon(uint8_t formType, int32_t weaponKind);
     Draw* NewDraw(void* owner);
     Actor* NewActor(const char* rootName);
+    // A collision object for `node`, synced with it from now on.
+    Collision* NewCollision(Node* node);
 
     // Puts a sequence into slot 0..4 of a record (null empties the slot).
     void Play(AnimRecord* record, int slot, Sequence* sequence);
@@ -230,8 +282,11 @@ class Game {
     // Scene graph: world fields from local ones, through the parents.
     static void UpdateTree(SceneNode* root);
     // One node's world fields from its parent's and its local ones, as the
-    // game's update makes them.
+    // game's update makes them (and, in the game's order, the extra-update
+    // branch passed at its end, which decides its collision object's sync).
     static void DeriveWorld(Node* node);
+    // The world fields alone.
+    static void ComposeWorld(Node* node);
     void UpdateScene() { UpdateTree(&world->node); }
     // Fixes a node's world fields; later updates leave them as set.
     static void Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale);
@@ -251,6 +306,7 @@ class Game {
     const std::deque<Weapon>& Weapons() const { return weapons_; }
     const std::deque<Draw>& DrawObjects() const { return drawObjects_; }
     const std::deque<Actor>& Actors() const { return actors_; }
+    const std::deque<Collision>& Collisions() const { return collisions_; }
 
     // Globals.
     static void SetCameraDetached(uint8_t value);
@@ -285,11 +341,25 @@ class Game {
     // that is not one of the plug-in's extra updates.
     uint32_t frame = 0;
 
-    // Whether the game's update of a record passes the three sites inside it
-    // (the shown-record skip, the body-pass argument, the extra-update
-    // branch). Off only where a measurement keeps to the sites it always
-    // counted.
+    // Whether the game's updates pass the sites inside them (the game's
+    // order: the body-pass argument at a record's root, the extra-update
+    // branch at every node's world update; the specification's: the
+    // shown-record skip, the body-pass argument and the extra-update branch
+    // once a record update). Off only where a measurement keeps to the sites
+    // it always counted.
     bool passUpdateSites = true;
+
+    // The frame's order, and where its draw sites run in the game's order.
+    FrameOrder frameOrder = FrameOrder::Game;
+    DrawPlace drawPlace = DrawPlace::BeforeRendering;
+    // The view the last frame drew (the game's order only).
+    ViewSeen view = {};
+    // Inside a frame of the game's order (its routines then run the sites
+    // inside them).
+    bool inGameFrame = false;
+    // The view that the camera switch routine switches to while a frame of
+    // the game's order calls it: first person when nonzero.
+    uint8_t switchToFirstPerson = 0;
 
     // Scripting: runs inside the routine, after the call was logged.
     std::function<void(const CallRecord&)> onCall[kRoutineCount];
@@ -340,6 +410,7 @@ class Game {
     std::deque<Weapon> weapons_;
     std::deque<Draw> drawObjects_;
     std::deque<Actor> actors_;
+    std::deque<Collision> collisions_;
     Player playerStore_;
     Process processStore_;
     Interface interfaceStore_;

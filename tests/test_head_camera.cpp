@@ -251,8 +251,12 @@ TEST_F(HeadCamera, FirstPersonArmsVisibility) {
         {0, 1, 0, 0, false, false, 0, 0, 1}, // hands idle: hidden
         {0, 1, 1, 0, false, false, 0, 1, 0}, // weapon drawn: shown
         {0, 1, 0, 1, false, false, 0, 1, 0}, // an item in the left hand
-        {0, 2, 1, 0, false, false, 0, 1, 1}, // setting 2 is not 1: left alone
-        {0, 0, 1, 0, false, false, 0, 0, 0}, // setting 0: left alone
+        // Setting 2 is not 1, and 0: the frame start's rule of the first
+        // person, the game's arms hidden only on a mount that shows the body.
+        {0, 2, 1, 0, false, false, 0, 1, 0},
+        {0, 0, 1, 0, false, false, 0, 1, 0},
+        {0, 0, 0, 0, false, true, 1, 0, 1},
+        {0, 0, 0, 0, false, true, 2, 1, 0},
     };
     for (const Row& r : rows) {
         Settings.bUseThirdPersonArms = r.thirdArms;

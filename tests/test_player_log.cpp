@@ -399,7 +399,7 @@ TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheFrameStart
     ASSERT_TRUE(Load());
     host.Send(kMessagePostLoad);
     ASSERT_EQ(0xE9, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
-    EXPECT_EQ(0, MenuReleaseAtFrameStart);
+    EXPECT_EQ(0, FrameChoresAtCamera);
     PutRelative(LF_SITE_SHADOW_PASS, 0xE8, LF_ADDR_SCENE_PASS_ROUTINE);
     testing::internal::CaptureStdout();
     Frame();
@@ -409,7 +409,7 @@ TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheFrameStart
               "shadow, and the head and arms are not hidden from the view after it (found: E8 B0 "
               "AA FF FF)\n",
               testing::internal::GetCapturedStdout());
-    EXPECT_EQ(1, MenuReleaseAtFrameStart);
+    EXPECT_EQ(1, FrameChoresAtCamera);
     EXPECT_EQ(0, Settings.bFirstPersonShadows);
     TalkAndClose();
 }

@@ -151,7 +151,8 @@ TEST(Replay, AFrameCutShortIsCountedApart) {
     put(begin + 8, flags | kFrameCutShort);
     const ReplayResult result = Replay(bytes);
     EXPECT_EQ(4, result.frames);
-    EXPECT_TRUE(result.differences.empty()) << result.differences[0].what;
+    EXPECT_TRUE(result.differences.empty())
+        << result.differences[0].frame << " " << result.differences[0].what.substr(0, 200);
     EXPECT_EQ(std::vector<int>{1}, result.cutShort);
 }
 
@@ -203,7 +204,9 @@ TEST(Recorder, TheRingKeepsTheLastFramesWithTheirSettings) {
         }
     }
     EXPECT_EQ(1, reloads);
-    EXPECT_TRUE(Replay(r.bytes).differences.empty());
+    const ReplayResult kept = Replay(r.bytes);
+    EXPECT_TRUE(kept.differences.empty())
+        << kept.differences[0].frame << " " << kept.differences[0].what.substr(0, 300);
 }
 
 // Many more frames than the room holds at once: the ring wraps at its end
@@ -227,7 +230,9 @@ TEST(Recorder, TheRingWrapsAndKeepsTheLastFramesWhole) {
         EXPECT_EQ(197u + i, f.number);
         EXPECT_EQ(0u, f.flags); // none cut short
     }
-    EXPECT_TRUE(Replay(r.bytes).differences.empty());
+    const ReplayResult wrapped = Replay(r.bytes);
+    EXPECT_TRUE(wrapped.differences.empty())
+        << wrapped.differences[0].frame << " " << wrapped.differences[0].what.substr(0, 300);
 }
 
 // The settings watch reads the file again inside a frame start: the replay
@@ -260,12 +265,13 @@ TEST(Replay, AReloadByTheWatchReplaysAtTheSamePoint) {
 
 // A value the game changed between two sites that only a branch site's
 // predicate read: the body hidden before the body pass, where the game's
-// update passes the shown-record skip (the weapon drawn: both skeletons
-// shown at the frame start). Noted only at the frame start, the replay's
-// predicate sees the body shown and decides otherwise.
+// update passes the shown-record skip in the specification's order (the
+// weapon drawn: both skeletons shown at the frame start). Noted only at the
+// frame start, the replay's predicate sees the body shown and decides
+// otherwise.
 TEST(Replay, AChangeReadOnlyByABranchSiteMissingMakesTheRoundTripFail) {
     const char* const kHidden = R"({
-      "settings": ["[Main]"],
+      "settings": ["[Main]"], "frame": "spec",
       "steps": [
         {"set": {"process.WeaponDrawn": 1}, "frames": 1},
         {"during": {"body": {"nodes.BodyRoot.Flags": 1}}, "frames": 1},

@@ -94,15 +94,16 @@ TEST(Soak, AFewSeedsPass) {
                                  "soak: the sites passed"))
         << out.str();
     // Its count of the sites is its own: each of its 100 frames passed the
-    // frame start once.
+    // shadow pass once.
     EXPECT_NE(std::string::npos,
-              out.str().find("\n   1  0x006650C9  frame start                           100\n"))
+              out.str().find("\n  23  0x0040C91B  shadow pass                           100\n"))
         << out.str();
-    // A site never passed fails the soak that asks for every site.
+    // A site whose glue never ran fails the soak that asks for every site.
     sim::ClearSitesPassed();
     std::ostringstream none, said;
     EXPECT_FALSE(simtool::SitesReport(true, none, said));
-    EXPECT_NE(std::string::npos, said.str().find("soak: site 1 (frame start) was never passed"));
+    EXPECT_NE(std::string::npos,
+              said.str().find("soak: the glue of site 1 (frame start) never ran"));
     EXPECT_TRUE(simtool::SitesReport(false, none, said));
     // A seed is the same run every time.
     EXPECT_EQ(simtool::SoakScenario(77, 3), simtool::SoakScenario(77, 3));

@@ -60,6 +60,10 @@ void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
                           ((!mounted && !handsIdle) || IsIdleAnimActive(true) ||
                            (mounted && Settings.bHorseFirstPersonBody != 1));
         SetNodeHidden(r.firstPerson, !show);
+    } else if (p->ThirdPerson == 0 && detached == 0) {
+        // Neither arm setting decides: in first person the frame start's rule
+        // holds, the game's arms hidden only on a mount that shows the body.
+        SetNodeHidden(r.firstPerson, mounted && Settings.bHorseFirstPersonBody == 1);
     }
 }
 
@@ -210,6 +214,12 @@ void UpdateHeadCamera(SceneNode* camera) {
     }
     if (Settings.bEnableFirstPersonBody != 0) {
         UpdateArmsVisibility(r, detached);
+        // The frame start marks a ride in first person for the body pass's
+        // restore after dismounting; the game passes it only when the view
+        // changes, and a mount needs none.
+        if (p->ThirdPerson == 0 && detached == 0 && mounted) {
+            MountedInFirstPerson = 1;
+        }
     }
 
     // 7. and 8. (both read the process).

@@ -16,7 +16,7 @@ float SavedChaseDistance;
 int32_t HeadAnchorCountdown;
 float InExtraAnimUpdate;
 float InBodyPassUpdate;
-int32_t MenuReleaseAtFrameStart;
+int32_t FrameChoresAtCamera;
 }
 #endif
 
@@ -49,13 +49,13 @@ void ResetViewState() {
     HeadAnchorCountdown = 0;
     InExtraAnimUpdate = kFlagClear;
     InBodyPassUpdate = kFlagClear;
-    MenuReleaseAtFrameStart = 0;
+    FrameChoresAtCamera = 0;
 }
 
 void BeginFrameViewState() {
     // The per-frame reset needs nothing of the game. Nothing here calls a
     // function: a call would make the compiler realign the stack on every
-    // frame (the rare work is FrameStartChores).
+    // frame (the rare work is the frame's chores).
     ForcedBodyMode = kForcedModeNone;
     ModAnimPending = 0;
     const PlayerRig r = ReadPlayerRig();
@@ -92,14 +92,21 @@ void BeginFrameViewState() {
     }
 }
 
-void FrameStartChores() {
+void FrameChores() {
     if (Settings.bReloadSettingsOnChange != 0) {
         WatchSettingsFile();
     }
-    // Another module may write over the late site at any time.
-    CheckLateSiteAtFrameStart();
-    if (MenuReleaseAtFrameStart != 0 && WatchedMenuOpen != 0) {
+    if (FrameChoresAtCamera != 0 && WatchedMenuOpen != 0) {
         ReleaseMenuWatch();
+    }
+}
+
+void CameraUpdateChores() {
+    // Another module may write over the late site at any time; then the
+    // chores come here from this camera update on.
+    CheckLateSite();
+    if (FrameChoresAtCamera != 0) {
+        FrameChores();
     }
 }
 

@@ -24,20 +24,26 @@ extern int32_t HeadAnchorCountdown;  // camera updates left anchored to the head
 extern float InExtraAnimUpdate;      // set around the plug-in's extra record updates
 extern float InBodyPassUpdate;       // set during the body pass
 // 1 while the shadow-pass site is not the plug-in's (before the host's first
-// message, or another module holds it): the frame start then releases the
-// menu watch in its place.
-extern int32_t MenuReleaseAtFrameStart;
+// message, or another module holds it): the camera update then does the
+// frame's chores in its place (below).
+extern int32_t FrameChoresAtCamera;
 }
 
 LF_LOGIC_BEGIN
 LF_GLUE_ENTRY void BeginFrameViewState();
-// The frame start's rare work, before BeginFrameViewState: the settings file
-// looked at (a player tuning it sees a change within a second), and the menu
-// watch released where the shadow pass cannot release it (so that closing a
-// watched menu shows the body again in the next frame). The frame-start glue
-// calls it only while bReloadSettingsOnChange or MenuReleaseAtFrameStart is
-// set.
-LF_GLUE_ENTRY void FrameStartChores();
+// Lumenfold's own work once a frame, at a place the game passes once a
+// frame in every state: the end of the shadow pass, while that site is the
+// plug-in's; else the camera update. The settings file looked at (a player
+// tuning it sees a change within a second), and, at the camera update, the
+// menu watch released where the shadow pass cannot release it (so that
+// closing a watched menu shows the body again in the next frame). The glue
+// calls it only while bReloadSettingsOnChange or FrameChoresAtCamera is set.
+LF_GLUE_ENTRY void FrameChores();
+// At every camera update: whether another module wrote over the late site
+// since Lumenfold wrote it (while it is Lumenfold's), and the frame's chores
+// while FrameChoresAtCamera is set. The glue calls it only while one of
+// LateSiteWritten and FrameChoresAtCamera is set.
+LF_GLUE_ENTRY void CameraUpdateChores();
 LF_GLUE_ENTRY void DecideForcedModeOnSwitch();
 LF_GLUE_ENTRY uint8_t IsPlayerInBodyView(const void* actor);
 LF_LOGIC_END

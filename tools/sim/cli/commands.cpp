@@ -36,11 +36,13 @@ namespace {
 const char* const kUsage =
     "usage:\n"
     "  lumenfold-sim run SCENARIO [--settings FILE] [--trace FILE] [--svg FILE]\n"
-    "                   [--pose FRAME] [--audit]\n"
+    "                   [--pose FRAME] [--audit] [--frame game|spec]\n"
     "      runs a scenario (see docs/scenarios.md); one JSON line per frame goes to\n"
     "      standard output or FILE; --svg draws the run, or with --pose the body at\n"
     "      that frame from the side and from above; --settings runs it with your\n"
-    "      settings file; --audit checks every frame as the soak does\n"
+    "      settings file; --audit checks every frame as the soak does; --frame spec\n"
+    "      runs the frames in the order the plug-in's design words them, not the\n"
+    "      game's own (docs/simulated-game.md)\n"
     "  lumenfold-sim settings FILE\n"
     "      the values the plug-in reads from a settings file, and what to know\n"
     "  lumenfold-sim ini\n"
@@ -53,7 +55,7 @@ const char* const kUsage =
     "      the command's words, separated by tabs; NAME.out, NAME.err and NAME.rc\n"
     "      receive its outputs and exit status\n"
     "  lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
-    "                    [--replay] [--every-site]\n"
+    "                    [--replay] [--every-site] [--frame game|spec]\n"
     "      random settings and game states, every frame audited; a failing seed is\n"
     "      written to DIR as a scenario that run --audit replays; --replay also\n"
     "      records every seed and replays it from its recording alone; ends with\n"
@@ -82,6 +84,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     const std::string scenarioPath = argv[2];
     std::string tracePath, svgPath, settingsPath;
     bool audit = false;
+    bool orderGiven = false;
+    sim::FrameOrder order = sim::FrameOrder::Game;
     unsigned long long poseFrame = 0;
     bool pose = false;
     for (int i = 3; i < argc; ++i) {
@@ -97,6 +101,10 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
             tracePath = argv[++i];
         } else if (strcmp(argv[i], "--svg") == 0 && i + 1 < argc) {
             svgPath = argv[++i];
+        } else if (strcmp(argv[i], "--frame") == 0 && i + 1 < argc &&
+                   FrameOrderOption(argv[i + 1], &order)) {
+            orderGiven = true;
+            ++i;
         } else {
             err << "lumenfold-sim: unknown option '" << argv[i] << "'\n";
             return Usage(err);
@@ -111,6 +119,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     if (!LoadScenarioWithSettings(scenarioPath, settingsPath, &scenario, &error)) {
         err << "lumenfold-sim: " << error.message << "\n";
         return 1;
+    }
+    if (orderGiven) {
+        scenario.frameOrder = order;
     }
     std::ofstream traceFile;
     if (!tracePath.empty()) {
@@ -213,6 +224,8 @@ int Soak(int argc, const char* const* argv, std::ostream& out, std::ostream& err
         } else if (hasValue && strcmp(argv[i], "--first-seed") == 0 &&
                    NumberOption(argv[i + 1], ~0ull, &n)) {
             options.firstSeed = n;
+        } else if (hasValue && strcmp(argv[i], "--frame") == 0 &&
+                   FrameOrderOption(argv[i + 1], &options.frameOrder)) {
         } else {
             err << "lumenfold-sim: soak: unknown option or value '" << argv[i] << "'\n";
             return Usage(err);
@@ -304,6 +317,16 @@ bool NumberOption(const char* text, unsigned long long max, unsigned long long* 
     char* end = nullptr;
     *out = strtoull(text, &end, 10);
     return text[0] >= '0' && text[0] <= '9' && *end == '\0' && *out <= max;
+}
+
+bool FrameOrderOption(const char* text, sim::FrameOrder* out) {
+    for (int i = 0; i < 2; ++i) {
+        if (strcmp(text, sim::kFrameOrderNames[i]) == 0) {
+            *out = static_cast<sim::FrameOrder>(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 int SimCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {

@@ -2,12 +2,16 @@
 // one process can run many commands and keep their outputs apart).
 #pragma once
 
+#include "sim/sim_game.h"
+
 #include <ostream>
 
 namespace simtool {
 
 // An option's number: digits only, at most `max`.
 bool NumberOption(const char* text, unsigned long long max, unsigned long long* out);
+// --frame's value: "game" or "spec".
+bool FrameOrderOption(const char* text, sim::FrameOrder* out);
 // The highest frame number --pose takes.
 constexpr unsigned long long kMostPoseFrame = 100000000;
 

@@ -48,7 +48,7 @@ void SetView(const uint32_t* v) {
     HeadAnchorCountdown = static_cast<int32_t>(v[kViewHeadAnchorCountdown]);
     InExtraAnimUpdate = Float(v[kViewInExtraAnimUpdate]);
     InBodyPassUpdate = Float(v[kViewInBodyPassUpdate]);
-    MenuReleaseAtFrameStart = static_cast<int32_t>(v[kViewMenuReleaseAtFrameStart]);
+    FrameChoresAtCamera = static_cast<int32_t>(v[kViewMenuReleaseAtFrameStart]);
     SavedBodyFlags = v[kViewSavedBodyFlags];
     SavedBodyFlagsValid = v[kViewSavedBodyFlagsValid] != 0;
 }
@@ -175,6 +175,7 @@ class Replayer {
         if (recording_.frameOffsets.empty() || !DecodeFrame(recording_, 0, &first, &error) ||
             first.view[kViewMenuReleaseAtFrameStart] == 0) {
             host_.Send(kMessagePostLoad);
+            ForgetHeldMessages(); // the replay's own, not of a recorded frame
         }
         game_.script = &script_;
         return true;
@@ -182,6 +183,9 @@ class Replayer {
 
     // Drives one frame from the recording.
     void PlayFrame(const RecordedFrame& frame, bool takeView, FrameComparison* divergence) {
+        // The replay's own recording keeps frames as the recording has them,
+        // also where a recorded frame did not reach its end (cut short).
+        NoteFrameEnd();
         if (takeView) {
             SetView(frame.view);
         }
@@ -196,7 +200,7 @@ class Replayer {
                 TakeSettings(e.words);
                 ++i;
             } else if (e.tag == kEventMessage) {
-                Message(e.a);
+                Message(e.a, events, i);
                 ++i;
             } else if (e.tag == kEventSite && IsPassSite(e.code)) {
                 // The game values its predicate read, if any, follow it.
@@ -314,18 +318,31 @@ class Replayer {
         PlatformSetClock(clock_);
     }
 
-    void Message(uint32_t type) {
+    void Message(uint32_t type, const std::vector<RecordedEvent>& events, size_t at) {
         // A saved game or leaving would write a recording of the replay.
         if (type == kMessageGameSaved || type == kMessageExit || type == kMessageExitToMenu ||
             type == kMessageExitFromConsole) {
             NoteMessage(type);
             return;
         }
-        // The settings come from the recording, not from a file read again.
-        const int32_t reload = Settings.bReloadSettingsOnGameLoad;
-        Settings.bReloadSettingsOnGameLoad = 0;
+        // A loaded game with bReloadSettingsOnGameLoad reads the file again:
+        // it holds what the recording has in force after the message (the
+        // settings noted right behind the messages, else those in force).
+        if (type == kMessageGameLoaded && Settings.bReloadSettingsOnGameLoad != 0) {
+            size_t k = at + 1;
+            while (k < events.size() && events[k].tag == kEventMessage) {
+                ++k;
+            }
+            std::vector<uint32_t> words;
+            if (k < events.size() && events[k].tag == kEventSettings) {
+                words = events[k].words;
+            } else {
+                words.resize(kSettingsKeyCount);
+                memcpy(words.data(), &Settings, 4 * kSettingsKeyCount);
+            }
+            folder_.WriteSettings(ReplaySettingsText(words));
+        }
         host_.Send(type);
-        Settings.bReloadSettingsOnGameLoad = reload;
     }
 
     // What the plug-in recorded of this frame here, against the recording.

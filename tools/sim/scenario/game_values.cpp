@@ -147,6 +147,9 @@ void ApplySetting(Game& g, const Setting& setting) {
     case ValueId::RestoreBlockB:
         Store(&p.RestoreBlockB, v);
         break;
+    case ValueId::FreeCamera:
+        Store(&p.FreeCamera, v);
+        break;
     case ValueId::IsDead:
         Store(&g.player->isDead, v);
         break;

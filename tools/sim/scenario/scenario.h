@@ -27,6 +27,8 @@ struct Step {
     std::vector<Setting> set;
     std::vector<std::pair<std::string, json>> expect;
     sim::CameraSwitch cameraSwitch = sim::CameraSwitch::None;
+    // Where the frame's draw sites run, in the game's order.
+    sim::DrawPlace drawPlace = sim::DrawPlace::BeforeRendering;
     bool rewritesSettings = false; // the settings file is written anew before the messages
     std::string settings;
     std::vector<uint32_t> hostMessages;
@@ -39,6 +41,7 @@ struct Scenario {
     std::string source; // the file name, for messages
     std::string description;
     std::string settings; // the settings file's text
+    sim::FrameOrder frameOrder = sim::FrameOrder::Game;
     std::vector<Step> steps;
 };
 

@@ -30,6 +30,7 @@ const Settable kSettable[] = {
     {"player.Mount", ValueId::Mount, Kind::Integer, 0, 1},
     {"player.RestoreBlockA", ValueId::RestoreBlockA, Kind::Integer, 0, 255},
     {"player.RestoreBlockB", ValueId::RestoreBlockB, Kind::Integer, 0, 255},
+    {"player.FreeCamera", ValueId::FreeCamera, Kind::Integer, 0, 255},
     {"player.IsDead", ValueId::IsDead, Kind::Integer, 0, 255},
     {"player.IsVampireFeeding", ValueId::IsVampireFeeding, Kind::Integer, 0, 255},
     {"player.QueryShadowState", ValueId::QueryShadowState, Kind::Integer, 0, kWord},

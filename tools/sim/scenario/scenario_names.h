@@ -15,6 +15,7 @@ enum class ValueId {
     Mount,
     RestoreBlockA,
     RestoreBlockB,
+    FreeCamera,
     IsDead,
     IsVampireFeeding,
     QueryShadowState,

@@ -34,9 +34,16 @@ class Reader {
                 if (!SettingsText(*it, "settings", &scenario->settings)) {
                     return false;
                 }
+            } else if (it.key() == "frame") {
+                int order = 0;
+                if (!Named(*it, sim::kFrameOrderNames, &order)) {
+                    return Fail("frame", "expects \"game\" (the game's own order, the default) "
+                                         "or \"spec\"");
+                }
+                scenario->frameOrder = static_cast<sim::FrameOrder>(order);
             } else if (it.key() != "steps") {
                 return Fail("", "unknown key " + Describe(it.key()) +
-                                    " (description, settings, steps)");
+                                    " (description, settings, frame, steps)");
             }
         }
         const auto steps = doc.find("steps");
@@ -95,10 +102,19 @@ class Reader {
                 }
                 step->frames = static_cast<int>(n);
             } else if (key == "cameraSwitch") {
-                if (!Switch(*it, &step->cameraSwitch)) {
+                int change = 0;
+                if (!Named(*it, sim::kCameraSwitchNames, &change)) {
                     return Fail(place, "expects \"none\", \"decide\", \"sitting\", \"sitting-b\", "
-                                       "\"sitting-c\" or \"death\"");
+                                       "\"sitting-c\", \"death\", \"direct\" or \"view-key\"");
                 }
+                step->cameraSwitch = static_cast<sim::CameraSwitch>(change);
+            } else if (key == "drawPlace") {
+                int place = 0;
+                if (!Named(*it, sim::kDrawPlaceNames, &place)) {
+                    return Fail(step->place + ".drawPlace",
+                                "expects \"before-rendering\" or \"after-actors\"");
+                }
+                step->drawPlace = static_cast<sim::DrawPlace>(place);
             } else if (key == "hostMessage") {
                 // One message type, or a list of them.
                 const bool list = it->is_array();
@@ -131,8 +147,8 @@ class Reader {
                     }
                     if (stage == sim::kFrameStageCount) {
                         return Fail(place + "." + KeyForPlace(d.key()),
-                                    "unknown stage (switch, camera, body, draws, shadow, "
-                                    "shadowPass, update)");
+                                    "unknown stage (actors, switch, body, camera, draws, "
+                                    "shadow, shadowPass, update, view)");
                     }
                     if (!SetValues(*d, place + "." + d.key(), &step->during[stage])) {
                         return false;
@@ -149,8 +165,9 @@ class Reader {
                     step->expect.emplace_back(f.key(), *f);
                 }
             } else {
-                return Fail(place, "unknown key (note, settings, set, during, cameraSwitch, "
-                                   "hostMessage, frames, expect)");
+                return Fail(place,
+                            "unknown key (note, settings, set, during, cameraSwitch, drawPlace, "
+                            "hostMessage, frames, expect)");
             }
         }
         return true;
@@ -173,18 +190,15 @@ class Reader {
         return true;
     }
 
-    static bool Switch(const json& v, sim::CameraSwitch* out) {
+    // The index of the name `v` holds in `names`.
+    template <size_t N> static bool Named(const json& v, const char* const (&names)[N], int* out) {
         if (!v.is_string()) {
             return false;
         }
         const std::string& s = v.get_ref<const std::string&>();
-        const std::pair<const char*, sim::CameraSwitch> names[] = {
-            {"none", sim::CameraSwitch::None},          {"decide", sim::CameraSwitch::Decide},
-            {"sitting", sim::CameraSwitch::Sitting},    {"sitting-b", sim::CameraSwitch::SittingB},
-            {"sitting-c", sim::CameraSwitch::SittingC}, {"death", sim::CameraSwitch::Death}};
-        for (const auto& [name, value] : names) {
-            if (s == name) {
-                *out = value;
+        for (size_t i = 0; i < N; ++i) {
+            if (s == names[i]) {
+                *out = static_cast<int>(i);
                 return true;
             }
         }

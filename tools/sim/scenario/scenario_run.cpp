@@ -94,6 +94,7 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
     ResetShadowBracket();
 
     sim::Game game;
+    game.frameOrder = scenario.frameOrder;
     sim::Host host;
     PluginInfo info;
     if (!OBSEPlugin_Query(&host.record, &info) || !OBSEPlugin_Load(&host.record)) {
@@ -148,6 +149,7 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
             }
             PlatformSetClock(kFrameMilliseconds * static_cast<uint32_t>(result.frames) +
                              editingTime);
+            game.drawPlace = step.drawPlace;
             sim::RunFrame(game, load, step.cameraSwitch, stage);
             for (FrameObserver* o : observers) {
                 o->AfterFrame(game, frame);

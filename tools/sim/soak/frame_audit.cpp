@@ -30,6 +30,7 @@ constexpr int kWatchExtra = 0, kWatchBody = 1;
 
 void FrameAudit::BeforeFrame(sim::Game& game, const FrameInfo&) {
     cameraIsTheGames_ = false;
+    cameraUpdated_ = true; // until the camera update begins
     game.Watch(kWatchExtra, &InExtraAnimUpdate);
     game.Watch(kWatchBody, &InBodyPassUpdate);
     audit_.Begin(game);
@@ -38,12 +39,28 @@ void FrameAudit::BeforeFrame(sim::Game& game, const FrameInfo&) {
 void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage) {
     // The game's view as the camera update begins, and as it ends: the
     // camera is the game's where both are third person without a forced
-    // mode (the game may also switch the view inside the update).
+    // mode (the game may also switch the view inside the update). The stage
+    // after the camera update is the body pass in the specification's order;
+    // in the game's it is the next of the deciding switch, the draws and the
+    // shadow pass.
     const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
+    const bool gameOrder = game.frameOrder == sim::FrameOrder::Game;
     if (stage == sim::FrameStage::Camera) {
-        cameraIsTheGames_ = thirdPerson;
-    } else if (stage == sim::FrameStage::Body) {
+        cameraIsTheGames_ = thirdPerson && !(gameOrder && game.player->obj.FreeCamera != 0);
+        cameraUpdated_ = false;
+        return;
+    }
+    const bool afterCamera =
+        gameOrder ? (stage == sim::FrameStage::Switch || stage == sim::FrameStage::Draws ||
+                     stage == sim::FrameStage::Shadow)
+                  : stage == sim::FrameStage::Body;
+    if (afterCamera && !cameraUpdated_) {
+        cameraUpdated_ = true;
         cameraIsTheGames_ = cameraIsTheGames_ && thirdPerson && ForcedBodyMode == kForcedModeNone;
+        cameraTranslation_ = game.camera->node.LocalTranslation;
+        cameraRotation_ = game.camera->node.LocalRotation;
+        placedTranslation_ = game.cameraPlacement;
+        placedRotation_ = game.cameraRotationPlacement;
     }
 }
 
@@ -84,10 +101,9 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
         }
     }
     // Third person without a forced mode: the camera is the game's.
-    const SceneNode& camera = game.camera->node;
     if (cameraIsTheGames_ &&
-        (memcmp(&camera.LocalTranslation, &game.cameraPlacement, sizeof(Vector3)) != 0 ||
-         memcmp(&camera.LocalRotation, &game.cameraRotationPlacement, sizeof(Matrix3)) != 0)) {
+        (memcmp(&cameraTranslation_, &placedTranslation_, sizeof(Vector3)) != 0 ||
+         memcmp(&cameraRotation_, &placedRotation_, sizeof(Matrix3)) != 0)) {
         found.push_back("in third person without a forced mode the camera was moved");
     }
     Report(found, frame);

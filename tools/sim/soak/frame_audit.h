@@ -31,6 +31,13 @@ class FrameAudit : public FrameObserver {
     // In third person without a forced mode at the camera update: the
     // camera must stay where the game put it.
     bool cameraIsTheGames_ = false;
+    bool cameraUpdated_ = true;
+    // The camera node's local fields right after the camera update, and
+    // where the game had put it.
+    Vector3 cameraTranslation_ = {};
+    Matrix3 cameraRotation_ = {};
+    Vector3 placedTranslation_ = {};
+    Matrix3 placedRotation_ = {};
 };
 
 } // namespace simtool

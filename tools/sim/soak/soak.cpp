@@ -31,6 +31,9 @@ namespace simtool {
 
 namespace {
 
+// The double-draw site inside row 12's stretch.
+constexpr int kUnreachableRow = 11;
+
 // The plug-in's own log lines (a kept key changed in a reloaded file, ...)
 // are many in random runs and say nothing here: standard output is closed to
 // them while a seed runs.
@@ -112,7 +115,7 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
         const uint64_t seed = options.firstSeed + static_cast<uint64_t>(i);
         const std::string name = "soak-failure-" + std::to_string(seed) + ".json";
         const std::string path = options.outDir + "/" + name;
-        const std::string text = SoakScenario(seed, options.frames);
+        const std::string text = SoakScenario(seed, options.frames, options.frameOrder);
         snprintf(g_crash.message, sizeof g_crash.message,
                  "soak: seed %llu crashed; its scenario is %s\n",
                  static_cast<unsigned long long>(seed), path.c_str());
@@ -177,7 +180,8 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
 bool SitesReport(bool everySite, std::ostream& out, std::ostream& err) {
     const sim::SiteTally& t = sim::SitesPassed();
     bool whole = true;
-    out << "soak: the sites passed (row, place, passes; a branch site: both outcomes)\n";
+    out << "soak: the sites passed (row, place, runs of the glue; through the game's own code; "
+           "a branch site: both outcomes)\n";
     for (int row = 1; row <= sim::kSiteRows; ++row) {
         const HookSite& h = sim::HookOfRow(row);
         const bool branch = sim::IsBranchRow(row);
@@ -185,15 +189,27 @@ bool SitesReport(bool everySite, std::ostream& out, std::ostream& err) {
         snprintf(line, sizeof line, "  %2d  0x%08X  %-28s %12llu", row, h.place.address,
                  h.place.name, static_cast<unsigned long long>(t.passes[row]));
         out << line;
+        if (t.gamePasses[row] != 0) {
+            out << "  (the game's own code " << t.gamePasses[row] << ")";
+        }
         if (branch) {
             const char* const other = h.resumeAlternate != 0 ? "taken" : "pushed 0";
             const char* const own = h.resumeAlternate != 0 ? "not taken" : "pushed the game's";
             out << "  " << other << " " << t.taken[row] << ", " << own << " " << t.notTaken[row];
         }
         out << "\n";
+        // Row 11's site lies inside the stretch that row 12's glue takes
+        // over: the game's code reaches it only while that glue is not
+        // there, and row 11's glue (of the same group) is then not there
+        // either. Its glue is proven where a test enters it.
+        if (row == kUnreachableRow && t.passes[row] == 0 && t.passes[kUnreachableRow + 1] != 0) {
+            out << "      row 11 lies inside row 12's stretch: the game reaches it only without "
+                   "row 12's glue\n";
+            continue;
+        }
         if (t.passes[row] == 0) {
             whole = false;
-            err << "soak: site " << row << " (" << h.place.name << ") was never passed\n";
+            err << "soak: the glue of site " << row << " (" << h.place.name << ") never ran\n";
         } else if (branch && (t.taken[row] == 0 || t.notTaken[row] == 0)) {
             whole = false;
             err << "soak: site " << row << " (" << h.place.name

@@ -9,13 +9,15 @@
 #include <ostream>
 #include <string>
 
+#include "sim/sim_game.h"
+
 namespace simtool {
 
 // The scenario of one seed: the settings file with every key at a random
 // value, then `frames` steps of one frame each, each with a random state of
 // every value the simulator can set, some objects missing now and then,
 // camera switches and host messages.
-std::string SoakScenario(uint64_t seed, int frames);
+std::string SoakScenario(uint64_t seed, int frames, sim::FrameOrder order = sim::FrameOrder::Game);
 
 struct SoakOptions {
     uint64_t firstSeed = 1;
@@ -28,6 +30,8 @@ struct SoakOptions {
     // Every row of the hook table passed, and every branch site taking both
     // of its outcomes, or the soak fails.
     bool everySite = false;
+    // The frames' order: the game's own, or the plug-in's design's words.
+    sim::FrameOrder frameOrder = sim::FrameOrder::Game;
 };
 
 // Runs every seed; reports each failing one (its seed, its problems, the

@@ -93,8 +93,8 @@ const int kGroups[] = {0, 17, 18, 34, 35, 36, 37, 38, 39, 40, 255, 16, 33};
 const int kSitStates[] = {0, 0, 0, 3, 4, 5, 8, 9, 200, 1, 7};
 const int kActionStates[] = {0, 0, 2, 3, 4, 5, 6, 7, -1, 1};
 const uint32_t kFlagWords[] = {0, 0x400, 0x800, 0xC00, 0xFFFFFFFF};
-const char* const kSwitches[] = {"none",    "none",      "none",      "decide",
-                                 "sitting", "sitting-b", "sitting-c", "death"};
+const char* const kSwitches[] = {"none",      "none",      "none",  "none",   "decide",  "sitting",
+                                 "sitting-b", "sitting-c", "death", "direct", "view-key"};
 
 json Sequence(Random& r) {
     if (r.Chance(50)) {
@@ -135,6 +135,7 @@ json FrameState(Random& r) {
     set["player.RestoreBlockB"] = byte(5);
     set["player.IsDead"] = r.Chance(10) ? 1 : 0;
     set["player.IsVampireFeeding"] = r.Chance(10) ? 1 : 0;
+    set["player.FreeCamera"] = r.Chance(5) ? 1 : 0;
     set["player.QueryShadowState"] = r.Chance(40) ? 1 : 0;
     for (const char* code :
          {"player.QueryCodedState.46", "player.QueryCodedState.47", "player.QueryCodedState.48"}) {
@@ -240,14 +241,19 @@ json During(Random& r) {
 
 } // namespace
 
-std::string SoakScenario(uint64_t seed, int frames) {
+std::string SoakScenario(uint64_t seed, int frames, sim::FrameOrder order) {
     Random r(seed);
     json doc = json::object();
     doc["description"] = "soak seed " + std::to_string(seed);
     doc["settings"] = SettingsText(r);
+    if (order != sim::FrameOrder::Game) {
+        doc["frame"] = sim::kFrameOrderNames[static_cast<int>(order)];
+    }
     json steps = json::array();
     for (int i = 0; i < frames; ++i) {
-        json step = {{"set", FrameState(r)}, {"cameraSwitch", r.Pick(kSwitches)}};
+        json step = {{"set", FrameState(r)},
+                     {"cameraSwitch", r.Pick(kSwitches)},
+                     {"drawPlace", r.Pick(sim::kDrawPlaceNames)}};
         if (r.Chance(60)) {
             step["during"] = During(r);
         }
