@@ -51,6 +51,7 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/pictures/svg.cpp
   tools/sim/settings/settings_report.cpp
   tools/sim/soak/frame_audit.cpp
+  tools/sim/soak/view_check.cpp
   tools/sim/soak/soak.cpp
   tools/sim/soak/soak_scenario.cpp
   tools/sim/settings/text_wrap.cpp

@@ -228,6 +228,14 @@ void Game::UpdateTree(SceneNode* n) {
 void Game::Freeze(Node* node, Vector3 translation, const Matrix3& rotation, float scale) {
     node->frozen = true;
     SetGameWorld(node, rotation, translation, scale);
+    // The game's own placement of the node: its collision object follows.
+    if (Collision* c = node->collision) {
+        c->rotation = rotation;
+        c->translation = translation;
+        c->scale = scale;
+        node->collisionBehind = false;
+        node->behindSinceExtraUpdate = false;
+    }
 }
 
 void Game::PlaceWorld(Node* node, const Matrix3& rotation, const Vector3& translation,

@@ -51,6 +51,10 @@ constexpr Allowed kNodeWrites[] = {
     {offsetof(SceneNode, WorldTranslation), sizeof(Vector3)},
     {offsetof(SceneNode, WorldScale), sizeof(float)},
 };
+// The other pages of globals that the game's own changes between two sites
+// write (the menu gate, the player pointer).
+constexpr uint32_t kChangedGlobalsPages[] = {LF_ADDR_MENU_GATE_FLOAT & ~(kPageSize - 1),
+                                             LF_ADDR_PLAYER_POINTER & ~(kPageSize - 1)};
 constexpr Allowed kGlobalsWrites[] = {
     {LF_ADDR_CHASE_CAMERA_DISTANCE - kWrittenGlobalsPage, sizeof(float)}};
 
@@ -175,12 +179,16 @@ void CheckNode(const Game& g, const Node& n, std::vector<std::string>* problems)
 
 } // namespace
 
-void WriteAudit::Begin(const Game& game) {
+void WriteAudit::Copy(const Game& game) {
     copy_.clear();
     ForEachRegion(game, [this](const Region& r) {
         const uint8_t* bytes = static_cast<const uint8_t*>(r.bytes);
         copy_.insert(copy_.end(), bytes, bytes + r.size);
     });
+}
+
+void WriteAudit::Begin(const Game& game) {
+    Copy(game);
     uint32_t old = 0;
     PlatformProtect(GameRangeStart(), LF_GAME_RANGE_END - GameRangeStart(), kPageExecuteRead, &old);
     PlatformProtect(kWrittenGlobalsPage, kPageSize, kPageReadWrite, &old);
@@ -188,6 +196,27 @@ void WriteAudit::Begin(const Game& game) {
 
 std::vector<std::string> WriteAudit::Finish(const Game& game) {
     UnprotectGameRange();
+    return Compare(game);
+}
+
+std::vector<std::string> WriteAudit::Pause(const Game& game) {
+    std::vector<std::string> problems = Compare(game);
+    uint32_t old = 0;
+    for (uint32_t page : kChangedGlobalsPages) {
+        PlatformProtect(page, kPageSize, kPageReadWrite, &old);
+    }
+    return problems;
+}
+
+void WriteAudit::Resume(const Game& game) {
+    uint32_t old = 0;
+    for (uint32_t page : kChangedGlobalsPages) {
+        PlatformProtect(page, kPageSize, kPageExecuteRead, &old);
+    }
+    Copy(game);
+}
+
+std::vector<std::string> WriteAudit::Compare(const Game& game) {
     std::vector<std::string> problems;
     size_t at = 0;
     ForEachRegion(game, [&](const Region& r) {

@@ -28,6 +28,7 @@ constexpr int kBinary = 0;
 #include "tools/sim/settings/settings_report.h"
 #include "tools/sim/soak/frame_audit.h"
 #include "tools/sim/soak/soak.h"
+#include "tools/sim/soak/view_check.h"
 
 namespace simtool {
 
@@ -134,14 +135,18 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     TraceWriter trace(tracePath.empty() ? out : traceFile);
     PointCollector points;
     FrameAudit frameAudit;
+    ViewCheck viewCheck;
     PoseCapture poseCapture(static_cast<int>(poseFrame));
     std::vector<FrameObserver*> observers = {&trace, &points, &poseCapture};
     if (audit) {
         observers.push_back(&frameAudit);
+        observers.push_back(&viewCheck);
     }
     RunResult result = RunScenario(scenario, observers);
     result.failures.insert(result.failures.end(), frameAudit.problems.begin(),
                            frameAudit.problems.end());
+    result.failures.insert(result.failures.end(), viewCheck.problems.begin(),
+                           viewCheck.problems.end());
     // The scenario's expectations were written for its own settings: with a
     // tuner's file they show what that file changes, and fail nothing.
     const bool tuning = !settingsPath.empty();

@@ -65,11 +65,11 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
 }
 
 void FrameAudit::GameChanging(sim::Game& game, const FrameInfo& frame) {
-    Report(audit_.Finish(game), frame);
+    Report(audit_.Pause(game), frame);
 }
 
 void FrameAudit::GameChanged(sim::Game& game, const FrameInfo&) {
-    audit_.Begin(game);
+    audit_.Resume(game);
 }
 
 void FrameAudit::Report(const std::vector<std::string>& found, const FrameInfo& frame) {

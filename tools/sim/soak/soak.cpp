@@ -18,6 +18,7 @@
 #include "tools/sim/scenario/scenario.h"
 #include "tools/sim/scenario/scenario_run.h"
 #include "tools/sim/soak/frame_audit.h"
+#include "tools/sim/soak/view_check.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -130,18 +131,20 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
         } else {
             QuietStandardOutput quiet;
             FrameAudit audit;
+            ViewCheck view;
             std::vector<uint8_t> recorded;
             if (options.replay) {
                 // Every frame recorded, the recording kept as a saved game writes it.
                 RecordFrames(&scenario, options.frames);
             }
             const RunResult result =
-                RunScenario(scenario, {&audit}, [&](sim::Host&, const GameFolder&) {
+                RunScenario(scenario, {&audit, &view}, [&](sim::Host&, const GameFolder&) {
                     if (options.replay) {
                         recorded = RecordingBytes();
                     }
                 });
             problems = audit.problems;
+            problems.insert(problems.end(), view.problems.begin(), view.problems.end());
             const std::vector<std::string> run = result.Problems();
             problems.insert(problems.end(), run.begin(), run.end());
             if (options.replay && problems.empty()) {

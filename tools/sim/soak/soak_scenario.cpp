@@ -230,6 +230,11 @@ json DuringState(Random& r, bool insideCall) {
 json During(Random& r) {
     json during = json::object();
     for (int stage = 0; stage < sim::kFrameStageCount; ++stage) {
+        // Right before the view the plug-in runs no more: what the game
+        // changes there is the game's alone.
+        if (static_cast<sim::FrameStage>(stage) == sim::FrameStage::View) {
+            continue;
+        }
         if (r.Chance(25)) {
             const sim::FrameStage s = static_cast<sim::FrameStage>(stage);
             during[sim::kFrameStageNames[stage]] =
