@@ -324,7 +324,8 @@ GLUE \set\()DrawE
 .purgem DRAW_OBJECT
 
 /* Camera switch, decide (row 14). Replays the covered call of the camera
- * switch, then DecideForcedModeOnSwitch with all registers saved. */
+ * switch, then DecideForcedModeOnSwitch and KeepBodyViewAfterSwitch with all
+ * registers saved. */
 GLUE \set\()SwitchDecide
         call    dword ptr [AddressCameraSwitchRoutine]
         pushad
@@ -332,6 +333,7 @@ GLUE \set\()SwitchDecide
         call    SYM(RecordingSwitchDecide)
 .else
         call    SYM(DecideForcedModeOnSwitch)
+        call    SYM(KeepBodyViewAfterSwitch)
 .endif
         popad
         jmp     dword ptr [ResumeSwitchDecide]

@@ -103,6 +103,7 @@ uint8_t RecordingDraw(uint32_t row, DrawObject* object) {
 void RecordingSwitchDecide() {
     NoteSite(kSiteSwitchDecide, nullptr, nullptr);
     DecideForcedModeOnSwitch();
+    recording::KeepBodyViewAfterSwitch();
     NoteEntryEnd();
 }
 

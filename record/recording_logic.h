@@ -12,6 +12,7 @@ void FrameChores();
 void CameraUpdateChores();
 void BeginFrameViewState();
 void UpdateHeadCamera(SceneNode* camera);
+void KeepBodyViewAfterSwitch();
 void UpdateBodyPass(const void* actor, AnimationRecord* record);
 uint8_t DrawBothSkeletons(DrawObject* object);
 void ToggleFirstPersonForShadow(uint8_t before);

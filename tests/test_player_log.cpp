@@ -354,7 +354,7 @@ class MenuWithoutLateSite : public PlayerLog {
     void TalkAndClose() {
         game.process->obj.SitState = kSitStateSeated;
         game.cameraPlacement = {50, 60, 70}; // where the game puts its camera
-        Frame(); // the body sits down at this frame's body pass, after the camera update
+        Frame(); // the body sits down at the player's animation update, before the camera update
         Frame();
         const Vector3 placed = game.camera->node.LocalTranslation;
         EXPECT_NE(70.0f, placed.z); // at the head
@@ -393,9 +393,9 @@ TEST_F(MenuWithoutLateSite, ALateSiteHeldByAnotherModuleIsKnownAtLoad) {
 
 // Written on the first message, then written over by another module (here
 // with the game's own call again, which the simulated game can follow): the
-// next frame start finds it, says so once, and releases the menu watch from
+// next camera update finds it, says so once, and releases the menu watch from
 // then on.
-TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheFrameStart) {
+TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheCameraUpdate) {
     ASSERT_TRUE(Load());
     host.Send(kMessagePostLoad);
     ASSERT_EQ(0xE9, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));

@@ -237,4 +237,17 @@ void UpdateHeadCamera(SceneNode* camera) {
     }
 }
 
+void KeepBodyViewAfterSwitch() {
+    if (ForcedBodyMode == kForcedModeNone) {
+        return;
+    }
+    const PlayerRig r = ReadPlayerRig();
+    SceneNode* camera = CameraNodePointer();
+    if (r.player == nullptr || r.process == nullptr || r.body == nullptr || camera == nullptr) {
+        return;
+    }
+    PlaceAtHead(r, camera, r.process->KnockoutState, CameraDetachedByte());
+    NodeVirtual29(camera);
+}
+
 LF_LOGIC_END

@@ -9,6 +9,13 @@
 LF_LOGIC_BEGIN
 // Entered from the camera glue with the game's camera node.
 LF_GLUE_ENTRY void UpdateHeadCamera(SceneNode* camera);
+// Entered from the deciding switch's glue after DecideForcedModeOnSwitch.
+// The game makes that switch after its camera update, and the camera update
+// its switch routine runs inside it comes before the decision: where the
+// decision keeps the body view, the camera is placed at the head again and
+// the game's own update of the camera node brings its world fields along,
+// so that the frame's view is not drawn from the game's third-person camera.
+LF_GLUE_ENTRY void KeepBodyViewAfterSwitch();
 
 // Rx(-pi/2) * Ry(pi/2 - pitch) * Rz(pi/2): the fixed frame F turned by the
 // look pitch.

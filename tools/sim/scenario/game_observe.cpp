@@ -58,6 +58,41 @@ json NodeValue(const SceneNode& s, const std::string& field) {
     return (s.Flags & kNodeHiddenBit) != 0; // Hidden
 }
 
+// What the view of the frame showed, by its name behind "view.".
+json ViewValue(const Game& g, const std::string& name) {
+    const sim::ViewSeen& v = g.view;
+    if (v.frame != g.frame) {
+        return g.frameOrder == sim::FrameOrder::Game
+                   ? "no view was drawn in this frame"
+                   : "no view is drawn in the specification's order of the frame";
+    }
+    // A part of the body is drawn where the body is and its world scale is
+    // not 0 (collapsed for the view, or under a part that is).
+    const auto part = [&v](float scale) { return v.bodyDrawn && scale != 0.0f; };
+    if (name == "BodyDrawn") {
+        return v.bodyDrawn;
+    }
+    if (name == "HeadDrawn") {
+        return part(v.headScale);
+    }
+    if (name == "LeftArmDrawn") {
+        return part(v.leftClavicleScale);
+    }
+    if (name == "RightArmDrawn") {
+        return part(v.rightClavicleScale);
+    }
+    if (name == "ShieldDrawn") {
+        return part(v.shieldScale);
+    }
+    if (name == "LeftHandItemDrawn") {
+        return part(v.leftHandItemScale);
+    }
+    if (name == "ArmsDrawn") {
+        return v.firstPersonDrawn;
+    }
+    return VectorJson(v.cameraTranslation); // CameraTranslation
+}
+
 bool Near(double a, double b) {
     return fabs(a - b) <= kTolerance || (isnan(a) && isnan(b));
 }
@@ -142,6 +177,9 @@ json Observe(Game& g, const std::string& name) {
         const Vector3 e = EyePoint(g);
         const Vector3& c = g.camera->node.WorldTranslation;
         return Near(e.x, c.x) && Near(e.y, c.y) && Near(e.z, c.z);
+    }
+    if (name.compare(0, strlen("view."), "view.") == 0) {
+        return ViewValue(g, name.substr(strlen("view.")));
     }
     if (name.compare(0, strlen("calls."), "calls.") == 0) {
         for (int r = 0; r < sim::kRoutineCount; ++r) {

@@ -84,6 +84,14 @@ const char* const kExpectable[] = {
     "state",
     "draws",
     "eyeOnCamera",
+    "view.BodyDrawn",
+    "view.HeadDrawn",
+    "view.LeftArmDrawn",
+    "view.RightArmDrawn",
+    "view.ShieldDrawn",
+    "view.LeftHandItemDrawn",
+    "view.ArmsDrawn",
+    "view.CameraTranslation",
 };
 
 bool StartsWith(const std::string& s, const char* prefix) {

@@ -59,6 +59,16 @@ ordered TraceLine(sim::Game& g, const FrameInfo& frame) {
     }
     line["calls"] = calls;
     line["draws"] = g.DrawCount();
+    // What the player saw, where the game drew it.
+    if (g.view.frame == g.frame) {
+        ordered seen = ordered::object();
+        for (const char* name :
+             {"BodyDrawn", "HeadDrawn", "LeftArmDrawn", "RightArmDrawn", "ShieldDrawn",
+              "LeftHandItemDrawn", "ArmsDrawn", "CameraTranslation"}) {
+            seen[name] = Observe(g, std::string("view.") + name);
+        }
+        line["view"] = seen;
+    }
     return line;
 }
 
