@@ -30,6 +30,10 @@
  * the assembly; the layout and the slot table use these same ones). */
 #define LF_DRAW_OBJECT_OWNER_OFFSET 0x01C /* DrawObject.Owner */
 #define LF_DRAW_OBJECT_DRAW_SLOT 26       /* DrawObject's Draw, () -> byte */
+/* What the shown-record glue reads to tell the player's body record from
+ * every other actor's before any call (the layout uses these same ones). */
+#define LF_PLAYER_PROCESS_OFFSET 0x058    /* PlayerObject.Process */
+#define LF_PROCESS_BODY_ANIM_OFFSET 0x17C /* ProcessObject.BodyAnim */
 
 /* Globals. */
 #define LF_ADDR_PLAYER_POINTER 0x00B333C4        /* PlayerObject*            */

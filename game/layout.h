@@ -50,7 +50,7 @@ using SceneNodeArray = SceneNode**;
 #define LF_PLAYER_OBJECT_FIELDS(X)                                                                 \
     X(0x020, float, LookPitch)                                                                     \
     X(0x03C, SceneNode*, BodyRoot)                                                                 \
-    X(0x058, ProcessObject*, Process)                                                              \
+    X(LF_PLAYER_PROCESS_OFFSET, ProcessObject*, Process)                                           \
     X(0x0D4, void*, Mount)                                                                         \
     X(0x588, uint8_t, ThirdPerson)                                                                 \
     X(0x5CC, AnimationRecord*, FirstPersonAnim)                                                    \
@@ -72,7 +72,7 @@ using SceneNodeArray = SceneNode**;
     X(0x115, uint8_t, ByteAfterWeaponDrawn)                                                        \
     X(0x11C, int8_t, KnockoutState)                                                                \
     X(0x11D, uint8_t, SitState)                                                                    \
-    X(0x17C, AnimationRecord*, BodyAnim)                                                           \
+    X(LF_PROCESS_BODY_ANIM_OFFSET, AnimationRecord*, BodyAnim)                                     \
     X(0x1F4, int16_t, ActionState)
 
 // --- AnimationRecord: animation state of one skeleton -----------------------

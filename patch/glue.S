@@ -263,8 +263,24 @@ GLUE \set\()BodyPassArgument
 
 /* Shown-record skip (row 8). IsShownBodyAnimRecord(ESI) with all registers
  * (the SSE ones too) saved; its outcome survives POPAD in the flags. Nonzero
- * skips the stretch, zero replays the covered push of the stack word. */
+ * skips the stretch, zero replays the covered push of the stack word. Every
+ * actor's record passes here: one that is not the player's body record is
+ * not the shown one, without a call (EAX kept; the outcome zero, as the
+ * logic would answer). */
 GLUE \set\()ShownRecord
+        push    eax
+        mov     eax, dword ptr ds:LF_ADDR_PLAYER_POINTER
+        test    eax, eax
+        jz      3f
+        mov     eax, dword ptr [eax + LF_PLAYER_PROCESS_OFFSET]
+        test    eax, eax
+        jz      3f
+        cmp     esi, dword ptr [eax + LF_PROCESS_BODY_ANIM_OFFSET]
+        je      4f
+3:      pop     eax
+        cmp     eax, eax
+        jmp     2f
+4:      pop     eax
         pushad
         SAVE_SSE
         push    esi
@@ -278,7 +294,7 @@ GLUE \set\()ShownRecord
         test    eax, eax
         popad
         jnz     1f
-        mov     eax, dword ptr [esp + LF_SHOWN_RECORD_STACK_OFFSET]
+2:      mov     eax, dword ptr [esp + LF_SHOWN_RECORD_STACK_OFFSET]
         push    eax
         jmp     dword ptr [ResumeShownRecordNext]
 1:      jmp     dword ptr [ResumeShownRecordTaken]
