@@ -56,6 +56,8 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/soak/soak_scenario.cpp
   tools/sim/settings/text_wrap.cpp
   tools/sim/settings/player_readme.cpp
+  tools/sim/pictures/pose_capture.cpp
+  tools/sim/pictures/camera_view.cpp
   tools/sim/pictures/pose_svg.cpp
   tools/sim/replay/recording_read.cpp
   tools/sim/replay/recording_words.cpp

@@ -109,11 +109,16 @@ void ProcessUpdates(Game& g, const FrameLoad& load) {
     }
 }
 
-// The camera update (0x66B710): the game places its camera, its camera
+// The camera update (0x66B710): the game places its camera (turned by the
+// look angle; chosen: the game's own reading of the angle is not modelled
+// further), its camera
 // collision (0x65F080) passes the forced-mode skip (row 5), then the
 // plug-in's placement in place of the game's 14 bytes (row 2), then the
 // game's update of its camera node.
 void CameraUpdate(Game& g) {
+    if (g.cameraFollowsPitch) {
+        g.cameraRotationPlacement = RotationX(-g.player->obj.LookPitch);
+    }
     g.camera->node.LocalTranslation = g.cameraPlacement;
     g.camera->node.LocalRotation = g.cameraRotationPlacement;
     Enter(LF_SITE_FORCED_SKIP, SiteRegisters());

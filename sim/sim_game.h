@@ -330,6 +330,10 @@ class Game {
     Vector3 firstPersonPlacement = {0, 0, 0};
     Vector3 cameraPlacement = kCameraStart;
     Matrix3 cameraRotationPlacement = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    // In the game's order the game turns its camera by the player's look
+    // angle at every camera update (up or down about its right axis), until a
+    // scenario sets the camera's rotation itself.
+    bool cameraFollowsPitch = true;
     // Writes the placements and updates the world from the scene root.
     void PlaceRoots();
 

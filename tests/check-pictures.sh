@@ -21,6 +21,6 @@ for drawn in "$work"/*.svg; do
   fi
   grep -q "docs/pose/$name" README.md || { echo "pictures: the README does not show $name"; fail=1; }
 done
-[ "$count" -eq 12 ] || { echo "pictures: $count pictures drawn, 12 expected"; fail=1; }
+[ "$count" -eq 18 ] || { echo "pictures: $count pictures drawn, 18 expected"; fail=1; }
 [ "$fail" -eq 0 ] && echo "pictures: all $count pose pictures are well-formed and up to date"
 exit $fail

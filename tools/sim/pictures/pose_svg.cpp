@@ -6,19 +6,30 @@
 #include <algorithm>
 #include <iterator>
 #include <utility>
+#include <vector>
 
-#include "tools/sim/scenario/game_values.h"
+#include "tools/sim/pictures/camera_view.h"
 
 namespace simtool {
 
 namespace {
 
-constexpr int kPanel = 420;       // each view is a square of this size
-constexpr int kGap = 30;          // between the views
-constexpr int kTop = 70;          // title and labels above
-constexpr int kLegendHeight = 60; // below
-constexpr double kMargin = 30.0;  // game units around what is drawn
-constexpr double kArrow = 40.0;   // game units: the length of a view direction
+constexpr int kPanel = 420;     // each view from outside is a square of this size
+constexpr int kGap = 30;        // between the views
+constexpr int kTop = 104;       // title and labels above
+constexpr int kViewWidth = 560; // the view through the camera, 4:3
+constexpr int kViewHeight = 420;
+constexpr double kArrow = 40.0;    // game units: the length of a view direction
+constexpr double kScaleBar = 50.0; // game units
+constexpr double kGridStep = 50.0; // game units, on the ground
+// The scene around the body's place, in game units: wide enough for every
+// pose of the rig (lying reaches 140 units to one side of it, standing 160
+// up), and the game's camera beside it.
+constexpr double kSceneSide = 90.0;
+constexpr double kSceneReach = 150.0;
+constexpr double kSceneBelow = 30.0, kSceneAbove = 170.0;
+constexpr double kSceneMargin = 40.0;
+constexpr size_t kNoteWidth = 120; // characters in a line of a note
 
 const char* const kBodyColor = "#555555";
 const char* const kArmsColor = "#9467bd";
@@ -26,6 +37,8 @@ const char* const kEyeColor = "#1f77b4";
 const char* const kGameCameraColor = "#ff7f0e";
 const char* const kCameraColor = "#d62728";
 const char* const kBodyRootColor = "#2ca02c";
+const char* const kGroundColor = "#bfae8f";
+const char* const kGridColor = "#e6e0d4";
 
 // The two views: which world axes go right and up on the page.
 struct View {
@@ -35,37 +48,27 @@ struct View {
 const View kViews[2] = {{"from the side (forward to the right, up)", 1, 2},
                         {"from above (right to the right, forward up)", 0, 1}};
 
-bool IsHidden(const SceneNode* n) {
-    for (; n != nullptr; n = n->Parent) {
-        if ((n->Flags & kNodeHiddenBit) != 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void AddBones(const SceneNode* node, bool firstPerson, std::vector<PoseBone>* bones) {
-    for (int i = 0; i < node->ChildCount; ++i) {
-        const SceneNode* child = node->Children[i];
-        if (child == nullptr) {
-            continue;
-        }
-        bones->push_back({child->WorldTranslation, node->WorldTranslation, firstPerson,
-                          !IsHidden(child) && child->WorldScale > 0.0f});
-        AddBones(child, firstPerson, bones);
-    }
-}
-
-// The direction a camera of this rotation looks: its second axis (the game's
-// own camera, unturned, looks along the body's facing, +y).
-Vector3 ViewOf(const Matrix3& r) {
-    return Vector3{r.m[0][1], r.m[1][1], r.m[2][1]};
-}
-
 std::string Format(const char* format, double a, double b, double c = 0, double d = 0) {
     char buf[256];
     snprintf(buf, sizeof buf, format, a, b, c, d);
     return buf;
+}
+
+// Words in lines of at most `width` characters.
+std::vector<std::string> Lines(const std::string& text, size_t width) {
+    std::vector<std::string> lines(1);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        end = end == std::string::npos ? text.size() : end;
+        const std::string word = text.substr(at, end - at);
+        if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width) {
+            lines.emplace_back();
+        }
+        lines.back() += (lines.back().empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return lines;
 }
 
 std::string Escape(const std::string& text) {
@@ -79,53 +82,40 @@ std::string Escape(const std::string& text) {
 // World units to the page, one scale for both views.
 struct Frame {
     double scale;
-    double lo[3], hi[3];
+    double lo[3];
+    double X(double value, const View& v, int panel) const {
+        return panel * (kPanel + kGap) + kGap / 2.0 + (value - lo[v.right]) * scale;
+    }
     double X(const Vector3& p, const View& v, int panel) const {
-        return panel * (kPanel + kGap) + kGap + (Component(p, v.right) - lo[v.right]) * scale;
+        return X(Component(p, v.right), v, panel);
     }
-    double Y(const Vector3& p, const View& v) const {
-        return kTop + kPanel - (Component(p, v.up) - lo[v.up]) * scale;
+    double Y(double value, const View& v) const {
+        return kTop + kPanel - (value - lo[v.up]) * scale;
     }
+    double Y(const Vector3& p, const View& v) const { return Y(Component(p, v.up), v); }
 };
 
+// The frame of the scene: where the game placed the body, with room for
+// every pose around it, and the game's camera. The plug-in's settings move
+// neither, so two pictures of a scenario share it.
 Frame Fit(const Pose& pose) {
-    // Everything drawn: the bones, the marks, and the tips of both arrows.
-    auto tip = [](const Vector3& from, const Vector3& dir) {
-        return Vector3{static_cast<float>(from.x + kArrow * dir.x),
-                       static_cast<float>(from.y + kArrow * dir.y),
-                       static_cast<float>(from.z + kArrow * dir.z)};
-    };
-    std::vector<Vector3> points = {pose.bodyRoot,
-                                   pose.firstPersonRoot,
-                                   pose.eye,
-                                   pose.gameCamera,
-                                   pose.camera,
-                                   tip(pose.gameCamera, pose.gameView),
-                                   tip(pose.camera, pose.view)};
-    for (const PoseBone& b : pose.bones) {
-        points.push_back(b.at);
-    }
-    Frame f = {};
+    double lo[3], hi[3];
+    const double below[3] = {kSceneSide, kSceneReach, kSceneBelow};
+    const double above[3] = {kSceneSide, kSceneReach, kSceneAbove};
     for (int k = 0; k < 3; ++k) {
-        f.lo[k] = 1e30;
-        f.hi[k] = -1e30;
-        for (const Vector3& p : points) {
-            f.lo[k] = std::min(f.lo[k], static_cast<double>(Component(p, k)));
-            f.hi[k] = std::max(f.hi[k], static_cast<double>(Component(p, k)));
-        }
+        const double body = Component(pose.sceneBody, k);
+        const double camera = Component(pose.sceneCamera, k);
+        lo[k] = std::min(body - below[k], camera) - kSceneMargin;
+        hi[k] = std::max(body + above[k], camera) + kSceneMargin;
     }
     double span = 1.0;
     for (int k = 0; k < 3; ++k) {
-        span = std::max(span, f.hi[k] - f.lo[k] + 2 * kMargin);
+        span = std::max(span, hi[k] - lo[k]);
     }
-    // Centre what is drawn in each axis.
+    Frame f = {};
+    f.scale = (kPanel - kGap) / span;
     for (int k = 0; k < 3; ++k) {
-        const double middle = (f.lo[k] + f.hi[k]) / 2;
-        f.lo[k] = middle - span / 2;
-    }
-    f.scale = (kPanel - 2.0 * kGap) / span;
-    for (int k = 0; k < 3; ++k) {
-        f.lo[k] -= kGap / f.scale;
+        f.lo[k] = (lo[k] + hi[k]) / 2 - span / 2 - kGap / 2.0 / f.scale;
     }
     return f;
 }
@@ -144,11 +134,11 @@ std::string Dot(const Frame& f, const Vector3& p, const View& v, int panel, cons
                color + "'/>\n";
     }
     if (shape[0] == 'r') { // a ring
-        return Format("<circle cx='%.1f' cy='%.1f' r='6' fill='none' stroke-width='2' stroke='", x,
+        return Format("<circle cx='%.1f' cy='%.1f' r='7' fill='none' stroke-width='2' stroke='", x,
                       y) +
                color + "'/>\n";
     }
-    return Format("<circle cx='%.1f' cy='%.1f' r='4' fill='", x, y) + color + "'/>\n";
+    return Format("<circle cx='%.1f' cy='%.1f' r='3.5' fill='", x, y) + color + "'/>\n";
 }
 
 std::string Arrow(const Frame& f, const Vector3& from, const Vector3& dir, const View& v, int panel,
@@ -161,30 +151,55 @@ std::string Arrow(const Frame& f, const Vector3& from, const Vector3& dir, const
            color + "' marker-end='url(#" + marker + ")'/>\n";
 }
 
-} // namespace
-
-void PoseCapture::AfterFrame(sim::Game& game, const FrameInfo& frame) {
-    if (frame.frame != frame_) {
-        return;
+// The ground: its line from the side, a grid from above.
+std::string Ground(const Frame& f, const View& v, int panel) {
+    const double left = f.X(f.lo[v.right], v, panel);
+    const double right = left + kPanel;
+    std::string out;
+    if (panel == 0) {
+        const double y = f.Y(0.0, v);
+        if (y > kTop && y < kTop + kPanel) {
+            out += Format("<line x1='%.1f' y1='%.1f' x2='%.1f' y2='%.1f' stroke-width='2' ",
+                          left + 2, y, right - 2, y) +
+                   "stroke='" + kGroundColor + "'/>\n";
+            out += Format("<text x='%.1f' y='%.1f' font-size='11' fill='#8a7a5a'>ground</text>\n",
+                          right - 48, y - 4);
+        }
+        return out;
     }
-    pose.frame = frame.frame;
-    pose.state = PlayerState(game);
-    pose.note = frame.what->note;
-    pose.bones.clear();
-    AddBones(&game.bodyRoot->node, false, &pose.bones);
-    AddBones(&game.fpRoot->node, true, &pose.bones);
-    pose.bodyRoot = game.bodyRoot->node.WorldTranslation;
-    pose.firstPersonRoot = game.fpRoot->node.WorldTranslation;
-    pose.eye = EyePoint(game);
-    pose.gameCamera = game.cameraPlacement; // the camera hangs under the unturned scene root
-    pose.gameView = ViewOf(game.cameraRotationPlacement);
-    pose.camera = game.camera->node.WorldTranslation;
-    pose.view = ViewOf(game.camera->node.WorldRotation);
+    for (int axis : {v.right, v.up}) {
+        const double first = ceil(f.lo[axis] / kGridStep) * kGridStep;
+        for (double value = first; value < f.lo[axis] + kPanel / f.scale; value += kGridStep) {
+            if (axis == v.right) {
+                const double x = f.X(value, v, panel);
+                out += Format("<line x1='%.1f' y1='%.1f' x2='%.1f' y2='%.1f' stroke='", x, kTop, x,
+                              kTop + kPanel) +
+                       kGridColor + "'/>\n";
+            } else {
+                const double y = f.Y(value, v);
+                out += Format("<line x1='%.1f' y1='%.1f' x2='%.1f' y2='%.1f' stroke='", left, y,
+                              right, y) +
+                       kGridColor + "'/>\n";
+            }
+        }
+    }
+    return out;
 }
 
+std::string ScaleBar(const Frame& f) {
+    const double x = kGap / 2.0 + 12, y = kTop + kPanel - 14;
+    const double length = kScaleBar * f.scale;
+    return Format("<line x1='%.1f' y1='%.1f' x2='%.1f' y2='%.1f' stroke='#333' stroke-width='3'/>",
+                  x, y, x + length, y) +
+           Format("<text x='%.1f' y='%.1f' font-size='11'>50 game units</text>\n", x, y - 6);
+}
+
+} // namespace
+
 std::string RenderPoseSvg(const std::string& title, const Pose& pose) {
-    const int width = 2 * kPanel + 3 * kGap - kGap;
-    const int height = kTop + kPanel + kLegendHeight;
+    const int width = 2 * kPanel + 2 * kGap;
+    const int viewTop = kTop + kPanel + 52;
+    const int height = viewTop + kViewHeight + 110;
     std::string out = Format("<svg xmlns='http://www.w3.org/2000/svg' width='%.0f' height='%.0f' "
                              "font-family='sans-serif'>\n",
                              width, height);
@@ -205,15 +220,33 @@ std::string RenderPoseSvg(const std::string& title, const Pose& pose) {
     out += Format("<text x='12' y='42' font-size='12'>frame %.0f: ", pose.frame, 0) +
            Escape(pose.state) + (pose.note.empty() ? "" : " (" + Escape(pose.note) + ")") +
            "</text>\n";
+    out += "<text x='12' y='60' font-size='13' font-weight='bold'>settings: " +
+           Escape(pose.settings.empty() ? "the defaults" : pose.settings) +
+           (pose.unchangedBy.empty() ? "" : "; " + Escape(pose.unchangedBy)) + "</text>\n";
+    std::string note;
+    if (!pose.missingNote.empty()) {
+        note = pose.missingNote;
+    } else if (!pose.cameraNote.empty()) {
+        note = "the camera is not at the eye point: " + pose.cameraNote;
+    }
+    if (!note.empty()) {
+        double y = 78;
+        for (const std::string& line : Lines(note, kNoteWidth)) {
+            out += Format("<text x='12' y='%.0f' font-size='12' fill='#a33'>", y, 0) +
+                   Escape(line) + "</text>\n";
+            y += 15;
+        }
+    }
+
     const Frame f = Fit(pose);
     for (int panel = 0; panel < 2; ++panel) {
         const View& v = kViews[panel];
         const double left = panel * (kPanel + kGap) + kGap / 2.0;
-        out += Format("<rect x='%.1f' y='%.1f' width='%.0f' height='%.0f' fill='none' "
-                      "stroke='#bbb'/>\n",
-                      left, kTop - 8, kPanel, kPanel);
-        out += Format("<text x='%.1f' y='%.1f' font-size='12' fill='#444'>", left + 6, kTop + 8) +
-               v.name + "</text>\n";
+        out += Format("<clipPath id='panel%.0f'>", panel, 0) +
+               Format("<rect x='%.1f' y='%.1f' width='%.0f' height='%.0f'/></clipPath>\n", left,
+                      kTop, kPanel, kPanel) +
+               Format("<g clip-path='url(#panel%.0f)'>\n", panel, 0);
+        out += Ground(f, v, panel);
         for (const PoseBone& b : pose.bones) {
             out += Format("<line x1='%.1f' y1='%.1f' x2='%.1f' y2='%.1f' stroke-width='3' ",
                           f.X(b.parent, v, panel), f.Y(b.parent, v), f.X(b.at, v, panel),
@@ -225,27 +258,53 @@ std::string RenderPoseSvg(const std::string& title, const Pose& pose) {
         out += Dot(f, pose.bodyRoot, v, panel, "box", kBodyRootColor);
         out += Arrow(f, pose.gameCamera, pose.gameView, v, panel, kGameCameraColor, "game");
         out += Dot(f, pose.gameCamera, v, panel, "ring", kGameCameraColor);
-        out += Arrow(f, pose.camera, pose.view, v, panel, kCameraColor, "cam");
-        out += Dot(f, pose.camera, v, panel, "dot", kCameraColor);
         out += Dot(f, pose.eye, v, panel, "dot", kEyeColor);
+        out += Arrow(f, pose.camera, pose.view, v, panel, kCameraColor, "cam");
+        out += Dot(f, pose.camera, v, panel, "ring", kCameraColor);
+        out += "</g>\n";
+        out += Format("<rect x='%.1f' y='%.1f' width='%.0f' height='%.0f' fill='none' "
+                      "stroke='#bbb'/>\n",
+                      left, kTop, kPanel, kPanel);
+        out += Format("<text x='%.1f' y='%.1f' font-size='12' fill='#444'>", left + 6, kTop + 16) +
+               v.name + "</text>\n";
     }
+    out += ScaleBar(f);
+
+    // The view through the camera, below.
+    const double viewLeft = (width - kViewWidth) / 2.0;
+    const CameraViewPicture view =
+        RenderCameraView(pose, viewLeft, viewTop, kViewWidth, kViewHeight);
+    out += view.svg;
+    const std::vector<std::string> caption = Lines(view.caption, kNoteWidth);
+    double captionY = viewTop - 8 - 15.0 * (caption.size() - 1);
+    for (const std::string& line : caption) {
+        out += Format("<text x='%.1f' y='%.1f' font-size='12'>", kGap / 2.0, captionY) +
+               Escape(line) + "</text>\n";
+        captionY += 15;
+    }
+
     struct Key {
         const char* color;
         const char* text;
     };
     const Key keys[] = {{kBodyColor, "body (faint: hidden or collapsed)"},
-                        {kArmsColor, "first-person arms and root"},
+                        {kArmsColor, "the game's first-person arms and root"},
                         {kBodyRootColor, "body root"},
                         {kEyeColor, "eye point"},
                         {kGameCameraColor, "the game's camera"},
                         {kCameraColor, "the camera after Lumenfold"}};
+    const double keysTop = viewTop + kViewHeight + 30;
     for (size_t i = 0; i < std::size(keys); ++i) {
-        const double x = kGap / 2.0 + (i % 3) * 280.0, y = kTop + kPanel + 22 + (i / 3) * 20.0;
+        const double x = kGap / 2.0 + (i % 3) * 290.0, y = keysTop + (i / 3) * 20.0;
         out += Format("<rect x='%.1f' y='%.1f' width='12' height='12' fill='", x, y - 10) +
                keys[i].color + "'/>\n";
         out += Format("<text x='%.1f' y='%.1f' font-size='12'>", x + 18, y) + keys[i].text +
                "</text>\n";
     }
+    out += Format("<text x='%.1f' y='%.1f' font-size='11' fill='#666'>through the camera: the "
+                  "body as the world pass draws it, the game's arms on top where their pass "
+                  "draws them; a red ring marks a part the near plane cuts</text>\n",
+                  kGap / 2.0, keysTop + 46);
     return out + "</svg>\n";
 }
 

@@ -1,43 +1,17 @@
-// A picture of the body at one frame, from the side and from above: the
+// A picture of the body at one frame: from the side and from above (the
 // bones of both skeletons as stick figures, the two roots, the body's eye
-// point, where the game put its camera, and where the plug-in put it, each
-// camera with its view direction.
+// point, where the game put its camera and where the plug-in put it, each
+// camera with its view direction, the ground and a scale), and below them
+// the view through the camera (camera_view.h). Pictures of one scenario share
+// one scale and one frame of the scene, whatever the settings, so that two of
+// them compare at a glance.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "tools/sim/scenario/scenario_run.h"
+#include "tools/sim/pictures/pose.h"
 
 namespace simtool {
-
-struct PoseBone {
-    Vector3 at;
-    Vector3 parent;
-    bool firstPerson; // a bone of the game's first-person arms
-    bool shown;       // drawn: its skeleton is not hidden and it has a size
-};
-
-struct Pose {
-    int frame = -1; // -1: not taken
-    std::string state;
-    std::string note;
-    std::vector<PoseBone> bones;
-    Vector3 bodyRoot, firstPersonRoot, eye;
-    Vector3 gameCamera, gameView; // where the game put its camera, and its view
-    Vector3 camera, view;         // where the camera is after the plug-in
-};
-
-// Takes the pose after frame `frame`.
-class PoseCapture : public FrameObserver {
-  public:
-    explicit PoseCapture(int frame) : frame_(frame) {}
-    void AfterFrame(sim::Game& game, const FrameInfo& frame) override;
-    Pose pose;
-
-  private:
-    int frame_;
-};
 
 std::string RenderPoseSvg(const std::string& title, const Pose& pose);
 

@@ -4,7 +4,6 @@
 #include <stdio.h>
 
 #include <algorithm>
-#include <map>
 
 namespace simtool {
 
@@ -22,14 +21,47 @@ struct Series {
     const char* dash;
 };
 
+// Drawn in this order: the camera last, over the eye point it usually meets.
 const Series kSeries[] = {
-    {"camera", "#d62728", [](const FramePoint& p) { return p.camera; }, ""},
-    {"eye point", "#1f77b4", [](const FramePoint& p) { return p.eye; }, "6,3"},
     {"body root", "#2ca02c", [](const FramePoint& p) { return p.body; }, ""},
+    {"eye point", "#1f77b4", [](const FramePoint& p) { return p.eye; }, ""},
+    {"camera", "#d62728", [](const FramePoint& p) { return p.camera; }, "7,4"},
 };
 
-const char* const kStateColors[] = {"#f2f2f2", "#ffe9b3", "#d7ecff", "#e3f5d6", "#f8d6e8",
-                                    "#e6dcf5", "#ffd9cc", "#d9f2f2", "#eeeeaa", "#dddddd"};
+// One colour per state, the same in every picture.
+struct StateColor {
+    const char* state;
+    const char* color;
+};
+const StateColor kStateColors[] = {
+    {"standing", "#f2f2f2"},     {"head bob", "#e8e8e8"},         {"sitting", "#ffe9b3"},
+    {"lying", "#d7ecff"},        {"mounted", "#e3f5d6"},          {"knocked out", "#f8d6e8"},
+    {"dead", "#e6dcf5"},         {"vampire feeding", "#ffd9cc"},  {"animation", "#d9f2f2"},
+    {"third person", "#eeeeaa"}, {"forced body view", "#f5e6c8"}, {"menu", "#dddddd"},
+};
+const char* const kOtherStateColor = "#ffffff";
+
+const char* ColorOf(const std::string& state) {
+    for (const StateColor& c : kStateColors) {
+        if (state == c.state) {
+            return c.color;
+        }
+    }
+    return kOtherStateColor;
+}
+
+// A round step for about `count` ticks over `span`: 1, 2 or 5 times a power
+// of ten.
+double RoundStep(double span, int count) {
+    const double raw = span / count;
+    const double power = pow(10.0, floor(log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw) {
+            return m * power;
+        }
+    }
+    return 10.0 * power;
+}
 
 std::string Escape(const std::string& s) {
     std::string out;
@@ -87,12 +119,12 @@ std::string Panel(const std::vector<FramePoint>& points, int axis, const char* l
     out += "<text x='12' y='" + Format("%g", top + kPanelHeight / 2.0) +
            "' font-size='13' transform='rotate(-90 12," + Format("%g", top + kPanelHeight / 2.0) +
            ")' text-anchor='middle'>" + label + "</text>\n";
-    for (int t = 0; t <= 4; ++t) {
-        const float v = lo + (hi - lo) * t / 4.0f;
+    const double step = RoundStep(hi - lo, 4);
+    for (double v = ceil(lo / step) * step; v <= hi; v += step) {
         out += Format("<line x1='%g' y1='%g' x2='%g' y2='%g' stroke='#eee'/>\n", kLeft, y(v),
                       kLeft + plotWidth, y(v));
-        out += Format("<text x='%g' y='%g' font-size='11' text-anchor='end'>%.1f</text>\n",
-                      kLeft - 6, y(v) + 4, v);
+        out += Format("<text x='%g' y='%g' font-size='11' text-anchor='end'>%g</text>\n", kLeft - 6,
+                      y(v) + 4, fabs(v) < step / 2 ? 0.0 : v);
     }
     for (const Series& s : kSeries) {
         std::string path;
@@ -129,22 +161,17 @@ std::string RenderSvg(const std::string& title, const std::vector<FramePoint>& p
     // The player's state over the frames, as a band of labelled stretches.
     const int plotWidth = kWidth - kLeft - kRight;
     const int n = static_cast<int>(points.size());
-    std::map<std::string, int> colors;
     int start = 0;
     for (int i = 1; i <= n; ++i) {
         if (i < n && points[i].state == points[start].state) {
             continue;
         }
         const std::string& state = points[start].state;
-        if (!colors.count(state)) {
-            const int next = static_cast<int>(colors.size());
-            colors[state] = next;
-        }
         const double x0 = kLeft + plotWidth * static_cast<double>(start) / n;
         const double x1 = kLeft + plotWidth * static_cast<double>(i) / n;
         out += Format("<rect x='%g' y='%g' width='%g' height='%g' fill='", x0, kBandTop, x1 - x0,
                       kBandHeight) +
-               kStateColors[colors[state] % 10] + "' stroke='#bbb'/>\n";
+               ColorOf(state) + "' stroke='#bbb'/>\n";
         out += Format("<text x='%g' y='%g' font-size='11' text-anchor='middle'>", (x0 + x1) / 2,
                       kBandTop + 17) +
                Escape(state) + "</text>\n";
@@ -154,8 +181,8 @@ std::string RenderSvg(const std::string& title, const std::vector<FramePoint>& p
                   kBandTop + 17);
 
     const int firstTop = kBandTop + kBandHeight + 30;
-    out += Panel(points, 2, "height (z)", firstTop);
-    out += Panel(points, 1, "forward (y)", firstTop + kPanelHeight + kPanelGap);
+    out += Panel(points, 2, "height (z), game units", firstTop);
+    out += Panel(points, 1, "forward (y), game units", firstTop + kPanelHeight + kPanelGap);
     out += Format("<text x='%g' y='%g' font-size='12' text-anchor='middle'>frame 0 .. %g</text>\n",
                   kLeft + plotWidth / 2.0, height - 14, n - 1);
 

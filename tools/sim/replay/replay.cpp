@@ -377,7 +377,7 @@ class Replayer {
         PlaceUnrecorded(game_.fpRoot, true);
         Step step;
         step.note = "recorded frame " + std::to_string(index);
-        PoseCapture capture(index);
+        PoseCapture capture(index, false); // a player's scene lies anywhere: around the body
         capture.AfterFrame(game_, FrameInfo{index, 0, &step});
         *pose = capture.pose;
     }

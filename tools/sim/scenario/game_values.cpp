@@ -68,6 +68,7 @@ void SetNodeField(Game& g, sim::Node* n, const std::string& field, const json& v
         node.LocalRotation = ToMatrix3(v);
         if (n == g.camera) {
             g.cameraRotationPlacement = node.LocalRotation;
+            g.cameraFollowsPitch = false;
         }
     } else if (field == "LocalScale") {
         node.LocalScale = Float(v);
