@@ -5,6 +5,7 @@ set(LF_LOGIC_SOURCES
   platform/game_path.cpp
   settings/settings.cpp
   settings/number_text.cpp
+  settings/settings_check.cpp
   log/diagnostic_log.cpp
   body/node_math.cpp
   body/anim_queries.cpp
@@ -50,6 +51,7 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/trace.cpp
   tools/sim/pictures/svg.cpp
   tools/sim/settings/settings_report.cpp
+  tools/sim/settings/default_settings.cpp
   tools/sim/soak/frame_audit.cpp
   tools/sim/soak/soak.cpp
   tools/sim/soak/soak_scenario.cpp
