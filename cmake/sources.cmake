@@ -66,5 +66,12 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/replay/replay.cpp
   tools/sim/replay/replay_export.cpp
   tools/sim/replay/recorded_names.cpp
+  tools/sim/cli/exit_status.h
+  tools/sim/cli/input_files.cpp
+  tools/sim/cli/tool_location.cpp
+  tools/sim/cli/usage.cpp
+  tools/sim/cli/scenario_input.cpp
+  tools/sim/cli/run_command.cpp
+  tools/sim/cli/batch_command.cpp
   tools/sim/cli/replay_commands.cpp
   tools/sim/cli/commands.cpp)
