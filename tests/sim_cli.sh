@@ -128,6 +128,12 @@ expect 4 "nofolder: no such folder" soak --seeds 1 --out "$work/nofolder"
 if [ -w /dev/full ]; then
   expect 4 "/dev/full: cannot be written" run "$sitting" --trace /dev/full
 fi
+# An output opened before another failed is not left behind, and a device
+# stays what it is.
+expect 4 "nofolder/x.svg: cannot be written" run "$sitting" --trace "$work/t.jsonl" --svg "$work/nofolder/x.svg"
+[ -e "$work/t.jsonl" ] && { echo "FAILED: a refused run left its trace file"; fail=1; }
+expect 4 "nofolder/x.svg: cannot be written" run "$sitting" --trace /dev/null --svg "$work/nofolder/x.svg"
+[ -c /dev/null ] || { echo "FAILED: /dev/null is no longer a device"; fail=1; }
 # Nothing is left behind by a refused run.
 [ -e "$work/x.rec" ] && { echo "FAILED: a refused record left $work/x.rec"; fail=1; }
 

@@ -219,6 +219,7 @@ int OutputFile::Open(const std::string& path, std::string* problem) {
         *problem = path + ": cannot be written: " + folder.string() + " is not a folder";
         return kExitUnwritable;
     }
+    created_ = !fs::exists(path, ec);
     errno = 0;
     file_.open(path, std::ios::binary);
     if (!file_) {
@@ -247,6 +248,19 @@ int OutputFile::Close(std::string* problem) {
         return kExitUnwritable;
     }
     return kExitDone;
+}
+
+void OutputFile::Discard() {
+    if (!file_.is_open()) {
+        return;
+    }
+    file_.close();
+    // Only a file this command made: never a device such as /dev/null, nor
+    // a file that was there before.
+    std::error_code ec;
+    if (created_ && fs::is_regular_file(path_, ec)) {
+        fs::remove(path_, ec);
+    }
 }
 
 int OpenOutput(const std::string& path, OutputFile* file, std::ostream& err) {

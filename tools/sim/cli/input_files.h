@@ -32,10 +32,14 @@ class OutputFile {
     // Flushes and closes it: kExitDone, or kExitUnwritable when anything
     // written did not reach the file (a full disk).
     int Close(std::string* problem);
+    // Closes it, and removes it when Open made it: a command that fails
+    // after opening it leaves no empty file behind.
+    void Discard();
 
   private:
     std::string path_;
     std::ofstream file_;
+    bool created_ = false; // the file was not there before Open
 };
 
 // The same for an output that is asked for (`path` not empty), with the

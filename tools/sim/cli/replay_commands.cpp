@@ -107,6 +107,7 @@ int RecordCommand(int argc, const char* const* argv, std::ostream& out, std::ost
     if (!written) {
         err << "lumenfold-sim: " << scenarioPath
             << ": the plug-in wrote no recording when the game was saved\n";
+        file.Discard();
         return kExitRefused;
     }
     file.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -195,6 +196,7 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
     OutputFile svgFile, scenarioFile;
     if (OpenOutput(svgPath, &svgFile, err) != kExitDone ||
         OpenOutput(scenarioPath, &scenarioFile, err) != kExitDone) {
+        svgFile.Discard();
         return kExitUnwritable;
     }
     const ReplayResult result = ReplayRecording(recording, options);

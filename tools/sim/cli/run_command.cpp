@@ -98,6 +98,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
     OutputFile traceFile, svgFile;
     if (OpenOutput(o.trace, &traceFile, err) != kExitDone ||
         OpenOutput(o.svg, &svgFile, err) != kExitDone) {
+        traceFile.Discard();
         return kExitUnwritable;
     }
     // The trace goes to its file, or to standard output unless a picture is
