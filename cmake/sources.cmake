@@ -5,6 +5,7 @@ set(LF_LOGIC_SOURCES
   platform/game_path.cpp
   settings/settings.cpp
   settings/number_text.cpp
+  settings/settings_check.cpp
   log/diagnostic_log.cpp
   body/node_math.cpp
   body/anim_queries.cpp
@@ -50,6 +51,7 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/trace.cpp
   tools/sim/pictures/svg.cpp
   tools/sim/settings/settings_report.cpp
+  tools/sim/settings/default_settings.cpp
   tools/sim/soak/frame_audit.cpp
   tools/sim/soak/view_check.cpp
   tools/sim/soak/soak.cpp
@@ -67,5 +69,12 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/replay/replay.cpp
   tools/sim/replay/replay_export.cpp
   tools/sim/replay/recorded_names.cpp
+  tools/sim/cli/exit_status.h
+  tools/sim/cli/input_files.cpp
+  tools/sim/cli/tool_location.cpp
+  tools/sim/cli/usage.cpp
+  tools/sim/cli/scenario_input.cpp
+  tools/sim/cli/run_command.cpp
+  tools/sim/cli/batch_command.cpp
   tools/sim/cli/replay_commands.cpp
   tools/sim/cli/commands.cpp)

@@ -8,6 +8,7 @@
 #include "record/frame_ring.h"
 #include "record/game_notes.h"
 #include "settings/settings.h"
+#include "settings/settings_check.h"
 #include "view/view_state.h"
 
 // The recorder runs in every frame: its copies stay in line (see
@@ -75,12 +76,10 @@ void NoteSettingsWords(const uint32_t* now) {
 bool ReserveRecording(int32_t frames, uint32_t hostVersion, uint32_t gameVersion) {
     ForgetRecordingFilesWritten();
     ForgetHeldMessages();
-    int32_t kept = frames;
-    if (frames != 0 && (kept < kMinRecordedFrames || kept > kMaxRecordedFrames)) {
-        kept = kept < kMinRecordedFrames ? kMinRecordedFrames : kMaxRecordedFrames;
-        LogDetail("iRecordFrames = %d is out of its range %d to %d: %d frames are recorded",
-                  static_cast<int>(frames), static_cast<int>(kMinRecordedFrames),
-                  static_cast<int>(kMaxRecordedFrames), static_cast<int>(kept));
+    const int32_t kept = RecordedFramesInUse(frames);
+    char warning[128];
+    if (RecordedFramesWarning(frames, warning, sizeof warning)) {
+        LogDetail("%s", warning);
     }
     uint32_t capacity = 0;
     if (!ReserveRing(kept, hostVersion, gameVersion, &capacity)) {

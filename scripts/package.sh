@@ -6,9 +6,12 @@
 #     OBSE/Plugins/OBSE_Lumenfold.ini   (every key at its default, explained)
 #     Docs/Lumenfold Readme.txt
 #   OUT/Lumenfold-Tools-<version>.zip, the simulator for Windows with the
-#   documented scenarios and the recordings' documentation:
-#     lumenfold-sim.exe, lumenfold-sim.dll, scenarios.md, recording.md,
-#     scenarios/*.json
+#   documented scenarios, the pose scenarios of the README's pictures and the
+#   documentation, in the folders they have in the repository (so that the
+#   README's examples run as written in the archive's folder):
+#     lumenfold-sim.exe, lumenfold-sim.dll, docs/scenarios.md, docs/simulated-game.md,
+#     docs/recording.md, docs/scenarios/*.json, docs/pose/*.json,
+#     docs/pose/higher-eye.ini
 # The version comes from the file VERSION. Prints the two archives' paths.
 #   bash scripts/package.sh OUT
 set -euo pipefail
@@ -36,9 +39,10 @@ pack() { # folder, archive
 pack "$stage" "$out/Lumenfold-$version.zip"
 
 tools="$stage/../$(basename "$stage")-tools"
-mkdir -p "$tools/scenarios"
+mkdir -p "$tools/docs/scenarios" "$tools/docs/pose"
 trap 'rm -rf "$stage" "$tools"' EXIT
-cp build/windows/lumenfold-sim.exe build/windows/lumenfold-sim.dll docs/scenarios.md \
-   docs/recording.md "$tools/"
-cp docs/scenarios/*.json "$tools/scenarios/"
+cp build/windows/lumenfold-sim.exe build/windows/lumenfold-sim.dll "$tools/"
+cp docs/scenarios.md docs/recording.md docs/simulated-game.md "$tools/docs/"
+cp docs/scenarios/*.json "$tools/docs/scenarios/"
+cp docs/pose/*.json docs/pose/*.ini "$tools/docs/pose/"
 pack "$tools" "$out/Lumenfold-Tools-$version.zip"

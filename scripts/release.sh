@@ -4,7 +4,8 @@
 #   out/Lumenfold-<version>.zip  OBSE/Plugins/OBSE_Lumenfold.dll and .ini,
 #                                Docs/Lumenfold Readme.txt
 #   out/Lumenfold-Tools-<version>.zip  lumenfold-sim.exe for Windows, with the
-#                                documented scenarios
+#                                documented scenarios and the pose scenarios in
+#                                docs/, as in the repository
 #   out/demo-trace.jsonl         one JSON line per simulated frame
 #   out/demo.svg                 a picture of the demo run
 #   docs/pose/*.svg              the README's pictures of the body and the camera

@@ -10,6 +10,7 @@
 #include "platform/game_path.h"
 #include "platform/platform.h"
 #include "settings/number_text.h"
+#include "settings/settings_check.h"
 
 SettingsRecord Settings;
 
@@ -145,8 +146,12 @@ bool IsKnownKey(const char* name) {
     return false;
 }
 
-// Unknown keys of [Main] and float values too large for a float: a warning
-// each, in the log file.
+void LogValueWarning(const SettingsKey&, const char* warning, void*) {
+    LogDetail("warning: %s", warning);
+}
+
+// Unknown keys of [Main], and values the plug-in reads otherwise than the
+// file writes them: a warning each, in the log file.
 void LogFileWarnings(const char* path) {
     char line[2 * kQuoteSize + 64];
     const uint32_t length = PlatformProfileKeys(kSettingsSection, g_keyList, kKeyListSize, path);
@@ -174,20 +179,7 @@ void LogFileWarnings(const char* path) {
         LogDetail("warning: [Main] holds more keys than Lumenfold looks through; the last ones "
                   "were not checked");
     }
-    for (const SettingsKey& k : kSettingsKeys) {
-        if (!k.isFloat) {
-            continue;
-        }
-        char text[kSettingsTextCapacity];
-        PlatformProfileString(kSettingsSection, k.name, k.defaultText, text, kSettingsTextCapacity,
-                              path);
-        bool tooLarge = false;
-        SettingsFloatFromText(text, k.defaultText, &tooLarge);
-        if (tooLarge) {
-            TooLargeWarning(k, text, line, sizeof line);
-            LogDetail("warning: %s", line);
-        }
-    }
+    ForEachValueWarning(path, LogValueWarning, nullptr);
 }
 
 // Every value that differs from its default, with the text the file gives.
@@ -208,8 +200,10 @@ void LogValuesRead(const char* path) {
 
 void UnknownKeyWarning(const char* key, char* out, int size) {
     char quoted[kQuoteSize];
-    snprintf(out, static_cast<size_t>(size), "unknown key \"%s\" is ignored",
-             QuoteForLog(key, quoted, sizeof quoted));
+    const char* nearest = NearestSettingsKey(key);
+    snprintf(out, static_cast<size_t>(size), "unknown key \"%s\" is ignored%s%s%s",
+             QuoteForLog(key, quoted, sizeof quoted), nearest ? " (did you mean " : "",
+             nearest ? nearest : "", nearest ? "?)" : "");
 }
 
 void TooLargeWarning(const SettingsKey& key, const char* value, char* out, int size) {

@@ -43,13 +43,37 @@ b=$(section README.md '^## Installing')
 [ "$a" = "$b" ] || problem "README.md's install section differs from the readme's:"$'\n'"$b"$'\n'"$a"
 
 # The tools: the simulator for Windows (importing only the system's libraries)
-# with every documented scenario, their documentation and the recordings'.
-want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe scenarios.md recording.md
-          for s in docs/scenarios/*.json; do echo "scenarios/$(basename "$s")"; done; } |
-        LC_ALL=C sort)
+# with every documented scenario, the pose scenarios and the settings file of
+# README's pictures, their documentation and the recordings', each where it
+# is in the repository.
+want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe docs/scenarios.md docs/recording.md docs/simulated-game.md
+          ls docs/scenarios/*.json docs/pose/*.json docs/pose/*.ini; } | LC_ALL=C sort)
 got=$(unzip -Z1 "$tools" | grep -v '/$' | LC_ALL=C sort)
-[ "$got" = "$want" ] || problem "the tools archive holds:"$'\n'"$got"
+[ "$got" = "$want" ] || problem "the tools archive holds:"$'\n'"$got"$'\n'"instead of:"$'\n'"$want"
 unzip -q "$tools" -d "$work/tools"
+# Every file that README's pictures are drawn from is in it.
+for f in $(grep -o 'docs/pose/[A-Za-z0-9_.-]*\.\(json\|ini\)' scripts/pose-pictures.sh README.md |
+           cut -d: -f2 | sort -u) $(ls docs/pose/*.json); do
+  [ -e "$work/tools/$f" ] || problem "the tools archive lacks $f, which README's pictures use"
+done
+# Its documents link only documents it holds, and name no other.
+for doc in "$work"/tools/docs/*.md; do
+  for link in $(grep -o '](\([^)#]*\)' "$doc" | sed 's/^](//'); do
+    [ -e "$(dirname "$doc")/$link" ] ||
+      problem "$(basename "$doc") in the tools archive links $link, which the archive lacks"
+  done
+  for name in $(grep -o '[A-Za-z0-9_-]*\.md' "$doc" | sort -u); do
+    [ -e "$(dirname "$doc")/$name" ] ||
+      problem "$(basename "$doc") in the tools archive names $name, which the archive lacks"
+  done
+done
+# The usage text names the archive's own files.
+usage=$( { scripts/run32.sh build/linux/lumenfold-sim --help
+           for c in run settings ini readme record replay soak batch; do
+             scripts/run32.sh build/linux/lumenfold-sim help "$c"; done; } )
+for name in $(grep -o 'docs/[A-Za-z0-9_./-]*[A-Za-z0-9_-]' <<<"$usage" | sort -u); do
+  [ -e "$work/tools/$name" ] || problem "the usage text names $name, which the tools archive lacks"
+done
 for f in lumenfold-sim.dll lumenfold-sim.exe; do
   for lib in $(i686-w64-mingw32-objdump -p "$work/tools/$f" | awk '/DLL Name:/ {print tolower($3)}'); do
     case "$lib" in

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The simulator's command line: a clear message and a non-zero exit for
 # malformed input, the settings report on a real file, and recordings made,
-# replayed and refused.
+# replayed and refused; every file that cannot be read or written, in every
+# role, with its message and exit status; help, usage errors and --pose;
+# files too large; and every example of README, run as written.
 set -uo pipefail
 sim=${1:?usage: sim_cli.sh LUMENFOLD_SIM}
 run32=$(cd "$(dirname "$0")/../scripts" && pwd)/run32.sh
@@ -22,19 +24,19 @@ printf '{"steps": [{"set": {"player.Height": 3}}]}' > "$work/unknown.json"
 expect 1 'steps[0].set.player.Height: unknown name "player.Height"' run "$work/unknown.json"
 printf '{"steps": [{"set": {"player.LookPitch": 1e400}}]}' > "$work/huge.json"
 expect 1 "huge.json: not valid JSON: number overflow parsing '1e400' at line 1, column 41" run "$work/huge.json"
-expect 1 "missing.json: cannot be read" run "$work/missing.json"
-expect 2 "usage:" frobnicate
+expect 3 "missing.json: no such file" run "$work/missing.json"
+expect 2 "unknown command 'frobnicate'" frobnicate
 printf '[Main]\nfCameraPosY=14,5\n' > "$work/ok.ini"
-expect 0 'fCameraPosY = "14,5" reads only as 14' settings "$work/ok.ini"
+expect 1 'fCameraPosY = "14,5" reads only as 14' settings "$work/ok.ini"
 printf '[Main]\nfCameraPosY=1e400\n' > "$work/huge.ini"
-expect 0 'fCameraPosY = 14' settings "$work/huge.ini"
-expect 0 'line 2: fCameraPosY = "1e400" is too large for a number: it keeps its default 14.0' settings "$work/huge.ini"
+expect 1 'fCameraPosY = 14' settings "$work/huge.ini"
+expect 1 'line 2: fCameraPosY = "1e400" is too large for a number: it keeps its default 14.0' settings "$work/huge.ini"
 printf '[Camera]\nfCameraPosY=3\n' > "$work/nomain.ini"
 expect 1 "no [Main] section" settings "$work/nomain.ini"
-expect 2 "cannot be read" settings "$work/none.ini"
+expect 3 "none.ini: no such file" settings "$work/none.ini"
 expect 0 "bEnableFirstPersonBody=1" ini
 printf '[Main]\nfCamraPosZ=16\n' > "$work/typo.ini"
-expect 0 'line 2: unknown key "fCamraPosZ" is ignored' settings "$work/typo.ini"
+expect 1 'line 2: unknown key "fCamraPosZ" is ignored (did you mean fCameraPosZ?)' settings "$work/typo.ini"
 # A tuner's own file on a documented scenario: the scenario's expectations
 # become what the file changes, and the run succeeds.
 scenarios=$(cd "$(dirname "$0")/../docs/scenarios" && pwd)
@@ -63,9 +65,9 @@ head -c 100 "$work/standing.rec" > "$work/cut.rec"
 expect 1 "cut.rec: at byte " replay "$work/cut.rec"
 : > "$work/empty.rec"
 expect 1 'empty.rec: at byte 0: not a recording of Lumenfold' replay "$work/empty.rec"
-expect 1 "none.rec: cannot be read" replay "$work/none.rec"
-expect 2 "usage:" replay
-expect 2 "usage:" record "$scenarios/standing.json"
+expect 3 "none.rec: no such file" replay "$work/none.rec"
+expect 2 "lumenfold-sim replay: which recording?" replay
+expect 2 "lumenfold-sim record: where does the recording go? (--out FILE.rec)" record "$scenarios/standing.json"
 # 30 MB of one-byte events, in frames as long as a frame can be: read and
 # replayed (every frame differs) within 1 GB of memory, not a crash. The
 # limit is set where it holds: natively, and without AddressSanitizer (whose
@@ -89,5 +91,183 @@ got=$(bash -c "$limit \"\$0\" \"\$1\" replay \"\$2\" 2>&1 | tail -n 1; exit \${P
 if [ "$rc" -ne 1 ] || [ "$got" != "$frames frames replayed, $frames differ, 0 cut short" ]; then
   echo "FAILED: a 30 MB recording of one-byte events: exit $rc, last line: $got"; fail=1
 fi
+
+# --- every file that cannot be read or written, in every role -----------------
+# One line naming the file and what is wrong; the exit status of its kind:
+# 3 for an input, 4 for an output, 1 for a content refused.
+mkdir "$work/adir.ini" "$work/adir.json" "$work/adir.rec"
+: > "$work/empty.ini"; : > "$work/empty.json"
+sitting="$scenarios/sitting.json"
+expect 3 "adir.ini: is a folder, not a file" settings "$work/adir.ini"
+expect 3 "adir.ini: is a folder, not a file" run "$sitting" --settings "$work/adir.ini"
+expect 3 "adir.ini: is a folder, not a file" record "$sitting" --settings "$work/adir.ini" --out "$work/x.rec"
+expect 3 "adir.json: is a folder, not a file" run "$work/adir.json"
+expect 3 "adir.json: is a folder, not a file" record "$work/adir.json" --out "$work/x.rec"
+expect 3 "adir.rec: is a folder, not a file" replay "$work/adir.rec"
+expect 3 "adir.json: is a folder, not a file" batch "$work/adir.json"
+expect 3 "/dev/null: is a device, not a file" settings /dev/null
+expect 3 "/dev/zero: is a device, not a file" run "$sitting" --settings /dev/zero
+expect 3 "/dev/zero: is a device, not a file" run /dev/zero
+expect 3 "/dev/null: is a device, not a file" replay /dev/null
+expect 3 "nothere.ini: no such file" run "$sitting" --settings "$work/nothere.ini"
+expect 3 "nothere.ini: no such file" record "$sitting" --settings "$work/nothere.ini" --out "$work/x.rec"
+expect 3 "nothere.json: no such file" record "$work/nothere.json" --out "$work/x.rec"
+expect 1 "  the file is empty: every setting keeps its default" settings "$work/empty.ini"
+expect 1 'empty.json: is empty; a scenario is a JSON object with "settings" and "steps"' run "$work/empty.json"
+if [ "$(id -u)" != 0 ]; then # root reads any file
+  printf '[Main]\n' > "$work/locked.ini"; chmod 000 "$work/locked.ini"
+  expect 3 "locked.ini: cannot be read: permission denied" settings "$work/locked.ini"
+  chmod 600 "$work/locked.ini"
+fi
+expect 4 "adir.ini: cannot be written: it is a folder" run "$sitting" --trace "$work/adir.ini"
+expect 4 "nofolder/x.svg: cannot be written: there is no folder $work/nofolder" run "$sitting" --svg "$work/nofolder/x.svg"
+expect 4 "adir.rec: cannot be written: it is a folder" record "$sitting" --out "$work/adir.rec"
+expect 4 "cannot be written: there is no folder /nonexist" record "$sitting" --out /nonexist/x.rec
+expect 4 "nofolder/x.json: cannot be written: there is no folder" replay "$work/standing.rec" --scenario "$work/nofolder/x.json"
+expect 4 "nofolder: no such folder" soak --seeds 1 --out "$work/nofolder"
+if [ -w /dev/full ]; then
+  expect 4 "/dev/full: cannot be written" run "$sitting" --trace /dev/full
+fi
+# An output opened before another failed is not left behind, and a device
+# stays what it is.
+expect 4 "nofolder/x.svg: cannot be written" run "$sitting" --trace "$work/t.jsonl" --svg "$work/nofolder/x.svg"
+[ -e "$work/t.jsonl" ] && { echo "FAILED: a refused run left its trace file"; fail=1; }
+expect 4 "nofolder/x.svg: cannot be written" run "$sitting" --trace /dev/null --svg "$work/nofolder/x.svg"
+[ -c /dev/null ] || { echo "FAILED: /dev/null is no longer a device"; fail=1; }
+# Nothing is left behind by a refused run.
+[ -e "$work/x.rec" ] && { echo "FAILED: a refused record left $work/x.rec"; fail=1; }
+
+# --- help, usage errors, --pose, and numbers that agree with their nouns ------
+expect_stdout() { # expected-exit-code expected-text command...: on standard output alone
+  local code=$1 text=$2; shift 2
+  local got errors
+  got=$("$run32" "$sim" "$@" 2>"$work/stderr"); local rc=$?
+  errors=$(cat "$work/stderr")
+  if [ "$rc" -ne "$code" ] || ! grep -qF -- "$text" <<<"$got" || [ -n "$errors" ]; then
+    echo "FAILED: lumenfold-sim $*: exit $rc (wanted $code), output:"; echo "$got"
+    echo "standard error:"; echo "$errors"; fail=1
+  fi
+}
+for words in "--help" "-h" "help" ""; do
+  # shellcheck disable=SC2086
+  expect_stdout 0 "usage: lumenfold-sim COMMAND [ARGUMENTS]" $words
+done
+expect_stdout 0 "  4  an output file cannot be written" --help
+expect_stdout 0 "usage: lumenfold-sim run SCENARIO" help run
+expect_stdout 0 "usage: lumenfold-sim run SCENARIO" run --help
+expect_stdout 0 "usage: lumenfold-sim replay FILE.rec" replay -h
+expect_stdout 0 "usage: lumenfold-sim settings FILE" settings --help
+for c in ini readme record soak batch; do
+  expect_stdout 0 "usage: lumenfold-sim $c" help "$c"
+done
+expect 2 "lumenfold-sim: help: there is no command 'frobnicate'" help frobnicate
+expect 2 "lumenfold-sim run: unknown option '--frob'" run "$sitting" --frob
+expect 2 "lumenfold-sim settings: unknown option '-x'" settings -x
+expect 2 "lumenfold-sim record: unknown option '--trace'" record "$sitting" --trace x
+expect 2 "lumenfold-sim replay: unknown option '--settings'" replay "$work/standing.rec" --settings x
+expect 2 "lumenfold-sim soak: --seeds takes a whole number from 0 to 100000000, not \"many\"" soak --seeds many
+expect 2 "lumenfold-sim ini: takes nothing more, not 'x'" ini x
+expect 2 "lumenfold-sim run: --svg needs a file" run "$sitting" --svg
+expect 2 "lumenfold-sim run: one scenario at a time: 'b.json' is one too many" run "$sitting" b.json
+expect 2 "lumenfold-sim run: --pose draws into the file of --svg" run "$sitting" --pose 2
+expect 2 'lumenfold-sim run: --pose takes a frame number, not "abc"' run "$sitting" --pose abc --svg "$work/p.svg"
+expect 1 "--pose 99 is not a frame of $sitting: its 7 frames are 0 to 6" run "$sitting" --pose 99 --svg "$work/p.svg"
+expect 1 "--pose -1 is not a frame of $sitting: its 7 frames are 0 to 6" run "$sitting" --pose -1 --svg "$work/p.svg"
+expect 1 "--pose 4 is not a frame of $work/standing.rec: its 4 frames are 0 to 3" replay "$work/standing.rec" --pose 4 --svg "$work/p.svg"
+expect 2 'lumenfold-sim replay: --pose takes a frame number, not "x"' replay "$work/standing.rec" --pose x --svg "$work/p.svg"
+[ -e "$work/p.svg" ] && { echo "FAILED: a refused --pose wrote $work/p.svg"; fail=1; }
+printf '{"steps": [{"expect": {"ForcedBodyMode": 1}}]}' > "$work/one.json"
+expect 1 "one.json: 1 frame, 1 expectation failed" run "$work/one.json" --trace /dev/null
+expect 1 "--pose 1 is not a frame of $work/one.json: its one frame is 0" run "$work/one.json" --pose 1 --svg "$work/p.svg"
+expect 1 "one.json: 1 frame, 1 problem found" run "$work/one.json" --trace /dev/null --audit
+expect 0 "x.rec: 1 frame recorded" record "$work/one.json" --out "$work/x.rec"
+printf '{"steps": [{"frames": 3700}]}' > "$work/long.json"
+expect 0 "long.rec: 3600 frames recorded, the last of the 3700 run (a recording keeps at most 3600)" \
+  record "$work/long.json" --out "$work/long.rec"
+# A picture without --trace: a short summary, no trace.
+got=$("$run32" "$sim" run "$sitting" --pose 2 --svg "$work/p.svg" 2>"$work/stderr"); rc=$?
+if [ "$rc" -ne 0 ] || [ -n "$got" ] ||
+   [ "$(cat "$work/stderr")" != "lumenfold-sim: $sitting: 7 frames, 0 expectations failed; frame 2 drawn in $work/p.svg" ]; then
+  echo "FAILED: run --pose --svg without --trace: exit $rc, output: ${got:0:200}"; cat "$work/stderr"; fail=1
+fi
+# A scenario that is not found says where the documented ones are.
+root=$(cd "$(dirname "$0")/.." && pwd)
+got=$(cd "$root" && "$run32" "$sim" run scenarios/sitting.json 2>&1); rc=$?
+want="lumenfold-sim: scenarios/sitting.json: no such file (did you mean docs/scenarios/sitting.json? The documented scenarios are in docs/scenarios)"
+[ "$rc" -eq 3 ] && [ "$got" = "$want" ] || { echo "FAILED: a scenario not found: exit $rc, $got"; fail=1; }
+
+# --- the settings checker: what the plug-in will use, and its warnings --------
+printf '[Main]\nfCamraPosZ=3\niRecordFrames=9999\n\n\n\n\n\n\n\n[Other]\nb=1\n' > "$work/order.ini"
+got=$("$run32" "$sim" settings "$work/order.ini" 2>&1); rc=$?
+want='iRecordFrames = 3600
+    line 3: iRecordFrames = 9999 is out of its range 1 to 3600: 3600 frames are recorded
+
+warnings, in the order of the file'"'"'s lines:
+  line 2: unknown key "fCamraPosZ" is ignored (did you mean fCameraPosZ?)
+  line 3: iRecordFrames = 9999 is out of its range 1 to 3600: 3600 frames are recorded
+  line 11: section [Other] is not read; every key belongs in [Main]'
+if [ "$rc" -ne 1 ] || [ "$(tail -n 7 <<<"$got")" != "$want" ]; then
+  echo "FAILED: settings order.ini: exit $rc, output:"; echo "$got"; fail=1
+fi
+printf '[Main]\niRecordFrames=-5\nbEnableHeadBob=yes\n' > "$work/refused.ini"
+expect 1 "line 2: iRecordFrames = -5 is out of its range 1 to 3600: 1 frame is recorded" settings "$work/refused.ini"
+expect 1 'line 3: bEnableHeadBob = "yes" is not a number: it reads as 0' settings "$work/refused.ini"
+"$run32" "$sim" ini > "$work/default.ini"
+expect_stdout 0 "iRecordFrames = 0" settings "$work/default.ini"
+# run and record print the same warnings, for a player's file and for a
+# scenario's own settings (and its steps' rewrites).
+expect 0 'typo.ini: line 2: unknown key "fCamraPosZ" is ignored (did you mean fCameraPosZ?)' \
+  run "$sitting" --settings "$work/typo.ini" --trace /dev/null
+expect 0 'typo.ini: line 2: unknown key "fCamraPosZ" is ignored (did you mean fCameraPosZ?)' \
+  record "$sitting" --settings "$work/typo.ini" --out "$work/typo.rec"
+printf '{"settings": ["[Main]", "fCamraPosZ=3"], "steps": [{}, {"settings": "[Main]\\nfCameraPosY=14,5"}]}' > "$work/own.json"
+expect 0 'own.json: settings: line 2: unknown key "fCamraPosZ" is ignored (did you mean fCameraPosZ?)' \
+  run "$work/own.json" --trace /dev/null
+expect 0 'own.json: steps[1].settings: line 2: fCameraPosY = "14,5" reads only as 14' \
+  run "$work/own.json" --trace /dev/null
+
+# --- files too large, runs too long: refused with their size ------------------
+truncate -s 300M "$work/big.json" "$work/big.ini"
+expect 1 "big.json: is 300 MB, more than a scenario can be (at most 32 MB)" run "$work/big.json"
+expect 1 "big.ini: is 300 MB, more than a settings file can be (at most 1 MB)" settings "$work/big.ini"
+expect 1 "big.ini: is 300 MB, more than a settings file can be (at most 1 MB)" run "$sitting" --settings "$work/big.ini"
+rm -f "$work/big.json" "$work/big.ini"
+steps() { # count frames: a scenario of that many steps
+  printf '{"steps": ['; for ((i = 1; i < $1; i++)); do printf '{"frames": %s},' "$2"; done
+  printf '{"frames": %s}]}' "$2"
+}
+steps 10000 1 > "$work/steps.json"
+expect 0 "steps.json: 10000 frames, 0 expectations failed" run "$work/steps.json" --trace /dev/null
+steps 10000 100000 > "$work/steps.json"
+expect 1 "steps.json: steps: ask for 1000000000 frames in all; a run takes at most 100000" run "$work/steps.json"
+printf '{"steps": [{"frames": 2147483648}]}' > "$work/frames.json"
+expect 1 "frames.json: steps[0].frames: expects an integer from 1 to 100000, got 2147483648" run "$work/frames.json"
+head -c 100000 /dev/zero | tr '\0' '[' > "$work/deep.json"
+expect 1 "deep.json: is nested more than 64 levels deep" run "$work/deep.json"
+{ printf '{"settings": "'; head -c 1100000 /dev/zero | tr '\0' 'x'; printf '", "steps": [{}]}'; } > "$work/fat.json"
+expect 1 "fat.json: settings: holds 1100000 bytes, more than a settings file can be (at most 1 MB)" run "$work/fat.json"
+
+# --- every example of README, as written, in a folder laid out as the
+# repository (and the tools archive) is -----------------------------------------
+mkdir -p "$work/readme/docs"
+cp -r "$root/docs/scenarios" "$root/docs/pose" "$work/readme/docs/"
+n=0
+while IFS= read -r line; do
+  n=$((n + 1))
+  # shellcheck disable=SC2001
+  command=$(sed "s|^lumenfold-sim |\"\$run32\" \"\$sim\" |" <<<"$line")
+  # An example that sends its output to a file keeps it there.
+  [[ "$line" == *" > "* ]] || command+=" > example-$n.out"
+  (cd "$work/readme" && eval "$command" 2> "example-$n.err") ||
+    { echo "FAILED: README's example $line: exit $?"; cat "$work/readme/example-$n.err"; fail=1; }
+done < <(bash "$root/tests/readme-examples.sh" "$root/README.md")
+[ "$n" -ge 8 ] || { echo "FAILED: only $n examples found in README"; fail=1; }
+for f in sit.jsonl sit.svg My.ini pose.svg higher-eye.svg sitting.rec frame.svg problem.json problem.jsonl; do
+  [ -s "$work/readme/$f" ] || { echo "FAILED: README's examples wrote no $f"; fail=1; }
+done
+# The wrapper that README names runs the build.
+"$root/scripts/lumenfold-sim" --version | grep -q "^lumenfold-sim " ||
+  { echo "FAILED: scripts/lumenfold-sim does not run the build"; fail=1; }
+
 [ "$fail" -eq 0 ] && echo "sim_cli: all passed"
 exit $fail

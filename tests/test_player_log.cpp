@@ -25,10 +25,12 @@
 #include "platform/platform.h"
 #include "record/frame_recorder.h"
 #include "settings/settings.h"
+#include "settings/settings_check.h"
 #include "sim/frame_driver.h"
 #include "sim/sim_game.h"
 #include "sim/sim_host.h"
 #include "tests/alloc_counter.h"
+#include "tools/sim/settings/settings_report.h"
 #include "view/view_state.h"
 
 namespace {
@@ -138,7 +140,7 @@ TEST_F(PlayerLog, TheFirstLinesTellWhatRanAndWhatTheFileSaid) {
     // Only the values that differ from their defaults, with the file's text.
     EXPECT_EQ("setting bEnableHeadBob = 2 (the file says \"2\")", log[4]);
     EXPECT_EQ("setting fCameraPosZ = 16 (the file says \"16\")", log[5]);
-    EXPECT_EQ("warning: unknown key \"fCamraPosZ\" is ignored", log[6]);
+    EXPECT_EQ("warning: unknown key \"fCamraPosZ\" is ignored (did you mean fCameraPosZ?)", log[6]);
     EXPECT_EQ("warning: fCameraZOffset = \"1e400\" is too large for a number: it keeps its "
               "default 12.0",
               log[7]);
@@ -182,6 +184,57 @@ TEST_F(PlayerLog, AMissingFileAndARefusedQueryAreInTheFile) {
     ASSERT_EQ(4u, log.size());
     EXPECT_EQ("script extender version 21, game version 010201A1", log[1]);
     EXPECT_EQ("incorrect Oblivion version (got 010201A1 need 010201A0)", log[3]);
+}
+
+// The settings checker shows what the plug-in uses and warns in its words:
+// the log of a load and the checker's report of the same file agree.
+TEST_F(PlayerLog, TheSettingsCheckerSaysWhatThePlugInUsesAndLogs) {
+    const std::string text = "[Main]\r\nfCameraPosY=14,5\r\nbEnableHeadBob=yes\r\n"
+                             "fCamraPosZ=16\r\nfCameraZOffset=1e400\r\niRecordFrames=9999\r\n"
+                             "bFirstPersonDeath=4294967297\r\n";
+    WriteSettings(text);
+    ASSERT_TRUE(Load());
+    const std::vector<std::string> log = Log();
+    EXPECT_TRUE(Has(log, "warning: fCameraPosY = \"14,5\" reads only as 14 (the rest, \",5\", "
+                         "is ignored)"));
+    EXPECT_TRUE(Has(log, "warning: bEnableHeadBob = \"yes\" is not a number: it reads as 0"));
+    const simtool::SettingsReport report = simtool::CheckSettingsFile(SettingsPath(), text);
+    // Every warning of the log about the file, in the report with its line.
+    int warnings = 0;
+    for (const std::string& l : log) {
+        const bool warning = l.rfind("warning: ", 0) == 0;
+        const bool range = l.rfind("iRecordFrames = ", 0) == 0;
+        if (!warning && !range) {
+            continue;
+        }
+        ++warnings;
+        const std::string words = l.substr(warning ? 9 : 0);
+        bool found = false;
+        for (const std::string& w : report.warnings) {
+            found = found || (w.size() > words.size() &&
+                              w.compare(w.size() - words.size(), words.size(), words) == 0 &&
+                              w.rfind("line ", 0) == 0);
+        }
+        EXPECT_TRUE(found) << l;
+    }
+    EXPECT_EQ(6, warnings);
+    EXPECT_EQ(report.warnings.size(), static_cast<size_t>(warnings));
+    // Every value as the plug-in holds it, iRecordFrames as its recorder
+    // reserved room for.
+    for (int i = 0; i < kSettingsKeyCount; ++i) {
+        const SettingsKey& k = kSettingsKeys[i];
+        char value[32];
+        if (k.isFloat) {
+            FloatForPlayer(*SettingsFloat(&Settings, k), value, sizeof value);
+        } else if (k.offset == offsetof(SettingsRecord, iRecordFrames)) {
+            snprintf(value, sizeof value, "%u", RecordingCapacity() / kRecordingBytesPerFrame);
+        } else {
+            snprintf(value, sizeof value, "%d", static_cast<int>(*SettingsInteger(&Settings, k)));
+        }
+        EXPECT_EQ(std::string(k.name) + " = " + value, report.values[static_cast<size_t>(i)]);
+    }
+    EXPECT_EQ("fCameraZOffset = 12", report.values[23]);
+    EXPECT_EQ("iRecordFrames = 3600", report.values[28]);
 }
 
 // A protected folder or a file held by another program: the plug-in works as
@@ -621,7 +674,7 @@ TEST_F(PlayerLog, ARecordingSizeOutOfRangeTakesTheNearestBound) {
                            "recorded"));
     EXPECT_EQ(3600u * kRecordingBytesPerFrame, RecordingCapacity());
     ReserveRecording(-4, 0, 0);
-    EXPECT_EQ("iRecordFrames = -4 is out of its range 1 to 3600: 1 frames are recorded",
+    EXPECT_EQ("iRecordFrames = -4 is out of its range 1 to 3600: 1 frame is recorded",
               Log()[Log().size() - 2]);
     EXPECT_TRUE(RecordingFrames());
     ReserveRecording(0, 0, 0);

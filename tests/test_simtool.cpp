@@ -26,7 +26,7 @@ std::string ErrorOf(const std::string& text) {
 
 TEST(Scenario, ProblemsAreNamedWithTheirPlace) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* message;
     } cases[] = {
         {"{\"steps\": [ {\"frames\": 2,, } ]}", "x.json: not valid JSON: parse error at line 1"},
@@ -70,6 +70,13 @@ TEST(Scenario, ProblemsAreNamedWithTheirPlace) {
         {"{\"steps\": [{\"settings\": 3}]}", "steps[0].settings: expects the settings file"},
         {"{\"steps\": [{\"hostMessage\": [0, -1]}]}",
          "steps[0].hostMessage: expects an integer from 0 to 4294967295, got -1"},
+        // Empty, and more than a run takes.
+        {"", "x.json: is empty; a scenario is a JSON object"},
+        {" \r\n", "x.json: holds only blanks; a scenario is a JSON object"},
+        {"{\"steps\": [{\"frames\": 100000}, {\"frames\": 1}]}",
+         "x.json: steps: ask for 100001 frames in all; a run takes at most 100000"},
+        {"{\"steps\": [" + std::string(64, '[') + std::string(64, ']') + "]}",
+         "x.json: is nested more than 64 levels deep; no scenario needs so many"},
     };
     for (const Case& c : cases) {
         const std::string m = ErrorOf(c.text);
@@ -185,6 +192,39 @@ TEST_F(SettingsFileReport, ValuesInTableOrderAndWhatToKnow) {
     EXPECT_TRUE(Has(r, "line 8: fCameraZOffset is empty: it reads as 0"));
     EXPECT_TRUE(Has(r, "line 9: unknown key \"bMystery\""));
     EXPECT_TRUE(Has(r, "line 10: section [Camera] is not read"));
+    // In the order of the lines; each value's own warning beside it.
+    int last = 0;
+    for (const std::string& w : r.warnings) {
+        const int line = atoi(w.c_str() + 5);
+        EXPECT_LE(last, line) << w;
+        last = line;
+    }
+    ASSERT_EQ(1u, r.valueWarnings[19].size());
+    EXPECT_EQ("line 3: fCameraPosY = \"14,5\" reads only as 14 (the rest, \",5\", is ignored)",
+              r.valueWarnings[19][0]);
+    EXPECT_TRUE(r.valueWarnings[0].empty());
+}
+
+// A text that is no file (a scenario's settings) is checked the same way,
+// and an empty one says so.
+TEST_F(SettingsFileReport, TextsAndEmptyFiles) {
+    simtool::SettingsReport r = simtool::CheckSettingsText("[Main]\r\niRecordFrames=-5\r\n");
+    ASSERT_TRUE(r.readable);
+    EXPECT_EQ("iRecordFrames = 1", r.values[28]);
+    ASSERT_EQ(1u, r.warnings.size());
+    EXPECT_EQ("line 2: iRecordFrames = -5 is out of its range 1 to 3600: 1 frame is recorded",
+              r.warnings[0]);
+    r = simtool::CheckSettingsText("");
+    ASSERT_EQ(1u, r.warnings.size());
+    EXPECT_EQ("the file is empty: every setting keeps its default", r.warnings[0]);
+    // Thousands of unknown keys: a hundred named, the rest counted.
+    std::string many = "[Main]\n";
+    for (int i = 0; i < 5000; ++i) {
+        many += "k" + std::to_string(i) + "=1\n";
+    }
+    r = simtool::CheckSettingsText(many);
+    ASSERT_EQ(101u, r.warnings.size());
+    EXPECT_EQ("... and 4900 more", r.warnings.back());
 }
 
 // Overflowing floats warn; a long value is quoted only in part.

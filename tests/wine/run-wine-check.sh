@@ -10,9 +10,13 @@
 #     Linux build with no difference;
 #  2. lumenfold-sim.exe running every documented scenario, the settings
 #     report on a few files, the default file, the readme, a malformed
-#     scenario, a short soak, a recording made and replayed, and the DLL's
-#     recording replayed, all in one process (its batch command); every
-#     output must equal the Linux build's, line for line.
+#     scenario, a short soak, a recording made and replayed, the DLL's
+#     recording replayed, and the command line's failures
+#     (failure-cases.sh), all in one process (its batch command); every
+#     output must equal the Linux build's, byte for byte, and each failure
+#     have its message and exit status;
+#  3. README's examples typed into cmd in the tools archive's folder, against
+#     the Linux build's (archive-examples.sh).
 #
 # Wine's loader for 32-bit Windows programs is itself a 32-bit Linux program.
 # Where the kernel runs no 32-bit programs, this script (as root) registers
@@ -190,6 +194,7 @@ for side in linux windows; do
     printf 'out/replay-dll\treplay\trec/dll.rec\t--scenario\tout/replay-dll.json\n'
     printf 'out/replay-cut\treplay\trec/cut.rec\n'
     printf 'out/missing\tsettings\tsettings/none.ini\n'
+    bash "$here/failure-cases.sh" make "$work/sim-$side"
   } > "$work/sim-$side/cases.txt"
 done
 cp "$build/lumenfold-sim.exe" "$build/lumenfold-sim.dll" "$work/sim-windows/"
@@ -217,6 +222,14 @@ done
 echo "wine check: lumenfold-sim.exe and the Linux build agree on $compared outputs" \
      "(documented scenarios with their traces and audits, settings reports, the default" \
      "file, the readme, a malformed scenario, a soak with its replays, a pose picture, a plot," \
-     "a recording made and replayed, the DLL's recording replayed and a cut one refused)"
+     "a recording made and replayed, the DLL's recording replayed and a cut one refused," \
+     "the command line's failures)"
 [ "$compared" -gt 40 ] || { echo "wine check: too few outputs compared"; fail=1; }
+bash "$here/failure-cases.sh" check "$work/sim-windows" ||
+  { echo "wine check: lumenfold-sim.exe's failures are not as they should be"; fail=1; }
+bash "$here/failure-cases.sh" check "$work/sim-linux" >/dev/null
+
+# --- 3. README's examples in the tools archive's folder ------------------------------
+. "$here/archive-examples.sh"
+archive_examples
 exit $fail

@@ -1,5 +1,6 @@
 // The simulator's command line, writing to the streams it is given (so that
-// one process can run many commands and keep their outputs apart).
+// one process can run many commands and keep their outputs apart). Every
+// command's exit status is one of exit_status.h.
 #pragma once
 
 #include "sim/sim_game.h"

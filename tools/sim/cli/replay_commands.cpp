@@ -1,17 +1,23 @@
 #include "tools/sim/cli/replay_commands.h"
 
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
 #include "entry/host_interface.h"
 #include "record/recording_format.h"
-#include "tools/sim/cli/commands.h"
+#include "settings/settings_check.h"
+#include "tools/sim/cli/exit_status.h"
+#include "tools/sim/cli/input_files.h"
+#include "tools/sim/cli/scenario_input.h"
+#include "tools/sim/cli/usage.h"
 #include "tools/sim/pictures/pose_svg.h"
 #include "tools/sim/replay/replay.h"
 #include "tools/sim/replay/replay_export.h"
@@ -41,113 +47,161 @@ std::string NewestRecording(const std::string& folder) {
     return newest;
 }
 
-int Usage(std::ostream& err, const char* usage) {
-    err << "usage: " << usage << "\n";
-    return 2;
-}
-
 } // namespace
 
 int RecordCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    const char* const usage = "lumenfold-sim record SCENARIO --out FILE.rec [--settings FILE]";
-    if (argc < 3) {
-        return Usage(err, usage);
-    }
-    std::string outPath, settingsPath;
-    for (int i = 3; i < argc; ++i) {
-        if (strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
-            outPath = argv[++i];
-        } else if (strcmp(argv[i], "--settings") == 0 && i + 1 < argc) {
-            settingsPath = argv[++i];
+    std::string scenarioPath, outPath, settingsPath;
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        std::string* file = word == "--out"        ? &outPath
+                            : word == "--settings" ? &settingsPath
+                                                   : nullptr;
+        if (file != nullptr) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("record", word + " needs a file", err);
+            }
+            *file = argv[++i];
+        } else if (word.size() > 1 && word[0] == '-') {
+            return UsageError("record", "unknown option '" + word + "'", err);
+        } else if (!scenarioPath.empty()) {
+            return UsageError("record", "one scenario at a time: '" + word + "' is one too many",
+                              err);
         } else {
-            err << "lumenfold-sim: record: unknown option '" << argv[i] << "'\n";
-            return Usage(err, usage);
+            scenarioPath = word;
         }
     }
+    if (scenarioPath.empty()) {
+        return UsageError("record", "which scenario?", err);
+    }
     if (outPath.empty()) {
-        return Usage(err, usage);
+        return UsageError("record", "where does the recording go? (--out FILE.rec)", err);
     }
     Scenario scenario;
-    ScenarioError error;
-    if (!LoadScenarioWithSettings(argv[2], settingsPath, &scenario, &error)) {
-        err << "lumenfold-sim: " << error.message << "\n";
-        return 1;
+    int status = LoadScenarioInput(scenarioPath, settingsPath, &scenario, err);
+    if (status != kExitDone) {
+        return status;
     }
-    int frames = 0;
-    for (const Step& s : scenario.steps) {
-        frames += s.frames;
+    OutputFile file;
+    if (OpenOutput(outPath, &file, err) != kExitDone) {
+        return kExitUnwritable;
     }
-    frames = std::min(std::max(frames, static_cast<int>(kMinRecordedFrames)),
-                      static_cast<int>(kMaxRecordedFrames));
-    RecordFrames(&scenario, frames);
+    // Every frame is kept, up to what a recording can keep.
+    const long long frames = ScenarioFrames(scenario);
+    const int32_t kept = RecordedFramesInUse(static_cast<int32_t>(frames));
+    RecordFrames(&scenario, kept);
     // The game saved after the last frame: the plug-in writes its recording
     // into the game's folder, as in a game, and it is copied out of there.
-    bool copied = false;
+    std::string bytes;
+    bool written = false;
     const RunResult result =
-        RunScenario(scenario, {}, [&copied, &outPath](sim::Host& host, const GameFolder& folder) {
+        RunScenario(scenario, {}, [&written, &bytes](sim::Host& host, const GameFolder& folder) {
             host.Send(kMessageGameSaved);
-            const std::string written = NewestRecording(folder.Root());
-            std::error_code ec;
-            copied = !written.empty() &&
-                     fs::copy_file(written, outPath, fs::copy_options::overwrite_existing, ec);
+            const std::string path = NewestRecording(folder.Root());
+            std::ifstream in(path, std::ios::binary);
+            written = !path.empty() && static_cast<bool>(in);
+            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         });
     for (const std::string& f : result.failures) {
-        err << "lumenfold-sim: " << argv[2] << ": " << f << "\n";
+        err << "lumenfold-sim: " << scenarioPath << ": " << f << "\n";
     }
-    if (!copied) {
-        err << "lumenfold-sim: the plug-in wrote no recording, or " << outPath
-            << " cannot be written\n";
-        return 1;
+    if (!written) {
+        err << "lumenfold-sim: " << scenarioPath
+            << ": the plug-in wrote no recording when the game was saved\n";
+        file.Discard();
+        return kExitRefused;
     }
-    out << "lumenfold-sim: " << outPath << ": " << result.frames << " frames recorded\n";
-    return result.failures.empty() ? 0 : 1;
+    file.Stream().write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (CloseOutput(outPath, &file, err) != kExitDone) {
+        return kExitUnwritable;
+    }
+    out << "lumenfold-sim: " << outPath << ": " << Count(kept, "frame", "frames") << " recorded";
+    if (frames > kept) {
+        out << ", the last of the " << frames << " run (a recording keeps at most "
+            << kMaxRecordedFrames << ")";
+    }
+    out << "\n";
+    return result.failures.empty() ? kExitDone : kExitRefused;
 }
 
 int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    const char* const usage = "lumenfold-sim replay FILE.rec [--tolerance X] [--pose FRAME "
-                              "--svg FILE] [--scenario FILE]";
-    if (argc < 3) {
-        return Usage(err, usage);
-    }
     ReplayOptions options;
-    std::string svgPath, scenarioPath;
-    for (int i = 3; i < argc; ++i) {
+    std::string recordingPath, svgPath, scenarioPath;
+    long long poseFrame = -1;
+    bool pose = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string word = argv[i];
+        const bool hasValue = i + 1 < argc;
+        std::string* file = word == "--svg"        ? &svgPath
+                            : word == "--scenario" ? &scenarioPath
+                                                   : nullptr;
         char* end = nullptr;
-        if (strcmp(argv[i], "--tolerance") == 0 && i + 1 < argc) {
-            options.tolerance = strtod(argv[++i], &end);
-            if (*end != '\0' || !(options.tolerance >= 0) || options.tolerance > 1e30) {
-                err << "lumenfold-sim: replay: --tolerance takes a number of 0 or more\n";
-                return 2;
+        if (file != nullptr) {
+            if (!hasValue || argv[i + 1][0] == '\0') {
+                return UsageError("replay", word + " needs a file", err);
             }
-        } else if (strcmp(argv[i], "--pose") == 0 && i + 1 < argc) {
-            unsigned long long frame = 0;
-            if (!NumberOption(argv[++i], kMostPoseFrame, &frame)) {
-                err << "lumenfold-sim: replay: --pose takes a frame number\n";
-                return 2;
+            *file = argv[++i];
+        } else if (word == "--tolerance") {
+            const char* text = hasValue ? argv[++i] : "";
+            options.tolerance = strtod(text, &end);
+            if (end == text || *end != '\0' || !(options.tolerance >= 0) ||
+                options.tolerance > 1e30) {
+                return UsageError("replay",
+                                  std::string("--tolerance takes a number of 0 or more, "
+                                              "not \"") +
+                                      text + "\"",
+                                  err);
             }
-            options.poseFrame = static_cast<int>(frame);
-        } else if (strcmp(argv[i], "--svg") == 0 && i + 1 < argc) {
-            svgPath = argv[++i];
-        } else if (strcmp(argv[i], "--scenario") == 0 && i + 1 < argc) {
-            scenarioPath = argv[++i];
+        } else if (word == "--pose") {
+            const char* text = hasValue ? argv[++i] : "";
+            errno = 0;
+            poseFrame = strtoll(text, &end, 10);
+            if (end == text || *end != '\0' || errno == ERANGE) {
+                return UsageError("replay",
+                                  std::string("--pose takes a frame number, not \"") + text + "\"",
+                                  err);
+            }
+            pose = true;
+        } else if (word.size() > 1 && word[0] == '-') {
+            return UsageError("replay", "unknown option '" + word + "'", err);
+        } else if (!recordingPath.empty()) {
+            return UsageError("replay", "one recording at a time: '" + word + "' is one too many",
+                              err);
         } else {
-            err << "lumenfold-sim: replay: unknown option '" << argv[i] << "'\n";
-            return Usage(err, usage);
+            recordingPath = word;
         }
     }
-    if ((options.poseFrame >= 0) != !svgPath.empty()) {
-        err << "lumenfold-sim: replay: --pose FRAME and --svg FILE go together\n";
-        return 2;
+    if (recordingPath.empty()) {
+        return UsageError("replay", "which recording?", err);
+    }
+    if (pose == svgPath.empty()) {
+        return UsageError("replay", "--pose FRAME and --svg FILE go together", err);
+    }
+    std::string problem;
+    if (CheckInput(recordingPath, &problem) != kExitDone) {
+        err << "lumenfold-sim: " << problem << "\n";
+        return kExitUnreadable;
     }
     Recording recording;
     RecordingError error;
-    if (!LoadRecording(argv[2], &recording, &error)) {
+    if (!LoadRecording(recordingPath, &recording, &error)) {
         err << "lumenfold-sim: " << error.message << "\n";
-        return 1;
+        return kExitRefused;
+    }
+    const long long frames = static_cast<long long>(recording.frameOffsets.size());
+    if (pose && (poseFrame < 0 || poseFrame >= frames)) {
+        err << "lumenfold-sim: " << NotAFrame(poseFrame, recordingPath, frames) << "\n";
+        return kExitRefused;
+    }
+    options.poseFrame = static_cast<int>(poseFrame);
+    OutputFile svgFile, scenarioFile;
+    if (OpenOutput(svgPath, &svgFile, err) != kExitDone ||
+        OpenOutput(scenarioPath, &scenarioFile, err) != kExitDone) {
+        svgFile.Discard();
+        return kExitUnwritable;
     }
     const ReplayResult result = ReplayRecording(recording, options);
     for (const std::string& f : result.failures) {
-        err << "lumenfold-sim: " << argv[2] << ": " << f << "\n";
+        err << "lumenfold-sim: " << recordingPath << ": " << f << "\n";
     }
     for (const ReplayDifference& d : result.differences) {
         out << "frame " << d.frame << ": " << d.what << "\n";
@@ -161,20 +215,14 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
                "as it goes, the rest is not recorded\n";
     }
     if (!svgPath.empty()) {
-        std::ofstream svg(svgPath, std::ios::binary);
-        svg << RenderPoseSvg(std::string(argv[2]), result.pose);
-        if (!svg) {
-            err << "lumenfold-sim: cannot write " << svgPath << "\n";
-            return 1;
-        }
+        svgFile.Stream() << RenderPoseSvg(recordingPath, result.pose);
     }
     if (!scenarioPath.empty()) {
-        std::ofstream file(scenarioPath, std::ios::binary);
-        file << RecordingAsScenario(recording);
-        if (!file) {
-            err << "lumenfold-sim: cannot write " << scenarioPath << "\n";
-            return 1;
-        }
+        scenarioFile.Stream() << RecordingAsScenario(recording);
+    }
+    if (CloseOutput(svgPath, &svgFile, err) != kExitDone ||
+        CloseOutput(scenarioPath, &scenarioFile, err) != kExitDone) {
+        return kExitUnwritable;
     }
     out << "WeaponDrawn (+0x114) and the byte after it (+0x115) differ in "
         << result.weaponBytesDiffer << " of " << result.frames << " frames\n";

@@ -239,7 +239,6 @@ std::string RecordingAsScenario(const Recording& recording) {
     doc["settings"] = SettingsTextOf(recording.settings);
     json steps = json::array();
     Names names;
-    std::vector<uint32_t> messages; // come after a frame, go before the next
     RecordedFrame frame;
     RecordingError error;
     for (size_t f = 0; f < recording.frameOffsets.size(); ++f) {
@@ -250,26 +249,54 @@ std::string RecordingAsScenario(const Recording& recording) {
             names.Learn(e);
         }
         json step = {{"note", "recorded frame " + std::to_string(frame.number)}};
-        if (!messages.empty()) {
-            step["hostMessage"] = messages;
-            messages.clear();
-        }
+        // Host messages between two frames open the frame after them.
+        std::vector<uint32_t> messages;
         std::map<uint32_t, std::string> sequenceNames;
         NodeWords nodes;
         Values start(names, &nodes);
         json during = json::object();
         Values* at = &start;
         std::map<std::string, Values> later;
+        Values ofTheSwitch(names, &nodes);
+        bool bodyPassed = false;
+        uint8_t lastSite = 0;
+        // The game's values a site's entry noted follow its SITE event; what
+        // is noted later in an entry comes of the game's routines the
+        // plug-in called, which the scenario's game runs itself.
+        bool atEntry = true;
         for (const RecordedEvent& e : frame.events) {
+            if (e.tag == kEventSite) {
+                atEntry = true;
+            } else if (e.tag != kEventState && e.tag != kEventName) {
+                atEntry = false;
+            }
             if (e.tag == kEventSite &&
                 (e.code == kSiteSwitchDecide ||
                  (e.code >= kSiteSwitchSitA && e.code <= kSiteSwitchDeath))) {
                 static const char* const kPlaces[] = {"sitting", "sitting-b", "sitting-c", "death"};
                 step["cameraSwitch"] =
                     e.code == kSiteSwitchDecide ? "decide" : kPlaces[e.code - kSiteSwitchSitA];
+            } else if (e.tag == kEventSite && e.code == kSiteFrameStart &&
+                       !step.contains("cameraSwitch")) {
+                // A change of view at none of the switch sites: the switch
+                // routine called directly (its camera update came right
+                // before), or the point-of-view key.
+                step["cameraSwitch"] = lastSite == kSiteHeadCamera ? "direct" : "view-key";
             }
-            if (e.tag == kEventSite && e.code != kSiteFrameStart && StageOf(e.code) != nullptr) {
-                at = &later.emplace(StageOf(e.code), Values(names, &nodes)).first->second;
+            if (e.tag == kEventSite && !IsPassSite(e.code)) {
+                lastSite = e.code;
+                bodyPassed = bodyPassed || e.code == kSiteBodyPass;
+            }
+            // The game's changes noted at a site: at the stage before it. A
+            // camera update before the player's body pass, and the frame
+            // start, come inside a change of view: what they note is of the
+            // game's switch, which the scenario's game makes itself.
+            const char* stage = e.tag == kEventSite ? StageOf(e.code) : nullptr;
+            if (e.tag == kEventSite &&
+                (e.code == kSiteFrameStart || (e.code == kSiteHeadCamera && !bodyPassed))) {
+                at = &ofTheSwitch;
+            } else if (stage != nullptr) {
+                at = &later.emplace(stage, Values(names, &nodes)).first->second;
             } else if (e.tag == kEventMessage) {
                 messages.push_back(e.a);
             } else if (e.tag == kEventSettings) {
@@ -277,7 +304,31 @@ std::string RecordingAsScenario(const Recording& recording) {
                 // player had written by then.
                 step["settings"] = SettingsTextOf(e.words);
             }
-            at->Take(e, &sequenceNames);
+            if (atEntry || e.tag == kEventAnswer) {
+                at->Take(e, &sequenceNames);
+            }
+        }
+        if (!messages.empty()) {
+            step["hostMessage"] = messages;
+        }
+        // The game places its roots and its camera during the frame (at the
+        // animation updates, at the camera update): the values a later stage
+        // noted are those placements; what the frame began with is the last
+        // frame's, the plug-in's moves included.
+        // A change of view places the body root too, before anything else of
+        // the frame notes it.
+        for (const char* placed :
+             {"nodes.BodyRoot.LocalTranslation", "nodes.FirstPersonRoot.LocalTranslation",
+              "nodes.Camera.LocalTranslation"}) {
+            if (ofTheSwitch.set.contains(placed)) {
+                start.set[placed] = ofTheSwitch.set[placed];
+                continue;
+            }
+            for (auto& [stage, values] : later) {
+                if (values.set.contains(placed)) {
+                    start.set.erase(placed);
+                }
+            }
         }
         start.set["missing"] = start.Missing();
         step["set"] = start.set;

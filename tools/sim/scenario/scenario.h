@@ -55,13 +55,12 @@ struct ScenarioError {
 // Any text at all may come in; nothing is thrown.
 bool ParseScenario(const std::string& text, const std::string& source, Scenario* scenario,
                    ScenarioError* error);
-bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* error);
-// The same, played with a player's own settings file in place of the
-// scenario's when `settingsPath` is not empty.
-bool LoadScenarioWithSettings(const std::string& path, const std::string& settingsPath,
-                              Scenario* scenario, ScenarioError* error);
 
-// The most frames one step may ask for.
+// The most frames one step may ask for, and a whole run.
 constexpr int kMaxFramesPerStep = 100000;
+constexpr int kMostFramesPerRun = 100000;
+// The largest scenario file read (one made from a recording of 3600 frames
+// takes about 9 MB).
+constexpr size_t kMostScenarioBytes = 32 * 1024 * 1024;
 
 } // namespace simtool

@@ -1,14 +1,17 @@
 // Reading a scenario: JSON text into steps, every name and value checked,
 // every problem reported with its place.
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
 #include "tools/sim/scenario/scenario.h"
+#include "tools/sim/settings/settings_report.h"
 
 namespace simtool {
 
 namespace {
+
+// The most values (numbers, texts, lists, objects) in a scenario, and how
+// deep lists and objects nest: a scenario made from a recording of 3600
+// frames holds about 300,000 values, 6 deep.
+constexpr size_t kMostScenarioValues = 4000000;
+constexpr int kMostScenarioDepth = 64;
 
 class Reader {
   public:
@@ -50,14 +53,26 @@ class Reader {
         if (steps == doc.end() || !steps->is_array() || steps->empty()) {
             return Fail("steps", "expects a non-empty list of steps");
         }
+        // Each step runs a frame at least: a longer list is refused unread.
+        const std::string most = std::to_string(kMostFramesPerRun);
+        if (steps->size() > static_cast<size_t>(kMostFramesPerRun)) {
+            return Fail("steps", "holds " + std::to_string(steps->size()) +
+                                     " steps; a run takes at most " + most + " frames");
+        }
         int index = 0;
+        long long frames = 0;
         for (const json& s : *steps) {
             Step step;
             step.place = "steps[" + std::to_string(index++) + "]";
             if (!ReadStep(s, &step)) {
                 return false;
             }
+            frames += step.frames;
             scenario->steps.push_back(std::move(step));
+        }
+        if (frames > kMostFramesPerRun) {
+            return Fail("steps", "ask for " + std::to_string(frames) +
+                                     " frames in all; a run takes at most " + most);
         }
         return true;
     }
@@ -68,18 +83,22 @@ class Reader {
         out->clear();
         if (v.is_string()) {
             *out = v.get<std::string>();
-            return true;
-        }
-        if (v.is_array()) {
+        } else if (v.is_array()) {
             for (const json& line : v) {
                 if (!line.is_string()) {
                     return Fail(place, "expects lines of text");
                 }
                 *out += line.get<std::string>() + "\r\n";
             }
-            return true;
+        } else {
+            return Fail(place, "expects the settings file as a text or a list of lines");
         }
-        return Fail(place, "expects the settings file as a text or a list of lines");
+        if (out->size() > kMostSettingsFileBytes) {
+            return Fail(place, "holds " + std::to_string(out->size()) +
+                                   " bytes, more than a settings file can be (at most " +
+                                   std::to_string(kMostSettingsFileBytes >> 20) + " MB)");
+        }
+        return true;
     }
 
     bool ReadStep(const json& s, Step* step) {
@@ -213,10 +232,32 @@ class Reader {
 // in the text instead of throwing: a syntax error, and also a number too
 // large for a double (such as 1e400), which the library reports without a
 // place of its own.
+//
+// It also bounds the tree: a scenario nested deeper, or holding more values,
+// than any scenario needs is refused before it takes the memory of its tree
+// (a file's worth of "[" would otherwise take some 40 times its size).
 class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+    using Base = nlohmann::detail::json_sax_dom_parser<json>;
+
   public:
     TreeBuilder(json& root, const std::string& text)
         : json_sax_dom_parser(root, false), text_(text) {}
+
+    bool null() { return Value() && Base::null(); }
+    bool boolean(bool v) { return Value() && Base::boolean(v); }
+    bool number_integer(json::number_integer_t v) { return Value() && Base::number_integer(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return Value() && Base::number_unsigned(v); }
+    bool number_float(json::number_float_t v, const json::string_t& s) {
+        return Value() && Base::number_float(v, s);
+    }
+    bool string(json::string_t& v) { return Value() && Base::string(v); }
+    bool binary(json::binary_t& v) { return Value() && Base::binary(v); }
+    bool start_object(std::size_t n) { return Open() && Base::start_object(n); }
+    bool end_object() { return Close() && Base::end_object(); }
+    bool start_array(std::size_t n) { return Open() && Base::start_array(n); }
+    bool end_array() { return Close() && Base::end_array(); }
+    // Set when the tree was refused for its size (the parse then stops).
+    std::string tooLarge;
     template <class Exception>
     bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
         if (problem.empty()) {
@@ -234,6 +275,29 @@ class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
     std::string problem;
 
   private:
+    bool Value() {
+        if (++values_ > kMostScenarioValues) {
+            tooLarge = "holds more than " + std::to_string(kMostScenarioValues) +
+                       " values; no scenario needs so many";
+            return false;
+        }
+        return true;
+    }
+    bool Open() {
+        if (++depth_ > kMostScenarioDepth) {
+            tooLarge = "is nested more than " + std::to_string(kMostScenarioDepth) +
+                       " levels deep; no scenario needs so many";
+            return false;
+        }
+        return Value();
+    }
+    bool Close() {
+        --depth_;
+        return true;
+    }
+    size_t values_ = 0;
+    int depth_ = 0;
+
     // The library quotes the token it read last ("last read: '...'", or the
     // number that overflowed), which may be a whole long line: that quote is
     // cut to about 60 characters.
@@ -268,9 +332,18 @@ class TreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
 bool ParseScenario(const std::string& text, const std::string& source, Scenario* scenario,
                    ScenarioError* error) {
     Reader reader(source, error);
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+        return reader.Fail("", std::string(text.empty() ? "is empty" : "holds only blanks") +
+                                   "; a scenario is a JSON object with \"settings\" and "
+                                   "\"steps\" (docs/scenarios.md)");
+    }
     json doc;
     TreeBuilder builder(doc, text);
-    if (!json::sax_parse(text, &builder) || !builder.problem.empty()) {
+    const bool parsed = json::sax_parse(text, &builder);
+    if (!builder.tooLarge.empty()) {
+        return reader.Fail("", builder.tooLarge);
+    }
+    if (!parsed || !builder.problem.empty()) {
         return reader.Fail("", "not valid JSON: " + builder.problem);
     }
     try {
@@ -279,34 +352,6 @@ bool ParseScenario(const std::string& text, const std::string& source, Scenario*
         // Every value is checked before it is read; this is a last guard.
         return reader.Fail("", std::string("unexpected value: ") + e.what());
     }
-}
-
-bool LoadScenario(const std::string& path, Scenario* scenario, ScenarioError* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error->message = path + ": cannot be read";
-        return false;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    return ParseScenario(text.str(), path, scenario, error);
-}
-
-bool LoadScenarioWithSettings(const std::string& path, const std::string& settingsPath,
-                              Scenario* scenario, ScenarioError* error) {
-    if (!LoadScenario(path, scenario, error)) {
-        return false;
-    }
-    if (!settingsPath.empty()) {
-        std::ifstream file(settingsPath, std::ios::binary);
-        if (!file) {
-            error->message = settingsPath + " cannot be read";
-            return false;
-        }
-        scenario->settings.assign(std::istreambuf_iterator<char>(file),
-                                  std::istreambuf_iterator<char>());
-    }
-    return true;
 }
 
 } // namespace simtool

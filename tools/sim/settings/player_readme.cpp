@@ -1,7 +1,7 @@
 #include "tools/sim/settings/player_readme.h"
 
 #include "settings/settings.h"
-#include "tools/sim/settings/settings_report.h"
+#include "tools/sim/settings/default_settings.h"
 #include "tools/sim/settings/text_wrap.h"
 
 namespace simtool {
@@ -54,11 +54,17 @@ const char* const kLines[][2] = {
     {"place 0x... (...): left out: ...",
      "In OBSE_Lumenfold.log: the place, and the feature it belongs to, that Lumenfold left to "
      "another plug-in (the error line above it says which)."},
-    {"warning: unknown key \"...\" is ignored",
+    {"warning: unknown key \"...\" is ignored (did you mean ...?)",
      "In OBSE_Lumenfold.log: the settings file has a key Lumenfold does not know, often a "
-     "misspelt one (fCamraPosZ for fCameraPosZ). Correct its name."},
+     "misspelt one (fCamraPosZ for fCameraPosZ, which the line then names). Correct its "
+     "name."},
     {"warning: ... is too large for a number: it keeps its default ...",
      "In OBSE_Lumenfold.log: a value too large to be used. Write a smaller number."},
+    {"warning: ... reads only as ... (the rest, \"...\", is ignored), or: ... is not a "
+     "number: it reads as ...",
+     "In OBSE_Lumenfold.log: Lumenfold uses another value than the file seems to say (a "
+     "decimal point is a \".\"; a \";\" after a value is part of it; switches are whole "
+     "numbers). Write the number alone."},
     {"(a setting) changed in the file: takes effect at the next start of the game",
      "The file was read again while the game runs, and a switch that decides what "
      "Lumenfold changes in the game's code is different now. Restart the game for it."},
