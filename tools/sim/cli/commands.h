@@ -3,9 +3,13 @@
 // command's exit status is one of exit_status.h.
 #pragma once
 
-#include "sim/sim_game.h"
+#include <stdint.h>
 
 #include <ostream>
+
+namespace sim {
+enum class FrameOrder : uint8_t;
+}
 
 namespace simtool {
 
