@@ -271,8 +271,9 @@ void PassCollisionSite(Node* node) {
         return;
     }
     if (out.resume == LF_RESUME_EXTRA_UPDATE_NEXT) {
-        // The game's tail call of the object's sync.
-        using Sync = void(LF_THISCALL*)(Collision*);
+        // The game's tail call of the object's sync (virtual operations take
+        // their object untyped, as the tables hold them).
+        using Sync = void(LF_THISCALL*)(void*);
         reinterpret_cast<Sync>(c->vtable[kCollisionSyncSlot])(c);
     } else {
         node->collisionBehind = true;
@@ -312,14 +313,14 @@ void ClearSitesPassed() {
 
 void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
               const StageHook& stage) {
-    if (game.frameOrder == FrameOrder::Spec) {
-        RunSpecFrame(game, load, cameraSwitch, stage);
+    if (game.frameOrder == FrameOrder::Design) {
+        RunDesignFrame(game, load, cameraSwitch, stage);
     } else {
         RunGameFrame(game, load, cameraSwitch, stage);
     }
 }
 
-void RunSpecFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
+void RunDesignFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
                   const StageHook& stage) {
     const auto at = [&stage](FrameStage s) {
         if (stage) {
