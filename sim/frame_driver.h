@@ -24,7 +24,7 @@
 // the extra-update branch (row 6), which decides whether the node's
 // collision object follows it.
 //
-// The specification's order: the frame start (row 1) once a frame, a camera
+// The design's order: the frame start (row 1) once a frame, a camera
 // switch when asked, the forced-mode skip (row 5), the camera update (row 2),
 // the body pass of the player and every other actor (rows 4, 3), the draw
 // sites, the shadow pass; inside every record update rows 8, 7 and 6 once.
@@ -44,7 +44,7 @@ namespace sim {
 // In the game's order two more changes of view: the switch routine called
 // directly, at none of the plug-in's places (as 19 of its 24 callers do: the
 // mouse wheel's zoom, the script extender's command), and the point-of-view
-// key (the body-visibility switch called directly); in the specification's
+// key (the body-visibility switch called directly); in the design's
 // order, neither passes a site.
 enum class CameraSwitch {
     None,
@@ -62,7 +62,7 @@ constexpr int kCameraSwitchCount = static_cast<int>(CameraSwitch::Count);
 inline constexpr const char* kCameraSwitchNames[kCameraSwitchCount] = {
     "none", "decide", "sitting", "sitting-b", "sitting-c", "death", "direct", "view-key"};
 // The names of the frame's orders and of the draw sites' places.
-inline constexpr const char* kFrameOrderNames[] = {"game", "spec"};
+inline constexpr const char* kFrameOrderNames[] = {"game", "design"};
 inline constexpr const char* kDrawPlaceNames[] = {"before-rendering", "after-actors"};
 
 struct FrameLoad {
@@ -98,12 +98,12 @@ using StageHook = std::function<void(FrameStage)>;
 FrameLoad StandardLoad(Game& game);
 
 // `stage` (when given) is called at every stage of the frame. Runs the
-// frame in the game's order or the specification's (Game::frameOrder).
+// frame in the game's order or the design's (Game::frameOrder).
 void RunFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
               const StageHook& stage = nullptr);
 void RunGameFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
                   const StageHook& stage);
-void RunSpecFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
+void RunDesignFrame(Game& game, const FrameLoad& load, CameraSwitch cameraSwitch,
                   const StageHook& stage);
 // The camera switch at one of its places (its chase-distance store first),
 // as both orders make it.
@@ -152,7 +152,7 @@ class RoutineStages {
 };
 
 // The three sites inside the game's update of `record` (rows 8, 7, 6), as
-// the simulated UpdateAnimationRecord passes them in the specification's
+// the simulated UpdateAnimationRecord passes them in the design's
 // order. True when the glue let the game's own update go on past the
 // extra-update branch (the animation advances); false when it took the
 // branch, as during the plug-in's own extra updates.

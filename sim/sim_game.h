@@ -62,9 +62,9 @@ struct CallRecord {
 // --- the frame ----------------------------------------------------------------
 // The order in which a frame passes the patched sites: the game's own, as its
 // code runs them (the default), or the order in which the plug-in's
-// specification words a frame, kept so that the two can be compared
+// design words a frame, kept so that the two can be compared
 // (docs/simulated-game.md).
-enum class FrameOrder : uint8_t { Game, Spec };
+enum class FrameOrder : uint8_t { Game, Design };
 // Where, in a frame of the game's order, the routine that applies an
 // enchanted weapon's effect to an actor (the one that holds the draw sites)
 // runs: the game's code does not settle it, so the soak varies it.
@@ -347,7 +347,7 @@ class Game {
 
     // Whether the game's updates pass the sites inside them (the game's
     // order: the body-pass argument at a record's root, the extra-update
-    // branch at every node's world update; the specification's: the
+    // branch at every node's world update; the design's: the
     // shown-record skip, the body-pass argument and the extra-update branch
     // once a record update). Off only where a measurement keeps to the sites
     // it always counted.

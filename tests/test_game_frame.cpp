@@ -70,9 +70,9 @@ TEST(GameFrame, TheFrameStartComesOnlyWithAChangeOfView) {
                                   {&count});
     EXPECT_TRUE(problems.empty()) << problems[0];
     EXPECT_EQ((std::vector<int>{0, 0, 1, 0, 1, 1, 0, 0}), starts);
-    // In the specification's words it is the start of every frame.
+    // In the design's words it is the start of every frame.
     starts.clear();
-    RunText(R"({"frame": "spec", "steps": [{"frames": 3}]})", {&count});
+    RunText(R"({"frame": "design", "steps": [{"frames": 3}]})", {&count});
     EXPECT_EQ((std::vector<int>{1, 1, 1}), starts);
 }
 
@@ -187,12 +187,12 @@ TEST(GameFrame, TheViewCheckSeesWhatThePlayerWouldSee) {
 }
 
 TEST(GameFrame, AnExpectationAtAViewThatWasNotDrawnFails) {
-    const auto problems = RunText(R"({"frame": "spec", "steps": [
+    const auto problems = RunText(R"({"frame": "design", "steps": [
         {"frames": 1, "expect": {"view.BodyDrawn": true}}]})",
                                   {});
     ASSERT_EQ(1u, problems.size());
     EXPECT_EQ("steps[0].expect.view.BodyDrawn: wanted true, got \"no view is drawn in the "
-              "specification's order of the frame\"",
+              "design's order of the frame\"",
               problems[0]);
 }
 

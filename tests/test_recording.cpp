@@ -265,13 +265,13 @@ TEST(Replay, AReloadByTheWatchReplaysAtTheSamePoint) {
 
 // A value the game changed between two sites that only a branch site's
 // predicate read: the body hidden before the body pass, where the game's
-// update passes the shown-record skip in the specification's order (the
+// update passes the shown-record skip in the design's order (the
 // weapon drawn: both skeletons shown at the frame start). Noted only at the
 // frame start, the replay's predicate sees the body shown and decides
 // otherwise.
 TEST(Replay, AChangeReadOnlyByABranchSiteMissingMakesTheRoundTripFail) {
     const char* const kHidden = R"({
-      "settings": ["[Main]"], "frame": "spec",
+      "settings": ["[Main]"], "frame": "design",
       "steps": [
         {"set": {"process.WeaponDrawn": 1}, "frames": 1},
         {"during": {"body": {"nodes.BodyRoot.Flags": 1}}, "frames": 1},

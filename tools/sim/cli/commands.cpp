@@ -77,7 +77,7 @@ int SoakCommand(int argc, const char* const* argv, std::ostream& out, std::ostre
         }
         if (word == "--frame") {
             if (i + 1 >= argc || !FrameOrderOption(argv[i + 1], &options.frameOrder)) {
-                return UsageError("soak", "--frame takes \"game\" or \"spec\"", err);
+                return UsageError("soak", "--frame takes \"game\" or \"design\"", err);
             }
             ++i;
             continue;

@@ -15,7 +15,7 @@ namespace simtool {
 
 // An option's number: digits only, at most `max`.
 bool NumberOption(const char* text, unsigned long long max, unsigned long long* out);
-// --frame's value: "game" or "spec".
+// --frame's value: "game" or "design".
 bool FrameOrderOption(const char* text, sim::FrameOrder* out);
 // The highest frame number --pose takes.
 constexpr unsigned long long kMostPoseFrame = 100000000;

@@ -75,7 +75,7 @@ int ReadOptions(int argc, const char* const* argv, RunOptions* o, std::ostream& 
             o->audit = true;
         } else if (word == "--frame") {
             if (!hasValue || !FrameOrderOption(argv[i + 1], &o->order)) {
-                return UsageError("run", "--frame takes \"game\" or \"spec\"", err);
+                return UsageError("run", "--frame takes \"game\" or \"design\"", err);
             }
             o->orderGiven = true;
             ++i;

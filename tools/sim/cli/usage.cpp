@@ -15,7 +15,7 @@ const char* const kToolUsage =
     "\n"
     "commands:\n"
     "  run SCENARIO [--settings FILE] [--trace FILE] [--svg FILE] [--pose FRAME] [--audit]\n"
-    "      [--frame game|spec]\n"
+    "      [--frame game|design]\n"
     "      plays a scenario and checks its expectations (docs/scenarios.md)\n"
     "  settings FILE\n"
     "      the values the plug-in will use from a settings file, and its warnings\n"
@@ -28,7 +28,7 @@ const char* const kToolUsage =
     "  replay FILE.rec [--tolerance X] [--pose FRAME --svg FILE] [--scenario FILE]\n"
     "      plays a recording back and compares every output of every frame\n"
     "  soak [--seeds N] [--frames N] [--first-seed N] [--out DIR] [--replay] [--every-site]\n"
-    "      [--frame game|spec]\n"
+    "      [--frame game|design]\n"
     "      random settings and game states, every frame audited\n"
     "  batch LIST\n"
     "      many commands in this one process\n"
@@ -51,7 +51,7 @@ const char* const kToolUsage =
 
 const char* const kRunHelp =
     "usage: lumenfold-sim run SCENARIO [--settings FILE] [--trace FILE] [--svg FILE]\n"
-    "                         [--pose FRAME] [--audit] [--frame game|spec]\n"
+    "                         [--pose FRAME] [--audit] [--frame game|design]\n"
     "\n"
     "Loads the plug-in into a fresh simulated game and plays the scenario's steps\n"
     "(docs/scenarios.md); every expectation that fails is listed, and the last line\n"
@@ -68,7 +68,7 @@ const char* const kRunHelp =
     "                   from the side and from above, and the view through the\n"
     "                   camera (frames count from 0)\n"
     "  --audit          checks every frame as the soak does, and what the view shows\n"
-    "  --frame spec     the frames in the order the plug-in's design words them, not\n"
+    "  --frame design   the frames in the order the plug-in's design words them, not\n"
     "                   the game's own (docs/simulated-game.md)\n"
     "\n"
     "example:\n"
@@ -115,13 +115,13 @@ const char* const kReplayHelp =
 
 const char* const kSoakHelp =
     "usage: lumenfold-sim soak [--seeds N] [--frames N] [--first-seed N] [--out DIR]\n"
-    "                          [--replay] [--every-site] [--frame game|spec]\n"
+    "                          [--replay] [--every-site] [--frame game|design]\n"
     "\n"
     "Random settings and game states from each seed, every frame audited; a failing\n"
     "seed is written to DIR (default: the current folder) as a scenario that\n"
     "run --audit replays. --replay also records every seed and replays it from its\n"
     "recording alone; --every-site fails when a site's glue never ran or a branch\n"
-    "site never took one of its outcomes; --frame spec runs the frames in the order\n"
+    "site never took one of its outcomes; --frame design runs the frames in the order\n"
     "the plug-in's design words them.\n";
 
 const char* const kBatchHelp =

@@ -64,7 +64,7 @@ json ViewValue(const Game& g, const std::string& name) {
     if (v.frame != g.frame) {
         return g.frameOrder == sim::FrameOrder::Game
                    ? "no view was drawn in this frame"
-                   : "no view is drawn in the specification's order of the frame";
+                   : "no view is drawn in the design's order of the frame";
     }
     // A part of the body is drawn where the body is and its world scale is
     // not 0 (collapsed for the view, or under a part that is).

@@ -41,7 +41,7 @@ class Reader {
                 int order = 0;
                 if (!Named(*it, sim::kFrameOrderNames, &order)) {
                     return Fail("frame", "expects \"game\" (the game's own order, the default) "
-                                         "or \"spec\"");
+                                         "or \"design\"");
                 }
                 scenario->frameOrder = static_cast<sim::FrameOrder>(order);
             } else if (it.key() != "steps") {

@@ -40,7 +40,7 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
     // The game's view as the camera update begins, and as it ends: the
     // camera is the game's where both are third person without a forced
     // mode (the game may also switch the view inside the update). The stage
-    // after the camera update is the body pass in the specification's order;
+    // after the camera update is the body pass in the design's order;
     // in the game's it is the next of the deciding switch, the draws and the
     // shadow pass.
     const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
