@@ -42,6 +42,16 @@ b=$(section README.md '^## Installing')
 [ -n "$a" ] || problem "the readme has no INSTALLING section"
 [ "$a" = "$b" ] || problem "README.md's install section differs from the readme's:"$'\n'"$b"$'\n'"$a"
 
+# Every line of README's troubleshooting table is in the readme's
+# troubleshooting section (the readme writes "..." where README writes "…").
+t=$(section "$readme" '^TROUBLESHOOTING')
+[ -n "$t" ] || problem "the readme has no TROUBLESHOOTING section"
+while IFS= read -r line; do
+  [ -n "$line" ] || continue
+  grep -qF -- "$line" <<<"$t" || problem "the readme lacks README's troubleshooting line: $line"
+done < <(awk '/^## Troubleshooting/ {f=1; next} f && /^## / {exit} f && /^\| `/' README.md |
+         cut -d'|' -f2 | grep -o '`[^`]*`' | tr -d '`' | sed 's/…/.../g' | tr -s ' ')
+
 # The tools: the simulator for Windows (importing only the system's libraries)
 # with every documented scenario, the pose scenarios and the settings file of
 # README's pictures, their documentation and the recordings', each where it

@@ -40,32 +40,33 @@ const char* const kLines[][2] = {
      "The script extender is older than version 20. Update it."},
     {"incorrect Oblivion version (got ... need 010201A0)",
      "The game is not version 1.2.0.416. Patch the game."},
-    {"site 0x... (...) holds ... into OtherPlugin.dll that is not the game's: Lumenfold stays "
-     "off, nothing was patched",
+    {"site 0x... (...) holds a jump to 0x... into OtherPlugin.dll that is not the game's: "
+     "Lumenfold stays off, nothing was patched",
      "Another plug-in (the line names its library) has patched a place that Lumenfold needs "
      "for everything. Lumenfold changed nothing, and obse.log lists it as not loaded. Remove "
      "one of the two plug-ins."},
-    {"site 0x... (...) holds ... that is not the game's: (a feature) is not kept",
-     "Another plug-in has patched a place of one feature. Only that feature is off; the rest "
-     "works."},
-    {"site 0x... (...) no longer holds what Lumenfold wrote there: ...",
+    {"site 0x... (...) holds ... that is not the game's: the chase distance is not kept",
+     "(Or another feature in place of the chase distance.) Another plug-in has patched a place "
+     "of one feature. Only that feature is off; the rest works."},
+    {"site 0x... (...) no longer holds what Lumenfold wrote there: another module wrote over "
+     "it after Lumenfold loaded; ...",
      "A plug-in loaded after Lumenfold has patched the same place. The named feature may not "
      "work; remove one of the two plug-ins."},
     {"place 0x... (...): left out: ...",
      "In OBSE_Lumenfold.log: the place, and the feature it belongs to, that Lumenfold left to "
      "another plug-in (the error line above it says which)."},
-    {"warning: unknown key \"...\" is ignored (did you mean ...?)",
+    {"warning: unknown key \"fCamraPosZ\" is ignored (did you mean fCameraPosZ?)",
      "In OBSE_Lumenfold.log: the settings file has a key Lumenfold does not know, often a "
-     "misspelt one (fCamraPosZ for fCameraPosZ, which the line then names). Correct its "
-     "name."},
-    {"warning: ... is too large for a number: it keeps its default ...",
+     "misspelt one; the line names the known key nearest in spelling, if one is near. Correct "
+     "its name."},
+    {"warning: fCameraPosZ = \"1e400\" is too large for a number: it keeps its default 6.0",
      "In OBSE_Lumenfold.log: a value too large to be used. Write a smaller number."},
-    {"warning: ... reads only as ... (the rest, \"...\", is ignored), or: ... is not a "
-     "number: it reads as ...",
+    {"warning: fCameraPosY = \"14,5\" reads only as 14 (the rest, \",5\", is ignored)\", or: "
+     "\"warning: bEnableHeadBob = \"yes\" is not a number: it reads as 0",
      "In OBSE_Lumenfold.log: Lumenfold uses another value than the file seems to say (a "
      "decimal point is a \".\"; a \";\" after a value is part of it; switches are whole "
      "numbers). Write the number alone."},
-    {"(a setting) changed in the file: takes effect at the next start of the game",
+    {"... changed in the file: takes effect at the next start of the game",
      "The file was read again while the game runs, and a switch that decides what "
      "Lumenfold changes in the game's code is different now. Restart the game for it."},
     {"the settings file cannot be read: every setting keeps its current value",
@@ -84,8 +85,11 @@ const char* const kLines[][2] = {
      "log file alone, or play from a folder you can write to."},
     {"recording: ... could not be written whole (is the disk full?); the recording is lost",
      "Make room on the disk; the next save writes a new recording."},
-    {"iRecordFrames = ... is out of its range 1 to 3600: ... frames are recorded",
+    {"iRecordFrames = 9999 is out of its range 1 to 3600: 3600 frames are recorded",
      "In OBSE_Lumenfold.log: write a number from 1 to 3600."},
+    {"recording: ... bytes of memory for ... frames cannot be had; nothing is recorded",
+     "The computer could not spare the memory for the frames iRecordFrames asks for: the "
+     "game goes on without a recording. Ask for fewer frames."},
 };
 
 const char* const kReporting[] = {
