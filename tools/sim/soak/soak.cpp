@@ -172,7 +172,8 @@ int RunSoak(const SoakOptions& options, std::ostream& out, std::ostream& err) {
         }
     }
     g_crash.scenario = nullptr;
-    out << "soak: " << options.seeds << " seeds of " << options.frames << " frames from seed "
+    out << "soak: " << options.seeds << (options.seeds == 1 ? " seed of " : " seeds of ")
+        << options.frames << (options.frames == 1 ? " frame from seed " : " frames from seed ")
         << options.firstSeed << ", " << failed << " failed\n";
     if (!SitesReport(options.everySite, out, err)) {
         ++failed;
