@@ -48,6 +48,7 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/game_observe.cpp
   tools/sim/scenario/game_folder.cpp
   tools/sim/scenario/scenario_run.cpp
+  tools/sim/scenario/quiet_output.cpp
   tools/sim/scenario/trace.cpp
   tools/sim/pictures/svg.cpp
   tools/sim/settings/settings_report.cpp

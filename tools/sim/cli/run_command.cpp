@@ -3,7 +3,6 @@
 #include "tools/sim/cli/run_command.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,14 +12,6 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <io.h>
-constexpr const char* kNullDevice = "NUL";
-#else
-#include <unistd.h>
-constexpr const char* kNullDevice = "/dev/null";
-#endif
-
 #include "tools/sim/cli/commands.h"
 #include "tools/sim/cli/exit_status.h"
 #include "tools/sim/cli/input_files.h"
@@ -28,6 +19,7 @@ constexpr const char* kNullDevice = "/dev/null";
 #include "tools/sim/cli/usage.h"
 #include "tools/sim/pictures/pose_svg.h"
 #include "tools/sim/pictures/svg.h"
+#include "tools/sim/scenario/quiet_output.h"
 #include "tools/sim/scenario/trace.h"
 #include "tools/sim/soak/frame_audit.h"
 #include "tools/sim/soak/view_check.h"
@@ -44,23 +36,6 @@ struct RunOptions {
     bool orderGiven = false;
     sim::FrameOrder order = sim::FrameOrder::Game;
 };
-
-// Runs `run` with the plug-in's own lines on standard output kept away.
-template <typename F> void QuietRun(F run) {
-    fflush(stdout);
-    const int saved = dup(1);
-    const int null = open(kNullDevice, O_WRONLY);
-    if (null >= 0) {
-        dup2(null, 1);
-        close(null);
-    }
-    run();
-    fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, 1);
-        close(saved);
-    }
-}
 
 // The words after `run`: kExitDone, or the usage error already said.
 int ReadOptions(int argc, const char* const* argv, RunOptions* o, std::ostream& err) {
@@ -170,7 +145,10 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
         if (LoadScenarioInput(o.scenario, "", &own, quiet) == kExitDone) {
             own.frameOrder = scenario.frameOrder;
             PoseCapture ownPose(static_cast<int>(o.poseFrame));
-            QuietRun([&] { RunScenario(own, {&ownPose}); });
+            {
+                QuietStandardOutput noLogLines;
+                RunScenario(own, {&ownPose});
+            }
             if (SamePose(ownPose.pose, poseCapture.pose)) {
                 poseCapture.pose.unchangedBy =
                     "unchanged by these settings: the same as with the scenario's own";

@@ -4,8 +4,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <fcntl.h>
-
 #include <fstream>
 #include <iterator>
 
@@ -15,18 +13,11 @@
 #include "sim/sim_game.h"
 #include "tools/sim/replay/replay.h"
 #include "tools/sim/scenario/game_folder.h"
+#include "tools/sim/scenario/quiet_output.h"
 #include "tools/sim/scenario/scenario.h"
 #include "tools/sim/scenario/scenario_run.h"
 #include "tools/sim/soak/frame_audit.h"
 #include "tools/sim/soak/view_check.h"
-
-#if defined(_WIN32)
-#include <io.h>
-constexpr const char* kNullDevice = "NUL";
-#else
-#include <unistd.h>
-constexpr const char* kNullDevice = "/dev/null";
-#endif
 
 namespace simtool {
 
@@ -34,32 +25,6 @@ namespace {
 
 // The double-draw site inside row 12's stretch.
 constexpr int kUnreachableRow = 11;
-
-// The plug-in's own log lines (a kept key changed in a reloaded file, ...)
-// are many in random runs and say nothing here: standard output is closed to
-// them while a seed runs.
-class QuietStandardOutput {
-  public:
-    QuietStandardOutput() {
-        fflush(stdout);
-        saved_ = dup(1);
-        const int null = open(kNullDevice, O_WRONLY);
-        if (null >= 0) {
-            dup2(null, 1);
-            close(null);
-        }
-    }
-    ~QuietStandardOutput() {
-        fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, 1);
-            close(saved_);
-        }
-    }
-
-  private:
-    int saved_;
-};
 
 // What a crash leaves behind: the seed on the error stream, and its scenario
 // file. Prepared before each run, written by the signal handler.
