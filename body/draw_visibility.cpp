@@ -141,7 +141,7 @@ void ToggleFirstPersonForShadow(uint8_t before) {
                 if (bodyOffInView) {
                     SetNodeHidden(r.body, false);
                 }
-                UpdateRecordIfPresent(r.bodyAnim);
+                UpdateRecordIfPresentUnread(r.bodyAnim);
             } else {
                 if (bodyOffInView) {
                     SetNodeHidden(r.body, true);
@@ -169,6 +169,7 @@ uint8_t DrawBothSkeletons(DrawObject* object) {
     }
     SceneNode* body = player->BodyRoot;
     if (QueryCodedState(player, kCodedStateDoubleDraw) != 0) {
+        LF_RECORDING_NOTE(NoteAllGameValues()); // the site noted only the roots
         SetSheathedGearVisibility(1);
         UpdateRecordIfPresent(ReadPlayerRig().bodyAnim);
     }

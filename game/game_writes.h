@@ -14,31 +14,31 @@ LF_LOGIC_BEGIN
 
 inline void SetFlags(SceneNode* n, uint16_t flags) {
     n->Flags = flags;
-    LF_RECORDING_NOTE(NoteWrite(kWriteFlags, n));
+    LF_RECORDING_NOTE(NoteWrite<kWriteFlags>(n));
 }
 inline void SetLocalTranslation(SceneNode* n, const Vector3& v) {
     n->LocalTranslation = v;
-    LF_RECORDING_NOTE(NoteWrite(kWriteLocalTranslation, n));
+    LF_RECORDING_NOTE(NoteWrite<kWriteLocalTranslation>(n));
 }
 inline void SetLocalRotation(SceneNode* n, const Matrix3& m) {
     n->LocalRotation = m;
-    LF_RECORDING_NOTE(NoteWrite(kWriteLocalRotation, n));
+    LF_RECORDING_NOTE(NoteWrite<kWriteLocalRotation>(n));
 }
 inline void SetLocalScale(SceneNode* n, float scale) {
     n->LocalScale = scale;
-    LF_RECORDING_NOTE(NoteWrite(kWriteLocalScale, n));
+    LF_RECORDING_NOTE(NoteWrite<kWriteLocalScale>(n));
 }
 inline void SetWorldTranslation(SceneNode* n, const Vector3& v) {
     n->WorldTranslation = v;
-    LF_RECORDING_NOTE(NoteWrite(kWriteWorldTranslation, n));
+    LF_RECORDING_NOTE(NoteWrite<kWriteWorldTranslation>(n));
 }
 inline void SetThirdPerson(PlayerObject* p, uint8_t value) {
     p->ThirdPerson = value;
-    LF_RECORDING_NOTE(NoteWrite(kWriteThirdPerson, p));
+    LF_RECORDING_NOTE(NoteWrite<kWriteThirdPerson>(p));
 }
 inline void SetChaseCameraDistance(float distance) {
     ChaseCameraDistance() = distance;
-    LF_RECORDING_NOTE(NoteWrite(kWriteChaseDistance, nullptr));
+    LF_RECORDING_NOTE(NoteWrite<kWriteChaseDistance>(nullptr));
 }
 
 LF_LOGIC_END

@@ -42,6 +42,27 @@ inline void UpdateRecordIfPresent(AnimationRecord* record) {
     }
 }
 
+// The same, where the logic reads nothing of what the update changed before
+// it next calls the game or returns to it (the recording then notes the
+// changes where the logic next reads).
+inline void UpdateRecordIfPresentUnread(AnimationRecord* record) {
+    if (record != nullptr) {
+        LF_RECORDING_NOTE(NoteNothingReadAfterNextCall());
+        UpdateAnimationRecord(record);
+    }
+}
+
+// The game's update of two records, each when it is there, with nothing of
+// the game read between the two.
+inline void UpdateRecordsIfPresent(AnimationRecord* first, AnimationRecord* second) {
+    if (second != nullptr) {
+        UpdateRecordIfPresentUnread(first);
+        UpdateAnimationRecord(second);
+    } else {
+        UpdateRecordIfPresent(first);
+    }
+}
+
 // First person: the player's ThirdPerson byte and the game's camera-detached
 // byte are both 0.
 inline bool IsFirstPerson(const PlayerObject* p) {

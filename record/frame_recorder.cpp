@@ -19,7 +19,22 @@
 
 namespace {
 
-uint32_t g_view[kViewStateWords];                         // as last noted
+// What is noted when the call being made returns: every game value the
+// logic may read; the scalars alone (the logic notes the rest itself where
+// it goes on to read more); the one node the call changes (a node's own world
+// update changes its world fields alone); or nothing (the logic reads no more
+// of the game before its next call or its return).
+enum class AfterCall : uint8_t { All, Scalars, Receiver, Nothing };
+AfterCall g_afterCall = AfterCall::All;
+const void* g_callReceiver = nullptr;
+// Every game value the logic may read has been noted since the game last
+// ran: a request for all of them costs nothing then; or the scalars have.
+bool g_allNoted = false;
+bool g_scalarsNoted = false;
+bool g_allNotedBeforeCall = false;
+
+
+uint32_t g_view[Padded(kViewStateWords)];                 // as last noted
 uint32_t g_notedSettings[Padded(kSettingsKeyCount)] = {}; // as last noted
 
 void ReadView(uint32_t* v) {
@@ -113,7 +128,7 @@ HeldStart g_held;
 void OpenFrameNow() {
     uint32_t settings[Padded(kSettingsKeyCount)] = {};
     if (g_held.held) {
-        memcpy(g_view, g_held.view, sizeof g_view);
+        memcpy(g_view, g_held.view, sizeof g_held.view);
         memcpy(settings, g_held.settings, sizeof settings);
     } else {
         ReadSettingsWords(settings);
@@ -161,49 +176,96 @@ void NoteFrameEnd() {
     CloseOpenFrame();
 }
 
+namespace {
+
+// How much of the game a site's logic reads before it first calls the game:
+// the chase-distance sites the scalars; the actor branch the player alone;
+// the camera update and the body pass the scalars too (all else they read
+// after the game's update of a record, or once they note it, with
+// NoteAllGameValues); the draw sites the body's root too (a draw that goes on
+// to read more notes the rest itself); the frame start, the shown-record skip
+// and the first half of the shadow bracket both roots; every other site all
+// of it.
+constexpr NoteReach SiteReachOf(int site) {
+    return (site >= kSiteChaseA && site <= kSiteChaseD) || site == kSiteActorBranch ||
+                   site == kSiteHeadCamera || site == kSiteBodyPass
+               ? NoteReach::Scalars
+           : site >= kSiteDrawA && site <= kSiteDrawE ? NoteReach::BodyRoot
+           : site == kSiteShownRecord || site == kSiteFrameStart || site == kSiteShadowBefore
+               ? NoteReach::Roots
+               : NoteReach::All;
+}
+struct SiteReachTable {
+    NoteReach reach[kSiteCount];
+};
+constexpr SiteReachTable MakeSiteReach() {
+    SiteReachTable t = {};
+    for (int site = 0; site < kSiteCount; ++site) {
+        t.reach[site] = SiteReachOf(site);
+    }
+    return t;
+}
+constexpr SiteReachTable kSiteReach = MakeSiteReach();
+inline NoteReach SiteReach(RecordedSite site) {
+    return kSiteReach.reach[site];
+}
+
+} // namespace
+
 void NoteSite(RecordedSite site, const void* a, const void* b) {
     OpenFrameIfEnded();
-    BeginEntryValues(site == kSiteHeadCamera ? static_cast<const SceneNode*>(a) : nullptr,
-                     site == kSiteBodyPass ? static_cast<const AnimationRecord*>(b) : nullptr);
-    Event(kEventSite).Byte(site).Word(Token(a)).Word(Token(b));
-    NoteGameValues();
+    BeginEntryValues(site == kSiteHeadCamera ? static_cast<const SceneNode*>(a) : nullptr);
+    EmitCodeWords(kEventSite, site, Token(a), Token(b), 0, 2);
+    const NoteReach reach = SiteReach(site);
+    NoteGameValues(reach);
+    g_allNoted = reach == NoteReach::All;
+    g_scalarsNoted = true;
+}
+
+void NoteAllGameValues() {
+    if (!g_allNoted) {
+        NoteGameValues(NoteReach::All, g_scalarsNoted);
+        g_allNoted = g_scalarsNoted = true;
+    }
+}
+
+void NoteSequenceTexts(const AnimationRecord* record) {
+    NoteSequenceNames(record);
 }
 
 void NoteEntryEnd() {
-    uint32_t now[kViewStateWords];
+    g_afterCall = AfterCall::All;
+    g_allNoted = g_scalarsNoted = false;
+    uint32_t now[Padded(kViewStateWords)] = {};
     ReadView(now);
-    for (int i = 0; i < kViewStateWords; ++i) {
-        if (now[i] != g_view[i]) {
-            Event(kEventView).Byte(i).Word(now[i]);
-            g_view[i] = now[i];
+    if (!SameWords(now, g_view, kViewStateWords)) {
+        for (int i = 0; i < kViewStateWords; ++i) {
+            if (now[i] != g_view[i]) {
+                EmitCodeWords(kEventView, static_cast<uint8_t>(i), now[i], 0, 0, 1);
+                g_view[i] = now[i];
+            }
         }
     }
-    Event{kEventEnd};
+    EmitTag(kEventEnd);
     EndEntryValues();
 }
 
 void NotePass(RecordedSite site, const void* a, uint32_t decision) {
     OpenFrameIfEnded();
-    Event(kEventSite).Byte(site).Word(Token(a)).Word(decision);
+    EmitCodeWords(kEventSite, site, Token(a), decision, 0, 2);
+    g_allNoted = g_scalarsNoted = false; // the game ran up to here
 }
 
 void NoteReadingPass(RecordedSite site, const void* a, uint32_t decision) {
     OpenFrameIfEnded();
     NotePass(site, a, decision);
-    NoteGameValues();
-}
-
-uint32_t NoteAnswer(GameCall call, const void* receiver, uint32_t argument, uint32_t answer) {
-    Event(kEventAnswer).Byte(call).Word(Token(receiver)).Word(argument).Word(answer);
-    return answer;
+    NoteGameValues(SiteReach(site));
+    g_scalarsNoted = true;
 }
 
 SceneNode* NoteFound(const SceneNode* searched, const char* name, SceneNode* found) {
-    Event(kEventAnswer)
-        .Byte(kCallFindChildByName)
-        .Word(Token(searched))
-        .Word(NameNumber(name))
-        .Word(Token(found));
+    EmitCodeWords(kEventAnswer, kCallFindChildByName, Token(searched), NameNumber(name),
+                  Token(found), 3);
     if (found != nullptr) {
         NoteFoundNode(found);
     }
@@ -213,18 +275,46 @@ SceneNode* NoteFound(const SceneNode* searched, const char* name, SceneNode* fou
 void NoteCall(GameCall call, const void* receiver) {
     const uint8_t steering = (InExtraAnimUpdate != kFlagClear ? kSteerExtraUpdate : 0) |
                              (InBodyPassUpdate != kFlagClear ? kSteerBodyPassUpdate : 0);
-    Event(kEventCall).Byte(call).Word(Token(receiver)).Byte(steering);
+    EmitCall(call, Token(receiver), steering);
+    if (call == kCallNodeVirtual29 && g_afterCall == AfterCall::All) {
+        g_afterCall = AfterCall::Receiver;
+    }
+    g_callReceiver = receiver;
+    g_allNotedBeforeCall = g_allNoted;
+    g_allNoted = g_scalarsNoted = false;
+}
+
+void NoteNothingReadAfterNextCall() {
+    g_afterCall = AfterCall::Nothing;
+}
+
+void NoteOnlyScalarsAfterNextCall() {
+    g_afterCall = AfterCall::Scalars;
 }
 
 void NoteCallReturned() {
-    Event{kEventReturned};
-    NoteGameValues();
-}
-
-void NoteWrite(WrittenField field, const void* target) {
-    uint32_t w[9];
-    const int n = WrittenWordsOf(field, target, w);
-    Event(kEventWrite).Byte(field).Word(Token(target)).Words(w, n);
+    EmitTag(kEventReturned);
+    const AfterCall after = g_afterCall;
+    g_afterCall = AfterCall::All;
+    switch (after) {
+    case AfterCall::All:
+        NoteGameValues(NoteReach::All);
+        g_allNoted = g_scalarsNoted = true;
+        break;
+    case AfterCall::Scalars:
+        NoteGameValues(NoteReach::Scalars);
+        g_scalarsNoted = true;
+        break;
+    case AfterCall::Receiver:
+        // The node's own update changed that node alone: what was noted of
+        // the rest still holds.
+        NoteChangedNode(static_cast<const SceneNode*>(g_callReceiver));
+        g_allNoted = g_allNotedBeforeCall;
+        g_scalarsNoted = g_allNoted;
+        break;
+    case AfterCall::Nothing:
+        break;
+    }
 }
 
 void NoteMessage(uint32_t type) {

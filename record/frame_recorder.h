@@ -15,6 +15,7 @@
 #include <stdint.h>
 
 #include "game/layout.h"
+#include "record/frame_ring.h"
 #include "record/recording_format.h"
 
 // Reserves room for the last `frames` frames (held to 1..3600, with a line in
@@ -39,6 +40,13 @@ void NoteFrameEnd();
 // The game passed a site into the logic (`a`, `b` as the site gives them):
 // the game values the logic may read are noted.
 void NoteSite(RecordedSite site, const void* a, const void* b);
+// The logic goes on to read more of the game than its site (or the call that
+// returned last) noted: every value it may read, noted here unless they all
+// have been since the game last ran.
+void NoteAllGameValues();
+// The text of the sequences' names of `record`, where the logic reads them:
+// noted when it changed under the same address.
+void NoteSequenceTexts(const AnimationRecord* record);
 // The logic returned to the game: the view state's changes are noted.
 void NoteEntryEnd();
 // A site passed where only the glue decides (or a forced camera switch):
@@ -50,16 +58,28 @@ void NotePass(RecordedSite site, const void* a, uint32_t decision);
 void NoteReadingPass(RecordedSite site, const void* a, uint32_t decision);
 // The settings, when a reload changed them since they were last noted.
 void NoteSettings();
-// A query of the game and its answer (returned).
-uint32_t NoteAnswer(GameCall call, const void* receiver, uint32_t argument, uint32_t answer);
+// A query of the game and its answer (returned). In line: the logic asks
+// the game many times a frame.
+inline uint32_t NoteAnswer(GameCall call, const void* receiver, uint32_t argument,
+                           uint32_t answer) {
+    EmitCodeWords(kEventAnswer, call, Token(receiver), argument, answer, 3);
+    return answer;
+}
 // FindChildByName's answer, with the values of the node found.
 SceneNode* NoteFound(const SceneNode* searched, const char* name, SceneNode* found);
 // Around a call that changes the game: before it (what the glue's branches
 // inside it go by) and after it (the game's changes).
 void NoteCall(GameCall call, const void* receiver);
 void NoteCallReturned();
+// The logic reads nothing more of the game after its next call before it
+// calls the game again or returns: what that call changed is noted where
+// the logic next reads the game (the call after it, or the next site).
+void NoteNothingReadAfterNextCall();
+// The logic reads only the scalars (the globals, the player, its process and
+// weapon) after its next call, until it notes the rest (NoteAllGameValues).
+void NoteOnlyScalarsAfterNextCall();
 // A field the logic has just written.
-void NoteWrite(WrittenField field, const void* target);
+template <WrittenField field> void NoteWrite(const void* target);
 // A host message: in the open frame, or, between two frames, at the start of
 // the next; and, once the plug-in handled it, what it changed.
 void NoteMessage(uint32_t type);

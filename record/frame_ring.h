@@ -56,6 +56,79 @@ inline uint32_t Bits(float f) {
     return w;
 }
 
+// A STATE event: words `first` to first+count-1 of the block of `kind` and
+// `token`, from `words` (padded to a multiple of four), written straight into
+// the open frame in 16-byte pieces.
+inline void EmitState(uint8_t kind, uint32_t token, uint32_t first, uint32_t count,
+                      const uint32_t* words) {
+    const uint32_t pieces = (count + 3) / 4;
+    if (!OpenFrame.open || !Room(8 + 16 * pieces)) {
+        return;
+    }
+    uint8_t* to = OpenFrame.ring + OpenFrame.at + OpenFrame.length;
+    to[0] = kEventState;
+    to[1] = kind;
+    memcpy(to + 2, &token, 4); // x86: the file's little-endian order
+    to[6] = static_cast<uint8_t>(first);
+    to[7] = static_cast<uint8_t>(count);
+    for (uint32_t i = 0; i < pieces; ++i) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8 + 16 * i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(words + 4 * i)));
+    }
+    OpenFrame.length += 8 + 4 * count;
+}
+
+// Where an event of `n` bytes goes in the open frame, or nullptr when it
+// cannot (no frame open, or the frame cut short); EventWritten(n) then counts
+// its bytes. The small events of fixed shape are written straight there.
+inline uint8_t* EventPlace(uint32_t n) {
+    return OpenFrame.open && Room(n) ? OpenFrame.ring + OpenFrame.at + OpenFrame.length : nullptr;
+}
+inline void PutWord(uint8_t* to, uint32_t v) {
+    memcpy(to, &v, 4); // x86: the file's little-endian order
+}
+// A tag alone (END, RETURNED).
+inline void EmitTag(EventTag tag) {
+    if (uint8_t* to = EventPlace(1)) {
+        to[0] = tag;
+        OpenFrame.length += 1;
+    }
+}
+// A tag, a code byte and `count` words (SITE: two; ANSWER: three; VIEW: one).
+inline void EmitCodeWords(EventTag tag, uint8_t code, uint32_t a, uint32_t b, uint32_t c,
+                          uint32_t count) {
+    if (uint8_t* to = EventPlace(2 + 4 * 3)) {
+        to[0] = tag;
+        to[1] = code;
+        PutWord(to + 2, a);
+        PutWord(to + 6, b);
+        PutWord(to + 10, c);
+        OpenFrame.length += 2 + 4 * count;
+    }
+}
+// A CALL: the call, its receiver and the steering byte.
+inline void EmitCall(uint8_t call, uint32_t receiver, uint8_t steering) {
+    if (uint8_t* to = EventPlace(7)) {
+        to[0] = kEventCall;
+        to[1] = call;
+        PutWord(to + 2, receiver);
+        to[6] = steering;
+        OpenFrame.length += 7;
+    }
+}
+// A WRITE: the field, its target and its `count` words (at most nine).
+inline void EmitWrite(uint8_t field, uint32_t target, const uint32_t* words, uint32_t count) {
+    if (uint8_t* to = EventPlace(6 + 4 * 9)) {
+        to[0] = kEventWrite;
+        to[1] = field;
+        PutWord(to + 2, target);
+        for (uint32_t i = 0; i < count; ++i) {
+            PutWord(to + 6 + 4 * i, words[i]);
+        }
+        OpenFrame.length += 6 + 4 * count;
+    }
+}
+
 // One event, built whole before it goes into the open frame.
 class Event {
   public:

@@ -24,6 +24,13 @@ bool IsThePlayersBodyRecord(const AnimationRecord* record) {
            record == p->Process->BodyAnim;
 }
 
+// The actor branch for the player: the predicate, and what it read.
+__attribute__((noinline)) uint8_t RecordedActorBranch(const void* actor) {
+    const uint8_t inView = IsPlayerInBodyView(actor);
+    NoteReadingPass(kSiteActorBranch, actor, inView);
+    return inView;
+}
+
 } // namespace
 
 extern "C" {
@@ -42,8 +49,13 @@ void RecordingHeadCamera(SceneNode* camera) {
     }
     NoteSite(kSiteHeadCamera, camera, nullptr);
     if (LateSiteWritten != 0 || FrameChoresAtCamera != 0) {
+        // Of the chores here only the watch of the file, while it is on, can
+        // change the settings.
+        const bool watched = Settings.bReloadSettingsOnChange != 0;
         recording::CameraUpdateChores();
-        NoteSettings(); // a reload by the watch takes effect from here on
+        if (watched) {
+            NoteSettings(); // a reload by the watch takes effect from here on
+        }
     }
     recording::UpdateHeadCamera(camera);
     NoteEntryEnd();
@@ -62,11 +74,13 @@ void RecordingBodyPass(const void* actor, AnimationRecord* record) {
 }
 
 uint8_t RecordingActorBranch(const void* actor) {
-    const uint8_t inView = IsPlayerInBodyView(actor);
-    if (IsThePlayer(actor)) {
-        NoteReadingPass(kSiteActorBranch, actor, inView);
+    // Every actor passes here; the predicate holds for the player alone.
+    // (The player's own path is a function of its own, so that the others'
+    // pay for no frame of one.)
+    if (!IsThePlayer(actor)) {
+        return 0;
     }
-    return inView;
+    return RecordedActorBranch(actor);
 }
 
 void RecordingForcedSkip(uint32_t skipped) {

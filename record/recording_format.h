@@ -28,7 +28,12 @@ inline uint32_t Token(const void* p) {
 //   48+4K   4     the frames' size in bytes
 // then the frames, oldest first.
 constexpr uint8_t kRecordingMagic[8] = {'L', 'F', 'R', 'E', 'C', '\r', '\n', 0x1A};
-constexpr uint16_t kRecordingFormatVersion = 1;
+// Version 2: the game values an entry reads may also follow an answer of the
+// game (where the logic goes on to read more than its site noted), and a
+// site notes what its logic reads before it first calls the game. Version 1
+// files read and replay the same way.
+constexpr uint16_t kRecordingFormatVersion = 2;
+constexpr uint16_t kOldestRecordingFormatVersion = 1;
 constexpr uint32_t kRecordingReleaseTextSize = 16;
 constexpr uint32_t kRecordingSettingsOffset = 44;
 constexpr uint32_t RecordingHeaderSize(uint32_t settingsCount) {

@@ -11,8 +11,9 @@
 # (one instruction per block, no chaining): the same instructions, so the
 # same counts, but no figure of time.
 #   bash scripts/count-instructions.sh [--check BUDGET_FILE]
-# With --check, the counts with recording off are held to the budget file
-# ("frame N", "draw N", "actor N"): more than 2 % over any of them fails.
+# With --check, the counts are held to the budget file ("frame N", "draw N",
+# "actor N", and with recording on "recording N" per frame and
+# "recording-bytes N" kept per frame): more than 2 % over any of them fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 budget=""
@@ -137,6 +138,7 @@ echo "  per foreign actor at the body-pass site:                     $actor"
 echo "  per whole frame, watching the settings file:                 $watching"
 echo "  per whole frame, recording the last 600 frames:              $recorded"
 sed -n 's/^recorded bytes per frame: /  recording kept per frame: /p' "$work/frame-recording.txt"
+recordedBytes=$(sed -n 's/^recorded bytes per frame: \([0-9]*\).*/\1/p' "$work/frame-recording.txt")
 
 [ -n "$budget" ] || exit 0
 fail=0
@@ -153,6 +155,7 @@ while read -r what limit; do
   case "$what" in ''|'#'*) continue ;; esac
   case "$what" in
     frame) got=$frame ;; draw) got=$draw ;; actor) got=$actor ;;
+    recording) got=$recorded ;; recording-bytes) got=${recordedBytes:-0} ;;
     *) echo "count-instructions: $budget: unknown count \"$what\""; fail=1; continue ;;
   esac
   seen="$seen $what"
@@ -160,15 +163,28 @@ while read -r what limit; do
     broken "$what" "$got" "half of its budget of $limit"
     continue
   fi
-  if awk -v got="$got" -v limit="$limit" 'BEGIN { exit !(got > limit * 1.02) }'; then
+  # The bytes a recorded frame keeps are held to their figure exactly.
+  if [ "$what" = recording-bytes ]; then
+    if [ "$got" -gt "$limit" ]; then
+      echo "count-instructions: a recorded frame keeps $got bytes, more than its budget of" \
+           "$limit ($budget)"
+      fail=1
+    fi
+  elif awk -v got="$got" -v limit="$limit" 'BEGIN { exit !(got > limit * 1.02) }'; then
     echo "count-instructions: the $what costs $got instructions, more than 2 % over its budget" \
          "of $limit ($budget): make it cheaper, or raise the budget in the same change and say why"
     fail=1
   fi
 done < "$budget"
-for what in frame draw actor; do
+for what in frame draw actor recording recording-bytes; do
   case "$seen " in *" $what "*) ;; *) echo "count-instructions: $budget gives no budget for the $what"; fail=1 ;; esac
 done
+# A recorded frame costs at most three plain ones.
+if awk -v got="$recorded" -v frame="$frame" 'BEGIN { exit !(got > 3 * frame) }'; then
+  echo "count-instructions: a recorded frame costs $recorded instructions, more than three" \
+       "times the plain frame's $frame"
+  fail=1
+fi
 # Watching the file and recording do all that the plain frame does, and more.
 for pair in "watching:$watching" "recording:$recorded"; do
   what=${pair%%:*}; got=${pair#*:}

@@ -305,7 +305,7 @@ TEST(RecordingReader, SaysWhatIsWrongWithTheFileAndWhere) {
               Problem({}));
     std::vector<uint8_t> version = good;
     version[8] = 7;
-    EXPECT_EQ("bad.rec: at byte 8: format version 7; this lumenfold-sim reads version 1",
+    EXPECT_EQ("bad.rec: at byte 8: format version 7; this lumenfold-sim reads versions 1 to 2",
               Problem(version));
     // A frame count larger than the file, and one claiming gigabytes.
     const uint32_t countAt = RecordingHeaderSize(kSettingsKeyCount) - 8;

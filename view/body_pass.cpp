@@ -61,10 +61,11 @@ void BodyView(const PlayerRig& r) {
 
     // Down: knocked out or dead with a forced body view.
     if (ForcedBodyMode != kForcedModeNone && (IsDead(p) != 0 || knockout != 0)) {
+        LF_RECORDING_NOTE(NoteAllGameValues()); // the pass reads more than the scalars now
         InBodyPassUpdate = kFlagClear;
         RaiseBody(r.body);
         InExtraAnimUpdate = kFlagSet;
-        UpdateRecordIfPresent(r.bodyAnim);
+        UpdateRecordIfPresentUnread(r.bodyAnim);
         InExtraAnimUpdate = kFlagClear;
         return;
     }
@@ -74,6 +75,7 @@ void BodyView(const PlayerRig& r) {
     if (p->ThirdPerson != 0 && ForcedBodyMode == kForcedModeNone) {
         return;
     }
+    LF_RECORDING_NOTE(NoteAllGameValues()); // the pass reads more than the scalars now
     const uint8_t sit = r.process->SitState;
     const uint8_t detached = CameraDetachedByte();
     const bool mounted = IsMounted(p);
@@ -97,12 +99,12 @@ void BodyView(const PlayerRig& r) {
                 SetLocalTranslation(r.firstPerson,
                                     Vector3{arms.x, arms.y, arms.z - kLyingArmsDrop});
             }
-            UpdateRecordIfPresent(r.firstPersonAnim);
+            UpdateRecordIfPresentUnread(r.firstPersonAnim);
         }
     } else if ((Settings.bRotateThirdPersonArms & kRotateArmsOtherPaths) != 0) {
         PoseArms();
     }
-    UpdateRecordIfPresent(r.bodyAnim);
+    UpdateRecordIfPresentUnread(r.bodyAnim);
 }
 
 // Without the process there is no knockout or sit state, and no body
@@ -112,6 +114,7 @@ __attribute__((noinline)) void BodyViewWithoutProcess(PlayerObject* p) {
     if (ForcedBodyMode != kForcedModeNone || WatchedMenuOpen != 0 || p->ThirdPerson != 0) {
         return;
     }
+    LF_RECORDING_NOTE(NoteAllGameValues()); // the roots' visibility is read now
     RestoreAfterDismount(p->BodyRoot, p->FirstPersonRoot, IsMounted(p));
 }
 
@@ -122,11 +125,15 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
     const PlayerObject* player = PlayerPointer();
     if (actor != player || player == nullptr ||
         (SavedThirdPerson != 0 && ForcedBodyMode == kForcedModeNone)) {
+        LF_RECORDING_NOTE(NoteNothingReadAfterNextCall());
         UpdateAnimationRecord(record);
         return;
     }
     const PlayerRig r = ReadPlayerRig();
     InBodyPassUpdate = kFlagSet;
+    // The view logic reads the scalars first, and notes the rest where it
+    // goes on to read more.
+    LF_RECORDING_NOTE(NoteOnlyScalarsAfterNextCall());
     UpdateAnimationRecord(record);
     if (r.process != nullptr) {
         BodyView(r);

@@ -67,13 +67,20 @@ void UpdateArmsVisibility(const PlayerRig& r, uint8_t detached) {
     }
 }
 
+// Whether one of the two standing idles plays on the body's record, by the
+// names of its sequences.
+bool StandingIdlePlaying(const AnimationRecord* body) {
+    LF_RECORDING_NOTE(NoteSequenceTexts(body)); // the names are read here
+    return IsAnimSequencePlaying(body, kSequenceStand) ||
+           IsAnimSequencePlaying(body, kSequenceGuardCheck);
+}
+
 // Lets the game reset two standing idles, with the player marked as third
 // person for that call.
 void ResetStandingIdle(const PlayerRig& r) {
     PlayerObject* p = r.player;
     if (r.bodyAnim != nullptr && p->ThirdPerson == 0 && IsIdleAnimActive(false) &&
-        (IsAnimSequencePlaying(r.bodyAnim, kSequenceStand) ||
-         IsAnimSequencePlaying(r.bodyAnim, kSequenceGuardCheck))) {
+        StandingIdlePlaying(r.bodyAnim)) {
         SetThirdPerson(p, 1);
         PlayerIdleUpdate(p);
         SetThirdPerson(p, static_cast<uint8_t>(SavedThirdPerson));
@@ -187,8 +194,7 @@ void UpdateHeadCamera(SceneNode* camera) {
     // person that the game made during it.
     if ((SavedThirdPerson == 0 || ForcedBodyMode != 0) && IsDead(p) == 0) {
         InExtraAnimUpdate = kFlagSet;
-        UpdateRecordIfPresent(r.bodyAnim);
-        UpdateRecordIfPresent(r.firstPersonAnim);
+        UpdateRecordsIfPresent(r.bodyAnim, r.firstPersonAnim);
         InExtraAnimUpdate = kFlagClear;
     }
     if (Settings.bEnableFirstPersonBody != 0 && SavedThirdPerson == 0 &&
@@ -196,6 +202,9 @@ void UpdateHeadCamera(SceneNode* camera) {
         ForcedBodyMode = kForcedModeKeep;
         HeadAnchorCountdown = kHeadAnchorUpdates;
     }
+    // Up to here the camera update reads the scalars alone; from here on the
+    // nodes and the body's record too.
+    LF_RECORDING_NOTE(NoteAllGameValues());
 
     // 3. to 5. Menu watch, standing idles, mod animations.
     WatchMenus();

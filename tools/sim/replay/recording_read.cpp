@@ -252,9 +252,11 @@ bool ParseRecording(std::vector<uint8_t> bytes, const std::string& name, Recordi
     if (!in.Ok()) {
         return false;
     }
-    if (r->formatVersion != kRecordingFormatVersion) {
+    if (r->formatVersion < kOldestRecordingFormatVersion ||
+        r->formatVersion > kRecordingFormatVersion) {
         return in.Fail(8, "format version " + Number(r->formatVersion) +
-                              "; this lumenfold-sim reads version " +
+                              "; this lumenfold-sim reads versions " +
+                              Number(kOldestRecordingFormatVersion) + " to " +
                               Number(kRecordingFormatVersion));
     }
     r->pluginVersion = in.U32("the header");

@@ -356,7 +356,8 @@ class Replayer {
             !DecodeFrame(own, own.frameOffsets.size() - 1, &replayed, &error)) {
             return FrameComparison{"the replay recorded nothing readable: " + error.message, {}};
         }
-        return CompareFrames(recorded, replayed, world_, options_.tolerance, withView);
+        return CompareFrames(recorded, replayed, world_, options_.tolerance, withView,
+                             recording_.formatVersion == kRecordingFormatVersion);
     }
 
     // The bones the recording does not hold hang under those it holds, as

@@ -225,8 +225,21 @@ std::vector<std::string> InputsOf(const std::vector<RecordedEvent>& events, size
     return inputs;
 }
 
+// The events of a frame without the game values noted.
+std::vector<RecordedEvent> WithoutValues(const std::vector<RecordedEvent>& events) {
+    std::vector<RecordedEvent> kept;
+    kept.reserve(events.size());
+    for (const RecordedEvent& e : events) {
+        if (e.tag != kEventState && e.tag != kEventName) {
+            kept.push_back(e);
+        }
+    }
+    return kept;
+}
+
 FrameComparison CompareFrames(const RecordedFrame& recorded, const RecordedFrame& replayed,
-                              const World& world, double tolerance, bool withView) {
+                              const World& world, double tolerance, bool withView,
+                              bool withValues) {
     FrameComparison c;
     if (withView) {
         for (int i = 0; i < kViewStateWords; ++i) {
@@ -242,8 +255,13 @@ FrameComparison CompareFrames(const RecordedFrame& recorded, const RecordedFrame
             }
         }
     }
-    const std::vector<RecordedEvent>& r = recorded.events;
-    const std::vector<RecordedEvent>& p = replayed.events;
+    std::vector<RecordedEvent> recordedOutputs, replayedOutputs;
+    if (!withValues) {
+        recordedOutputs = WithoutValues(recorded.events);
+        replayedOutputs = WithoutValues(replayed.events);
+    }
+    const std::vector<RecordedEvent>& r = withValues ? recorded.events : recordedOutputs;
+    const std::vector<RecordedEvent>& p = withValues ? replayed.events : replayedOutputs;
     const bool cut = (recorded.flags & kFrameCutShort) != 0;
     size_t entry = 0; // the recorded entry (SITE) the comparison is in
     for (size_t i = 0; i < r.size() || i < p.size(); ++i) {

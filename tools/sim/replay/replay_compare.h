@@ -19,9 +19,13 @@ struct FrameComparison {
 };
 
 // `withView`: the view state the frame began with is compared too (the
-// first frame of a replay takes it from the recording).
+// first frame of a replay takes it from the recording). `withValues`: the
+// game values noted are compared too, which a recording of an older format
+// notes at other places than this plug-in does (its frames are then compared
+// by what the plug-in did: its decisions, queries, calls, writes and view).
 FrameComparison CompareFrames(const RecordedFrame& recorded, const RecordedFrame& replayed,
-                              const World& world, double tolerance, bool withView);
+                              const World& world, double tolerance, bool withView,
+                              bool withValues = true);
 
 // What an event of the recording says, in words ("BodyRoot.LocalTranslation
 // = (1, 2, 3)"), with the recording's own objects named through `world`.

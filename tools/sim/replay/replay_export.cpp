@@ -260,14 +260,17 @@ std::string RecordingAsScenario(const Recording& recording) {
         Values ofTheSwitch(names, &nodes);
         bool bodyPassed = false;
         uint8_t lastSite = 0;
-        // The game's values a site's entry noted follow its SITE event; what
-        // is noted later in an entry comes of the game's routines the
-        // plug-in called, which the scenario's game runs itself.
+        // The game's values an entry notes: those its site noted, and those
+        // it notes where its logic goes on to read more (after an answer, or
+        // after the game's update of a record that the logic asked for: of
+        // what that update changes, the scenario's game works out the world
+        // places itself, and the scenario takes only flags, the roots' local
+        // places and the scalars).
         bool atEntry = true;
         for (const RecordedEvent& e : frame.events) {
             if (e.tag == kEventSite) {
                 atEntry = true;
-            } else if (e.tag != kEventState && e.tag != kEventName) {
+            } else if (e.tag == kEventEnd) {
                 atEntry = false;
             }
             if (e.tag == kEventSite &&

@@ -73,6 +73,13 @@ uint32_t ReplayScript::Answer(GameCall call, const void* receiver, uint32_t argu
                 " where the recording has " + std::to_string(e->b));
         return own;
     }
+    // The logic may go on to read more of the game after an answer: what it
+    // reads then follows the answer.
+    if (at_ < end_ &&
+        ((*events_)[at_].tag == kEventState || (*events_)[at_].tag == kEventName)) {
+        TakeValues();
+        recorded_.Put();
+    }
     if (call == kCallGetInterfaceObject) {
         return Token(world_.Bind(e->c, World::Kind::Interface, game_.interface,
                                  [this] { return static_cast<void*>(game_.interface); }));
