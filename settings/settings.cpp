@@ -219,7 +219,10 @@ SettingsFileRead ReadSettingsSettled(SettingsRecord* record, const char* path) {
         const bool hadBefore = Stamp(path, &before);
         if (!hadBefore || !PlatformFileReadable(path)) {
             ReadSettingsInto(record, path); // the defaults, as the profile calls give them
-            g_stampValid = false;
+            // A file there that cannot be read (an editor holds it, or it is
+            // a folder) is not read again until it changes.
+            g_stamp = before;
+            g_stampValid = hadBefore;
             return SettingsFileRead::Missing;
         }
         ReadSettingsInto(record, path);
@@ -230,7 +233,8 @@ SettingsFileRead ReadSettingsSettled(SettingsRecord* record, const char* path) {
             return SettingsFileRead::Read;
         }
     }
-    g_stampValid = Stamp(path, &g_stamp);
+    // Still changing: looked at again at the next look, whatever it holds.
+    g_stampValid = false;
     return SettingsFileRead::Unsettled;
 }
 
@@ -347,10 +351,10 @@ void WatchSettingsFile() {
     g_lastLook = now;
     FileStamp stamp;
     const bool exists = Stamp(g_path, &stamp);
-    // A file that could not be read, or kept changing, is read again at
-    // each look until it is read whole: one that is unlocked, or that
-    // stops changing, is taken without another change.
-    if (g_failure == SettingsFileRead::Read && SameStamp(exists, stamp, g_stampValid, g_stamp)) {
+    // Read only when the file's time or size changed since it was last
+    // read, or tried: a file that cannot be read stays unread until it is
+    // saved again; one caught changing is read again at the next look.
+    if (SameStamp(exists, stamp, g_stampValid, g_stamp)) {
         return;
     }
     // Whatever the reload finds, this version of the file has been seen.

@@ -582,10 +582,10 @@ TEST_F(Rereading, TheWatchReloadsAChangedFileWithinASecond) {
     EXPECT_EQ(4.0f, Settings.fCameraPosZ);
 }
 
-// A changed file that cannot be opened (an editor holds it) is told once,
-// not at every look, and read as soon as it can be, with no other change.
-// One that kept changing through the three reads is read again once it
-// holds still.
+// A changed file that cannot be opened (an editor holds it) is tried once
+// and told once, not at every look: it is read again when it is saved again
+// (its time or size changes), not when it is merely let go. One that kept
+// changing through the three reads is read again once it holds still.
 TEST_F(Rereading, TheWatchTellsAFailedReadingOnceAndReadsAgainWhenItCan) {
     WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=6\n");
     ASSERT_TRUE(Load());
@@ -593,16 +593,28 @@ TEST_F(Rereading, TheWatchTellsAFailedReadingOnceAndReadsAgainWhenItCan) {
     Frame();
     WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=16\n");
     PlatformLockFile(SettingsPath());
+    int reads = 0;
+    PlatformAfterProfileRead([](void* n) { ++*static_cast<int*>(n); }, &reads);
     testing::internal::CaptureStdout();
+    std::vector<int> readsAtLook;
     for (uint32_t t = 101000; t <= 105000; t += 1000) {
         PlatformSetClock(t);
         Frame();
+        readsAtLook.push_back(reads);
     }
     EXPECT_EQ("the settings file cannot be read: every setting keeps its current value\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+    ASSERT_GT(readsAtLook[0], 0); // the first look tried it
+    EXPECT_EQ(std::vector<int>(5, readsAtLook[0]), readsAtLook); // the four after it did not
     PlatformUnlockFiles();
     PlatformSetClock(106000);
+    Frame();
+    EXPECT_EQ(readsAtLook[0], reads); // let go, not changed: not read
+    EXPECT_EQ(6.0f, Settings.fCameraPosZ);
+    PlatformAfterProfileRead(nullptr, nullptr);
+    WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=16.0\n"); // saved again
+    PlatformSetClock(107000);
     Frame();
     EXPECT_EQ(16.0f, Settings.fCameraPosZ);
 
@@ -610,7 +622,7 @@ TEST_F(Rereading, TheWatchTellsAFailedReadingOnceAndReadsAgainWhenItCan) {
     WriteSettings("[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=8\n");
     Rewrite always = {this, 3, true, "[Main]\nbReloadSettingsOnChange=1\nfCameraPosZ=9\n"};
     PlatformAfterProfileRead(OnRead, &always);
-    PlatformSetClock(107000);
+    PlatformSetClock(108000);
     testing::internal::CaptureStdout();
     Frame();
     EXPECT_EQ("the settings file kept changing while it was read: every setting keeps its "
@@ -618,7 +630,7 @@ TEST_F(Rereading, TheWatchTellsAFailedReadingOnceAndReadsAgainWhenItCan) {
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(16.0f, Settings.fCameraPosZ);
     PlatformAfterProfileRead(nullptr, nullptr);
-    PlatformSetClock(108000);
+    PlatformSetClock(109000);
     Frame();
     EXPECT_EQ(9.0f, Settings.fCameraPosZ);
 }
