@@ -43,6 +43,11 @@ void PlatformUseRealLocalTime();
 // while the plug-in reads it); null: nothing.
 void PlatformAfterProfileRead(void (*hook)(void* context), void* context);
 
+// Called with the path at every creation of a file, before it is made
+// (tests in which another program makes a file of that name meanwhile);
+// null: nothing.
+void PlatformBeforeCreateFile(void (*hook)(const char* path, void* context), void* context);
+
 // Called on entering (true) and on leaving (false) every call of this layer
 // that may allocate (the kernel's calls allocate nothing in the game's
 // heap), so that a test can tell the plug-in's own allocations from this

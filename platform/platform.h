@@ -55,6 +55,10 @@ constexpr PlatformFile kNoFile = -1;
 // empty file (one of that name is emptied); other programs may read it while
 // it is open. kNoFile when it cannot be made (a protected folder, a lock).
 PlatformFile PlatformCreateFile(const char* path);
+// CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW): a new file
+// that no file of that name was before (kNoFile when there is one, or when it
+// cannot be made): what it holds is this process's alone.
+PlatformFile PlatformCreateNewFile(const char* path);
 // WriteFile: all `size` bytes go to the file, straight to the system (no
 // buffer of the process's own holds them back); false when they did not all
 // go (a full disk).

@@ -83,6 +83,8 @@ bool g_localTimeSet = false;
 LocalTime g_localTime = {};
 void (*g_afterProfileRead)(void*) = nullptr;
 void* g_afterProfileReadContext = nullptr;
+void (*g_beforeCreate)(const char*, void*) = nullptr;
+void* g_beforeCreateContext = nullptr;
 
 void (*g_bracket)(bool, void*) = nullptr;
 void* g_bracketContext = nullptr;
@@ -333,14 +335,34 @@ uint32_t PlatformProfileKeys(const char* section, char* buffer, uint32_t size, c
     return size - 2;
 }
 
-PlatformFile PlatformCreateFile(const char* path) {
+namespace {
+
+PlatformFile CreateFileWith(const char* path, int mode) {
     const Bracket bracket;
+    if (g_beforeCreate != nullptr) {
+        g_beforeCreate(path, g_beforeCreateContext);
+    }
     const std::string local = ProfileLocalPath(path);
     if (IsLocked(local)) {
         return kNoFile;
     }
-    const int fd = open(local.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = open(local.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0644);
     return fd < 0 ? kNoFile : fd;
+}
+
+} // namespace
+
+PlatformFile PlatformCreateFile(const char* path) {
+    return CreateFileWith(path, O_TRUNC);
+}
+
+PlatformFile PlatformCreateNewFile(const char* path) {
+    return CreateFileWith(path, O_EXCL);
+}
+
+void PlatformBeforeCreateFile(void (*hook)(const char* path, void* context), void* context) {
+    g_beforeCreate = hook;
+    g_beforeCreateContext = context;
 }
 
 bool PlatformWriteFile(PlatformFile file, const void* data, uint32_t size) {

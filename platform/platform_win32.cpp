@@ -79,6 +79,12 @@ PlatformFile PlatformCreateFile(const char* path) {
     return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<PlatformFile>(file);
 }
 
+PlatformFile PlatformCreateNewFile(const char* path) {
+    const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<PlatformFile>(file);
+}
+
 bool PlatformWriteFile(PlatformFile file, const void* data, uint32_t size) {
     DWORD written = 0;
     return file != kNoFile &&

@@ -184,11 +184,8 @@ bool WriteRecordingFile(RecordingKind kind) {
         return false;
     }
     const int pool = kind == RecordingKind::Exit ? 1 : 0;
-    if (kind == RecordingKind::Exit) {
-        if (g_exitWritten) {
-            return false; // one at leaving, per start of the game
-        }
-        g_exitWritten = true;
+    if (kind == RecordingKind::Exit && g_exitWritten) {
+        return false; // one at leaving, per start of the game (tried again until it is)
     }
     LocalTime t;
     PlatformLocalTime(&t);
@@ -196,17 +193,28 @@ bool WriteRecordingFile(RecordingKind kind) {
     char stem[kNameCapacity - 8], name[kNameCapacity], path[kGamePathCapacity];
     snprintf(stem, sizeof stem, "%s%04u%02u%02u-%02u%02u%02u", kPools[pool].prefix, t.year % 10000u,
              t.month % 100u, t.day % 100u, t.hour % 100u, t.minute % 100u, t.second % 100u);
-    bool named = false;
-    for (int n = 1; n <= kMaxSameSecond && !named; ++n) {
+    // The first name of no file there: made as a new file, so that a file
+    // another program made of that name meanwhile is never written over (it
+    // is then the next name's turn).
+    PlatformFile file = kNoFile;
+    for (int n = 1; n <= kMaxSameSecond && file == kNoFile; ++n) {
         if (n == 1) {
             snprintf(name, sizeof name, "%s%s", stem, kRecordingFileSuffix);
         } else {
             snprintf(name, sizeof name, "%s-%d%s", stem, n, kRecordingFileSuffix);
         }
         FileStamp stamp;
-        named = BuildGamePath(name, path, kGamePathCapacity) && !PlatformFileStamp(path, &stamp);
+        if (!BuildGamePath(name, path, kGamePathCapacity)) {
+            break;
+        }
+        if (PlatformFileStamp(path, &stamp)) {
+            continue;
+        }
+        file = PlatformCreateNewFile(path);
+        if (file == kNoFile && !PlatformFileStamp(path, &stamp)) {
+            break; // none there, and none can be made: the folder cannot be written
+        }
     }
-    const PlatformFile file = named ? PlatformCreateFile(path) : kNoFile;
     if (file == kNoFile) {
         LogError("recording: %s cannot be written in the game's folder; the recording is lost",
                  name);
@@ -216,11 +224,14 @@ bool WriteRecordingFile(RecordingKind kind) {
     WriteRecording(ToFile, &sink);
     PlatformCloseFile(file);
     if (!sink.whole) {
-        PlatformDeleteFile(path);
+        PlatformDeleteFile(path); // the file this write made, and no other
         LogError("recording: %s could not be written whole (is the disk full?); the recording is "
                  "lost",
                  name);
         return false;
+    }
+    if (kind == RecordingKind::Exit) {
+        g_exitWritten = true;
     }
     LogDetail("recording written: %s (%d frames, %s)", name, RecordedFrameCount(),
               kPools[pool].what);

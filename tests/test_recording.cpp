@@ -464,6 +464,7 @@ class RecordingFiles : public ::testing::Test {
         PlatformUseRealLocalTime();
         PlatformUnlockFiles();
         PlatformFillDiskAfter(-1);
+        PlatformBeforeCreateFile(nullptr, nullptr);
         EXPECT_EQ(0, system(("rm -rf '" + root_ + "'").c_str()));
     }
     std::vector<std::string> Files() {
@@ -579,6 +580,70 @@ TEST_F(RecordingFiles, AFolderThatCannotBeWrittenOrAFullDiskLosesOnlyTheRecordin
     PlatformFillDiskAfter(-1);
     NoteFrameStart(); // recording goes on
     EXPECT_EQ(2, RecordedFrameCount());
+}
+
+// Another program makes a file of the name between the look for it and the
+// making of the recording: that file is neither written over nor removed
+// (also when the disk then fills up), and the recording takes the next name.
+TEST_F(RecordingFiles, AFileMadeMeanwhileByAnotherProgramIsLeftAlone) {
+    PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, 0, 0});
+    struct Other {
+        std::string path;
+        bool done = false;
+    } other = {root_ + "/OBSE_Lumenfold-20261208-210000.rec"};
+    const auto makeOnce = [](const char*, void* context) {
+        Other* o = static_cast<Other*>(context);
+        if (!o->done) {
+            o->done = true;
+            std::ofstream(o->path) << "another program's";
+        }
+    };
+    PlatformBeforeCreateFile(makeOnce, &other);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(WriteRecordingFile());
+    testing::internal::GetCapturedStdout();
+    const auto text = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ("another program's", text(other.path));
+    const std::vector<std::string> both = {"OBSE_Lumenfold-20261208-210000-2.rec",
+                                           "OBSE_Lumenfold-20261208-210000.rec"};
+    EXPECT_EQ(both, Files());
+
+    // The same in the next second, and then the disk is full: only the file
+    // this write made goes.
+    PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, 0, 1});
+    other = {root_ + "/OBSE_Lumenfold-20261208-210001.rec"};
+    PlatformFillDiskAfter(10);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(WriteRecordingFile());
+    testing::internal::GetCapturedStdout();
+    PlatformFillDiskAfter(-1);
+    PlatformBeforeCreateFile(nullptr, nullptr);
+    EXPECT_EQ("another program's", text(other.path));
+    const std::vector<std::string> three = {"OBSE_Lumenfold-20261208-210000-2.rec",
+                                            "OBSE_Lumenfold-20261208-210000.rec",
+                                            "OBSE_Lumenfold-20261208-210001.rec"};
+    EXPECT_EQ(three, Files());
+}
+
+// The first message of leaving finds the folder unwritable: the recording
+// at leaving is tried again at the next one (leaving to the menu, then to
+// the desktop), and written once.
+TEST_F(RecordingFiles, AFailedRecordingAtLeavingIsTriedAgainAtTheNextMessage) {
+    PlatformSetLocalTime(LocalTime{2026, 12, 8, 21, 0, 0});
+    PlatformLockFile(root_ + "/OBSE_Lumenfold-exit-20261208-210000.rec");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(WriteRecordingFile(RecordingKind::Exit));
+    testing::internal::GetCapturedStdout();
+    PlatformUnlockFiles();
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(WriteRecordingFile(RecordingKind::Exit));
+    EXPECT_FALSE(WriteRecordingFile(RecordingKind::Exit)); // once it is written, once a start
+    testing::internal::GetCapturedStdout();
+    const std::vector<std::string> want = {"OBSE_Lumenfold-exit-20261208-210000.rec"};
+    EXPECT_EQ(want, Files());
 }
 
 } // namespace
