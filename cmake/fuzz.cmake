@@ -25,7 +25,8 @@ add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings/set
 # in every function.
 include(cmake/sources.cmake)
 file(STRINGS ${CMAKE_SOURCE_DIR}/VERSION LF_RELEASE_VERSION LIMIT_COUNT 1)
-add_executable(fuzz_recording tests/fuzz/fuzz_recording.cpp ${LF_LOGIC_SOURCES}
+add_executable(fuzz_recording tests/fuzz/fuzz_recording.cpp tests/fuzz/recording_mutator.cpp
+               tests/fuzz/heap_peak.cpp ${LF_LOGIC_SOURCES}
                platform/platform_linux.cpp platform/profile_file.cpp ${LF_SIM_SOURCES}
                ${LF_SIMTOOL_SOURCES})
 target_compile_definitions(fuzz_recording PRIVATE LF_RELEASE_VERSION="${LF_RELEASE_VERSION}")

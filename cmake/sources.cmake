@@ -39,7 +39,8 @@ set(LF_LOGIC_SOURCES
 )
 
 set(LF_SIM_SOURCES sim/sim_game.cpp sim/game_routines.cpp sim/game_code.cpp sim/probe.S sim/sim_host.cpp
-    sim/frame_driver.cpp sim/game_frame.cpp sim/write_audit.cpp sim/game_range.cpp sim/rig_pose.cpp)
+    sim/frame_driver.cpp sim/game_frame.cpp sim/write_audit.cpp sim/game_range.cpp sim/rig_pose.cpp
+    sim/node_walk.cpp)
 set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/json_values.cpp
   tools/sim/scenario/scenario_names.cpp

@@ -3,7 +3,9 @@
 # settings file and recordings of frames) with libFuzzer from clang: a fixed
 # number of runs from a fixed seed, starting from the documented scenarios, a
 # few settings files and recordings of the documented scenarios made by the
-# Linux build (scripts/build.sh). Any crash, hang, sanitizer report or broken promise of a reader
+# Linux build (scripts/build.sh). The recording reader's target has a mutator
+# that knows the format (tests/fuzz/recording_mutator.cpp) and checks the
+# heap each replay holds against its bound (where AddressSanitizer runs). Any crash, hang, sanitizer report or broken promise of a reader
 # fails. With AddressSanitizer and UndefinedBehaviorSanitizer where 32-bit
 # programs run natively; with the latter alone, and fewer runs, where they
 # run only under qemu's emulation (AddressSanitizer cannot run there).
@@ -12,7 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Runs of the scenario reader; the settings reader reads a file per run and
 # gets a quarter of them, the recording reader (which replays every file it
-# accepts, some of them of 400 frames) a fortieth.
+# accepts, and whose mutator knows the format, so that most inputs are
+# replayed) a four-hundredth, on inputs up to 256 KB.
 runs=${1:-}
 if bash scripts/native32.sh; then
   sanitizers=address,undefined
@@ -32,9 +35,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/scenario" "$work/settings" "$work/recording"
 cp docs/scenarios/*.json "$work/scenario/"
 cp tests/fuzz/settings-corpus/* "$work/settings/"
-for s in standing sitting vampire-feeding; do
-  scripts/run32.sh build/linux/lumenfold-sim record "docs/scenarios/$s.json" \
-    --out "$work/recording/$s.rec" > /dev/null
+for s in docs/scenarios/*.json; do
+  scripts/run32.sh build/linux/lumenfold-sim record "$s" \
+    --out "$work/recording/$(basename "$s" .json).rec" > /dev/null
 done
 # And a recording of 400 frames, nearly 1 MB, fuzzed on its own after the
 # others (a few runs: each replays its 400 frames): inputs of that size.
@@ -49,7 +52,7 @@ for target in scenario settings recording long; do
   len=4096
   program=$target
   [ "$target" = settings ] && n=$((runs / 4))
-  [ "$target" = recording ] && n=$((runs / 40)) && len=1048576
+  [ "$target" = recording ] && n=$((runs / 400)) && len=262144
   [ "$target" = long ] && n=$((runs / 4000)) && len=1048576 && program=recording
   echo "fuzz: $program reader ($target corpus), $n runs, inputs up to $len bytes"
   if ! scripts/run32.sh "build/fuzz/fuzz_$program" -runs="$n" -seed=1 -max_len="$len" \
@@ -63,5 +66,7 @@ for target in scenario settings recording long; do
     exit 1
   fi
   grep -E "^Done|^#[0-9]+ *DONE" "$work/$target.log" | tail -1
+  # The recording reader's tally: what was replayed, what refused and why.
+  sed -n '/^fuzz_recording: what became/,$p' "$work/$target.log" | grep -E "^fuzz_recording|^  " || true
 done
 echo "fuzz: the three readers passed (the recordings read were replayed)"

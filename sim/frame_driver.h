@@ -35,6 +35,7 @@
 
 #include "patch/hook_table.h"
 #include "sim/cpu_state.h"
+#include "sim/node_walk.h"
 #include "sim/sim_game.h"
 
 namespace sim {
@@ -131,9 +132,6 @@ bool Row11Reachable();
 // a dead player to third person, and where the game keeps it.
 constexpr uint32_t kSimDeathChaseDistanceAddress = 0x00B36B80;
 constexpr float kSimDeathChaseDistance = 250.0f;
-// The deepest a walk up a node's parents goes (the game's skeletons are far
-// shallower).
-constexpr int kMaxNodeDepth = 256;
 
 // The stages inside the game's own routines for one frame: inside its
 // shadow pass, and inside every update of the player's body record.

@@ -167,18 +167,18 @@ uint32_t LF_THISCALL ProcessGetFlagWord(void* self) {
     return Answer(kCallGetFlagWord, self, 0, As<Process>(self)->flagWord);
 }
 
+// The game's search by name: the node itself, then each child's subtree in
+// turn (a replayed scene graph's links may be anything: the walk is bounded).
 SceneNode* FindInSubtree(SceneNode* n, const char* name) {
-    if (!As<Node>(n)->unfindable && strcmp(As<Node>(n)->name, name) == 0) {
-        return n;
-    }
-    for (int i = 0; i < n->ChildCount; ++i) {
-        if (n->Children[i] != nullptr) {
-            if (SceneNode* found = FindInSubtree(n->Children[i], name)) {
-                return found;
-            }
+    SceneNode* found = nullptr;
+    WalkDown(n, [&found, name](SceneNode* node, SceneNode*, int) {
+        if (!As<Node>(node)->unfindable && strcmp(As<Node>(node)->name, name) == 0) {
+            found = node;
+            return true;
         }
-    }
-    return nullptr;
+        return false;
+    });
+    return found;
 }
 SceneNode* LF_THISCALL NodeFindChildByName(void* self, const char* name) {
     SceneNode* own = FindInSubtree(As<SceneNode>(self), name);

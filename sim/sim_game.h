@@ -110,6 +110,7 @@ struct Node {
     // updates (whose sync the glue skips).
     bool collisionBehind;
     bool behindSinceExtraUpdate;
+    uint32_t walkMark; // the last walk of the scene graph that visited it (node_walk.h)
 };
 
 struct AnimRecord {

@@ -24,22 +24,18 @@ bool IsHidden(const SceneNode* n) {
     return false;
 }
 
-// Every bone under `node`, walked with a bound on the depth (a replayed
+// Every bone under `root`, each once, with a bound on the walk (a replayed
 // player's scene graph holds what the recording said).
-void AddBones(const SceneNode* node, bool firstPerson, int depth, std::vector<PoseBone>* bones) {
-    if (depth >= sim::kMaxNodeDepth) {
-        return;
-    }
-    for (int i = 0; i < node->ChildCount; ++i) {
-        const SceneNode* child = node->Children[i];
-        if (child == nullptr) {
-            continue;
+void AddBones(SceneNode* root, bool firstPerson, std::vector<PoseBone>* bones) {
+    sim::WalkDown(root, [firstPerson, bones](SceneNode* child, SceneNode* node, int) {
+        if (node != nullptr) {
+            bones->push_back({reinterpret_cast<const sim::Node*>(child)->name,
+                              child->WorldTranslation, node->WorldTranslation,
+                              child->WorldRotation, child->WorldScale, firstPerson,
+                              !IsHidden(child) && child->WorldScale > 0.0f});
         }
-        bones->push_back({reinterpret_cast<const sim::Node*>(child)->name, child->WorldTranslation,
-                          node->WorldTranslation, child->WorldRotation, child->WorldScale,
-                          firstPerson, !IsHidden(child) && child->WorldScale > 0.0f});
-        AddBones(child, firstPerson, depth + 1, bones);
-    }
+        return false;
+    });
 }
 
 // The direction a camera of this rotation looks: its second axis (the game's
@@ -93,8 +89,8 @@ void PoseCapture::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     pose.state = PlayerState(game);
     pose.note = frame.what->note;
     pose.bones.clear();
-    AddBones(&game.bodyRoot->node, false, 0, &pose.bones);
-    AddBones(&game.fpRoot->node, true, 0, &pose.bones);
+    AddBones(&game.bodyRoot->node, false, &pose.bones);
+    AddBones(&game.fpRoot->node, true, &pose.bones);
     pose.bodyRoot = game.bodyRoot->node.WorldTranslation;
     pose.firstPersonRoot = game.fpRoot->node.WorldTranslation;
     pose.eye = EyePoint(game);

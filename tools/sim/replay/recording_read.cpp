@@ -91,6 +91,14 @@ std::string Number(uint32_t v) {
     return std::to_string(v);
 }
 
+std::string TooLarge(const std::string& name) {
+    return name + ": at byte " + Number(kMaxRecordingBytes) +
+           ": the file goes on; a recording is at most " + Number(kMaxRecordingBytes >> 20) +
+           " MiB (the plug-in writes at most " +
+           Number((kMaxRecordedFrames * kRecordingBytesPerFrame + (1u << 20) - 1) >> 20) +
+           " MiB)";
+}
+
 bool DecodeEvent(Reader& in, RecordedEvent* e) {
     const uint32_t at = in.At();
     e->offset = at;
@@ -236,8 +244,9 @@ bool ParseRecording(std::vector<uint8_t> bytes, const std::string& name, Recordi
     *r = Recording();
     r->name = name;
     r->bytes = std::move(bytes);
-    if (r->bytes.size() > 0xFFFFFFF0u) {
-        error->message = name + ": at byte 0: the file is larger than a recording can be";
+    if (r->bytes.size() > kMaxRecordingBytes) {
+        error->message = TooLarge(name);
+        r->bytes = std::vector<uint8_t>();
         return false;
     }
     const uint32_t size = static_cast<uint32_t>(r->bytes.size());
@@ -328,8 +337,12 @@ bool LoadRecording(const std::string& path, Recording* recording, RecordingError
     }
     // Read at its own size: no more is reserved than the file holds.
     const std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<unsigned long long>(size) > 0xFFFFFFF0ull) {
-        error->message = path + ": at byte 0: the file is larger than a recording can be";
+    if (size < 0) {
+        error->message = path + ": cannot be read";
+        return false;
+    }
+    if (static_cast<unsigned long long>(size) > kMaxRecordingBytes) {
+        error->message = TooLarge(path);
         return false;
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(size));

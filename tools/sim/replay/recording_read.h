@@ -1,10 +1,11 @@
 // Reading a recording of frames (docs/recording.md): its header, and its
 // frames one at a time. Any bytes at all may come in: what is wrong is said
 // with the file's name and the byte where it was found, and nothing is
-// thrown. What reading reserves is the file's bytes, 8 bytes for each frame
-// (a frame is at least 64 bytes long) and one decoded frame (at most
-// kMaxFrameBytes long, so some megabytes): under twice the file's size and a
-// constant.
+// thrown. A file larger than kMaxRecordingBytes is refused before anything
+// is reserved for it. What reading reserves is the file's bytes, 8 bytes for
+// each frame (a frame is at least 64 bytes long) and one decoded frame (at
+// most kMaxFrameBytes long, so some megabytes): under twice the file's size
+// and a constant.
 #pragma once
 
 #include <stddef.h>
@@ -16,6 +17,15 @@
 #include "record/recording_format.h"
 
 namespace simtool {
+
+// The largest file the reader takes: four times the largest the plug-in
+// writes (3600 frames of 4 KB and the header), so that reading and
+// replaying it stays far inside a 32-bit process's memory.
+constexpr uint32_t kMaxRecordingBytes = 64u << 20;
+static_assert(kMaxRecordingBytes >= 4ull * (static_cast<uint64_t>(kMaxRecordedFrames) *
+                                                kRecordingBytesPerFrame +
+                                            RecordingHeaderSize(64)),
+              "the reader takes every recording the plug-in writes");
 
 // One event of a frame, decoded. Which fields mean what depends on the tag:
 //   SITE     code: site, a, b

@@ -12,6 +12,7 @@
 #include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "sim/frame_driver.h"
+#include "sim/node_walk.h"
 #include "sim/sim_host.h"
 #include "tools/sim/replay/recording_words.h"
 #include "tools/sim/replay/replay_compare.h"
@@ -61,24 +62,21 @@ std::string ReplaySettingsText(std::vector<uint32_t> words) {
     return SettingsTextOf(words);
 }
 
-// Whether the process's WeaponDrawn and the byte after it were noted with
-// different values anywhere in the frame. Its first note of the globals is
-// whole; later ones change only some words.
-bool WeaponBytesDiffer(const RecordedFrame& frame) {
-    uint32_t scalars[kScalarWords] = {};
-    for (const RecordedEvent& e : frame.events) {
-        if (e.tag != kEventState || e.code != kBlockScalars) {
-            continue;
-        }
-        for (size_t i = 0; i < e.words.size() && e.b + i < kScalarWords; ++i) {
-            scalars[e.b + i] = e.words[i];
-        }
-        if (scalars[kScalarProcess] != 0 &&
-            scalars[kScalarWeaponDrawn] != scalars[kScalarByteAfterWeaponDrawn]) {
-            return true;
+// What a line of text kept takes besides its letters.
+constexpr size_t kLineBytes = 32;
+
+// The lines that feed a difference, as many as the frame's own bytes pay
+// for: a file of many small frames that all differ keeps no more text than
+// it is long.
+void KeepWithin(size_t frameBytes, std::vector<std::string>* lines) {
+    size_t spent = 0;
+    for (size_t i = 0; i < lines->size(); ++i) {
+        spent += (*lines)[i].size() + kLineBytes;
+        if (spent > frameBytes) {
+            lines->resize(i);
+            return;
         }
     }
-    return false;
 }
 
 // The whole replay: the plug-in loaded as it was, the frames driven from the
@@ -87,7 +85,9 @@ class Replayer {
   public:
     Replayer(const Recording& r, const ReplayOptions& o)
         : recording_(r), options_(o), world_(game_), recorded_(game_, world_),
-          script_(game_, world_, recorded_) {}
+          script_(game_, world_, recorded_) {
+        world_.AllowFor(recording_.bytes.size());
+    }
 
     ReplayResult Run() {
         ReplayResult result;
@@ -117,11 +117,12 @@ class Replayer {
                 c = Compare(frame, !takeView);
             }
             if (!c.difference.empty()) {
+                KeepWithin(recording_.frameLengths[i], &c.fedBy);
                 result.differences.push_back({index, c.difference, c.fedBy});
             } else if ((frame.flags & kFrameCutShort) != 0) {
                 result.cutShort.push_back(index);
             }
-            if (WeaponBytesDiffer(frame)) {
+            if (recorded_.WeaponBytesDiffered()) {
                 ++result.weaponBytesDiffer;
             }
             if (index == options_.poseFrame) {
@@ -135,19 +136,16 @@ class Replayer {
     }
 
   private:
-    // False, with a failure naming the frame's first byte, when the frame
-    // made the recording unplayable: a token of two kinds, or more objects
-    // than a replay holds.
+    // False, with a failure naming the byte, when the frame made the
+    // recording unplayable: a token of two kinds, more objects than the
+    // file affords, a node linked into a cycle (the frame's first byte where
+    // the event is not known).
     bool Playable(const RecordedFrame& frame, ReplayResult* result) {
-        std::string problem = world_.Problem();
-        if (problem.empty() && world_.Objects() > World::kMaxObjects) {
-            problem = "the recording names more than " + std::to_string(World::kMaxObjects) +
-                      " objects of the game";
-        }
-        if (problem.empty()) {
+        if (world_.Problem().empty()) {
             return true;
         }
-        result->failures.push_back("at byte " + std::to_string(frame.offset) + ": " + problem);
+        const uint32_t at = world_.ProblemAt() != 0 ? world_.ProblemAt() : frame.offset;
+        result->failures.push_back("at byte " + std::to_string(at) + ": " + world_.Problem());
         return false;
     }
 
@@ -260,6 +258,7 @@ class Replayer {
         script_.Start(&events, i + 1, end);
         script_.TakeValues();
         recorded_.Put();
+        world_.PuttingFrom(site.offset);
         sim::CpuState in = sim::SiteRegisters(), out;
         const uint8_t s = site.code;
         if (s == kSiteFrameStart) {
@@ -362,20 +361,18 @@ class Replayer {
 
     // The bones the recording does not hold hang under those it holds, as
     // the simulated game's skeleton has them.
-    void PlaceUnrecorded(sim::Node* n, bool isRoot) {
-        if (!isRoot && world_.Recorded(&n->node, 0) == 0) {
-            sim::Game::DeriveWorld(n);
-        }
-        for (int i = 0; i < n->node.ChildCount; ++i) {
-            if (n->node.Children[i] != nullptr) {
-                PlaceUnrecorded(reinterpret_cast<sim::Node*>(n->node.Children[i]), false);
+    void PlaceUnrecorded(sim::Node* root) {
+        sim::WalkDown(&root->node, [this](SceneNode* n, SceneNode* parent, int) {
+            if (parent != nullptr && world_.Recorded(n, 0) == 0) {
+                sim::Game::DeriveWorld(reinterpret_cast<sim::Node*>(n));
             }
-        }
+            return false;
+        });
     }
 
     void TakePose(int index, Pose* pose) {
-        PlaceUnrecorded(game_.bodyRoot, true);
-        PlaceUnrecorded(game_.fpRoot, true);
+        PlaceUnrecorded(game_.bodyRoot);
+        PlaceUnrecorded(game_.fpRoot);
         Step step;
         step.note = "recorded frame " + std::to_string(index);
         PoseCapture capture(index, false); // a player's scene lies anywhere: around the body

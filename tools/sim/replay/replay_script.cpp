@@ -5,20 +5,12 @@
 #include "game/node_names.h"
 #include "patch/hook_table.h"
 #include "sim/frame_driver.h"
+#include "sim/node_walk.h"
 #include "tools/sim/replay/recording_words.h"
 
 namespace simtool {
 
 namespace {
-
-bool IsUnder(const SceneNode* n, const SceneNode* root) {
-    for (const SceneNode* p = n; p != nullptr; p = p->Parent) {
-        if (p == root) {
-            return true;
-        }
-    }
-    return false;
-}
 
 constexpr uint32_t kNotRecorded = 0xFFFFFFFFu;
 
@@ -73,6 +65,7 @@ uint32_t ReplayScript::Answer(GameCall call, const void* receiver, uint32_t argu
                 " where the recording has " + std::to_string(e->b));
         return own;
     }
+    world_.PuttingFrom(e->offset);
     // The logic may go on to read more of the game after an answer: what it
     // reads then follows the answer.
     if (at_ < end_ &&
@@ -94,6 +87,7 @@ SceneNode* ReplayScript::Found(SceneNode* searched, const char* name, SceneNode*
     }
     // The node of that name in the rig stands for the one found.
     SceneNode* rig = RigNode(searched, name);
+    world_.PuttingFrom(e->offset);
     SceneNode* found = world_.BindNode(e->c, reinterpret_cast<sim::Node*>(rig));
     TakeValues();
     recorded_.Put();
@@ -191,7 +185,7 @@ SceneNode* ReplayScript::RigNode(SceneNode* searched, const char* name) {
         return nullptr;
     }
     for (const sim::Node& n : game_.Nodes()) {
-        if (strcmp(n.name, name) == 0 && IsUnder(&n.node, searched)) {
+        if (strcmp(n.name, name) == 0 && sim::IsUnder(&n.node, searched)) {
             return const_cast<SceneNode*>(&n.node);
         }
     }

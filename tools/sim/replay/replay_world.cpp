@@ -4,7 +4,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "game/engine.h"
+#include "sim/node_walk.h"
 
 namespace simtool {
 
@@ -18,7 +21,46 @@ const char* KindName(World::Kind kind) {
     return kNames[static_cast<int>(kind)];
 }
 
+// The largest object a token's stand-in may be.
+constexpr size_t kLargestStandIn = std::max({sizeof(sim::Node), sizeof(sim::AnimRecord),
+                                             sizeof(sim::Sequence), sizeof(sim::Weapon),
+                                             sizeof(sim::Draw)});
+
+// What the simulated game's objects take.
+size_t ObjectBytes(const sim::Game& g) {
+    return g.Nodes().size() * sizeof(sim::Node) + g.Records().size() * sizeof(sim::AnimRecord) +
+           g.Sequences().size() * sizeof(sim::Sequence) + g.Weapons().size() * sizeof(sim::Weapon) +
+           g.DrawObjects().size() * sizeof(sim::Draw);
+}
+
 } // namespace
+
+World::World(sim::Game& game) : game_(game), rigBytes_(ObjectBytes(game)) {}
+
+void World::AllowFor(size_t fileBytes) {
+    allowance_ = kStandInAllowance + kStandInBytesPerFileByte * fileBytes;
+}
+
+size_t World::StandInBytes() const {
+    return sim_.size() * kBindingBytes + ObjectBytes(game_) - rigBytes_;
+}
+
+bool World::Affords() {
+    if (StandInBytes() + kBindingBytes + kLargestStandIn <= allowance_) {
+        return true;
+    }
+    NoteProblemAt(putting_, "the recording names more objects of the game than a file of its "
+                            "size holds: their stand-ins would take more than " +
+                                std::to_string(allowance_) + " bytes");
+    return false;
+}
+
+void World::NoteProblemAt(uint32_t at, const std::string& problem) {
+    if (problem_.empty()) {
+        problem_ = problem;
+        problemAt_ = at;
+    }
+}
 
 void* World::Sim(uint32_t token) const {
     const auto it = sim_.find(token);
@@ -93,12 +135,18 @@ std::string World::NameOf(uint32_t token) const {
 void RecordedGame::NewFrame() {
     blocks_.clear();
     names_.clear();
+    weaponBytesDiffered_ = false;
 }
 
 void RecordedGame::Take(const RecordedEvent& e) {
     if (e.tag == kEventState) {
         Values& v = Block(e.code, e.a);
         memcpy(v.words + e.b, e.words.data(), 4 * e.words.size());
+        v.at = e.offset;
+        const uint32_t last = e.b + static_cast<uint32_t>(e.words.size());
+        if (e.code == kBlockNode && e.b <= kNodeFirstChild && last > kNodeParent) {
+            v.linkAt = e.offset;
+        }
     } else if (e.tag == kEventName) {
         names_[e.a] = e.text;
     } else if (e.tag == kEventWrite) {
@@ -109,10 +157,17 @@ void RecordedGame::Take(const RecordedEvent& e) {
 void RecordedGame::Put() {
     for (const Values& v : blocks_) {
         if (v.kind == kBlockScalars) {
+            world_.PuttingFrom(v.at);
             PutScalars(v.words);
+            // Where the logic reads the two bytes: the values it is given.
+            if (v.words[kScalarProcess] != 0 &&
+                v.words[kScalarWeaponDrawn] != v.words[kScalarByteAfterWeaponDrawn]) {
+                weaponBytesDiffered_ = true;
+            }
         }
     }
     for (const Values& v : blocks_) {
+        world_.PuttingFrom(v.at);
         switch (v.kind) {
         case kBlockRecord:
             PutRecord(v);
@@ -144,7 +199,7 @@ Values& RecordedGame::Block(uint8_t kind, uint32_t token) {
             return v;
         }
     }
-    blocks_.push_back(Values{kind, token, {}});
+    blocks_.push_back(Values{kind, token, {}, 0, 0});
     return blocks_.back();
 }
 
@@ -269,15 +324,22 @@ void RecordedGame::PutNode(const Values& v) {
     }
     const uint32_t* w = v.words;
     n->Flags = static_cast<uint16_t>(w[kNodeFlags]);
-    // The recorded parent stands for the simulated node's own parent.
-    n->Parent = world_.BindNode(w[kNodeParent], reinterpret_cast<sim::Node*>(n->Parent));
-    if (w[kNodeChildCount] != 0) {
-        sim::Node* s = reinterpret_cast<sim::Node*>(n);
-        s->childSlots[0] = world_.BindNode(
-            w[kNodeFirstChild],
-            n->ChildCount != 0 ? reinterpret_cast<sim::Node*>(s->childSlots[0]) : nullptr);
-        if (n->ChildCount == 0) {
-            n->ChildCount = 1;
+    // The recorded parent and first child stand for the simulated node's own.
+    sim::Node* s = reinterpret_cast<sim::Node*>(n);
+    SceneNode* parent = world_.BindNode(w[kNodeParent], reinterpret_cast<sim::Node*>(n->Parent));
+    const bool holder = w[kNodeChildCount] != 0;
+    SceneNode* child =
+        holder ? world_.BindNode(w[kNodeFirstChild],
+                                 n->ChildCount != 0 ? reinterpret_cast<sim::Node*>(s->childSlots[0])
+                                                    : nullptr)
+               : nullptr;
+    if (Links(v, n, parent, holder ? child : nullptr)) {
+        n->Parent = parent;
+        if (holder) {
+            s->childSlots[0] = child;
+            if (n->ChildCount == 0) {
+                n->ChildCount = 1;
+            }
         }
     }
     memcpy(&n->LocalTranslation, w + kNodeLocalTranslation, 12);
@@ -287,6 +349,55 @@ void RecordedGame::PutNode(const Values& v) {
     memcpy(&translation, w + kNodeWorldTranslation, 12);
     sim::Game::PlaceWorld(reinterpret_cast<sim::Node*>(n), rotation, translation,
                           Float(w[kNodeWorldScale]));
+}
+
+} // namespace simtool
+
+namespace simtool {
+
+bool RecordedGame::Links(const Values& v, SceneNode* n, SceneNode* parent, SceneNode* child) {
+    const std::string name = world_.NameOf(v.token);
+    if (parent != n->Parent && parent != nullptr) {
+        bool deep = false;
+        if (parent == n) {
+            world_.NoteProblemAt(v.linkAt, "node " + name + " is its own parent");
+            return false;
+        }
+        if (sim::IsUnder(parent, n, &deep)) {
+            world_.NoteProblemAt(v.linkAt, "node " + name + " would be its own ancestor (through " +
+                                               world_.NameOf(world_.Recorded(parent, 0)) + ")");
+            return false;
+        }
+        if (deep) {
+            world_.NoteProblemAt(v.linkAt, "node " + name + " would hang under more than " +
+                                               std::to_string(sim::kMaxNodeDepth) + " parents");
+            return false;
+        }
+    }
+    const SceneNode* current = n->ChildCount != 0 ? n->Children[0] : nullptr;
+    if (child != current && child != nullptr) {
+        if (child == n) {
+            world_.NoteProblemAt(v.linkAt, "node " + name + " is its own child");
+            return false;
+        }
+        const sim::WalkEnd end = sim::WalkDown(child, [n](SceneNode* below, SceneNode*, int) {
+            return below == n;
+        });
+        if (end == sim::WalkEnd::Stopped) {
+            world_.NoteProblemAt(v.linkAt, "node " + name +
+                                               " would be its own descendant (through its child " +
+                                               world_.NameOf(world_.Recorded(child, 0)) + ")");
+            return false;
+        }
+        if (end == sim::WalkEnd::Bounded) {
+            world_.NoteProblemAt(v.linkAt, "the nodes under node " + name + " would go deeper than " +
+                                               std::to_string(sim::kMaxNodeDepth) +
+                                               " or number more than " +
+                                               std::to_string(sim::kMostWalkedNodes));
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace simtool
