@@ -64,7 +64,15 @@ first=$(od -An -tu4 -j "$header" -N4 "$work/standing.rec" | tr -d ' ')
 cp "$work/standing.rec" "$work/other.rec"
 printf '\x02' | dd of="$work/other.rec" bs=1 seek=$((header + first + 16)) conv=notrunc status=none
 expect 1 "frame 1: " replay "$work/other.rec"
-expect 1 "4 frames replayed, 1 differ, 0 cut short" replay "$work/other.rec"
+expect 1 "4 frames replayed, 1 differs, 0 cut short" replay "$work/other.rec"
+# Replayed with fCameraPosZ at 16 where it was recorded at 6: every frame
+# differs alike; each difference is told once a frame, and the game values
+# that fed it once, not again for a frame fed by the same.
+cp "$work/standing.rec" "$work/higher.rec"
+printf '\x00\x00\x80\x41' | dd of="$work/higher.rec" bs=1 seek=$((44 + 4 * 20)) conv=notrunc status=none
+expect 1 "4 frames replayed, 4 differ, 0 cut short" replay "$work/higher.rec"
+expect 1 "frame 3: body-pass argument" replay "$work/higher.rec"
+expect 1 "  fed by the same game values as frame 2" replay "$work/higher.rec"
 # Bad files: the name and the byte, exit 1.
 head -c 100 "$work/standing.rec" > "$work/cut.rec"
 expect 1 "cut.rec: at byte " replay "$work/cut.rec"
@@ -164,7 +172,11 @@ printf '%s' '{"steps": [{"frames": 1}, {"during": {"body": {"process.WeaponDrawn
   "process.ByteAfterWeaponDrawn": 1}}, "frames": 1}, {"set": {"process.WeaponDrawn": 0,
   "process.ByteAfterWeaponDrawn": 0}, "frames": 1}]}' > "$work/weapon.json"
 expect 0 "3 frames recorded" record "$work/weapon.json" --out "$work/weapon.rec"
-expect 0 "(+0x115) differ in 0 of 3 frames" replay "$work/weapon.rec"
+expect 0 "3 frames replayed, 0 differ, 0 cut short" replay "$work/weapon.rec"
+got=$("$run32" "$sim" replay "$work/weapon.rec" 2>&1)
+if grep -q "+0x115" <<<"$got"; then
+  echo "FAILED: replay speaks of the weapon's two bytes where they never differed:"; echo "$got"; fail=1
+fi
 
 # --- every file that cannot be read or written, in every role -----------------
 # One line naming the file and what is wrong; the exit status of its kind:

@@ -203,11 +203,21 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
     for (const std::string& f : result.failures) {
         err << "lumenfold-sim: " << recordingPath << ": " << f << "\n";
     }
+    // Each difference once per frame; the game values that fed it once for
+    // every list that differs from the one before.
+    const std::vector<std::string>* lastFedBy = nullptr;
+    int lastFedFrame = 0;
     for (const ReplayDifference& d : result.differences) {
         out << "frame " << d.frame << ": " << d.what << "\n";
+        if (lastFedBy != nullptr && *lastFedBy == d.fedBy && !d.fedBy.empty()) {
+            out << "  fed by the same game values as frame " << lastFedFrame << "\n";
+            continue;
+        }
         for (const std::string& input : d.fedBy) {
             out << "  fed by " << input << "\n";
         }
+        lastFedBy = &d.fedBy;
+        lastFedFrame = d.frame;
     }
     for (int frame : result.cutShort) {
         out << "frame " << frame
@@ -224,10 +234,18 @@ int ReplayCommand(int argc, const char* const* argv, std::ostream& out, std::ost
         CloseOutput(scenarioPath, &scenarioFile, err) != kExitDone) {
         return kExitUnwritable;
     }
-    out << "WeaponDrawn (+0x114) and the byte after it (+0x115) differ in "
-        << result.weaponBytesDiffer << " of " << result.frames << " frames\n";
-    out << result.frames << " frames replayed, " << result.differences.size() << " differ, "
-        << result.cutShort.size() << " cut short\n";
+    if (result.weaponBytesDiffer > 0) {
+        // Which of the process's two bytes follows a drawn weapon is not
+        // settled (docs/game-headers.md): a recording of drawing one tells.
+        out << "In " << result.weaponBytesDiffer << " of " << Count(result.frames, "frame", "frames")
+            << " the process's byte after WeaponDrawn (+0x115) held another value than "
+               "WeaponDrawn (+0x114), which Lumenfold takes for a drawn weapon: if you drew or "
+               "sheathed a weapon then, the byte that followed it is the one that tells it "
+               "(docs/recording.md says what to send).\n";
+    }
+    const size_t differ = result.differences.size();
+    out << Count(result.frames, "frame", "frames") << " replayed, " << differ
+        << (differ == 1 ? " differs, " : " differ, ") << result.cutShort.size() << " cut short\n";
     return result.failures.empty() && result.differences.empty() && result.cutShort.empty() ? 0 : 1;
 }
 
