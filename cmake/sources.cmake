@@ -12,6 +12,7 @@ set(LF_LOGIC_SOURCES
   view/view_state.cpp
   view/head_camera.cpp
   view/body_pass.cpp
+  view/body_view_report.cpp
   body/head_bob.cpp
   body/arm_pose.cpp
   body/draw_visibility.cpp
@@ -25,6 +26,8 @@ set(LF_LOGIC_SOURCES
   patch/glue.S
   game/game_call.S
   entry/plugin_entry.cpp
+  entry/plugin_interface.cpp
+  entry/holder_tags.cpp
   record/frame_recorder.cpp
   record/frame_ring.cpp
   record/game_notes.cpp

@@ -137,7 +137,10 @@ GLUE \set\()FrameStart
  * bytes; EBX and the SSE registers are kept, EAX, ECX and EDX hold what the
  * routine left. CameraUpdateChores comes first, only while the late site is
  * Lumenfold's (whose bytes it looks at) or the frame's chores are done here;
- * the camera node waits on the stack as the argument meanwhile. */
+ * the camera node waits on the stack as the argument meanwhile. After it,
+ * once another plug-in has Lumenfold's interface, InterfaceAtCameraUpdate
+ * (where the shadow pass is not Lumenfold's, the frame's message of a change
+ * comes from here). */
 GLUE \set\()HeadCamera
         push    ebx
         SAVE_SSE
@@ -152,7 +155,10 @@ GLUE \set\()HeadCamera
 1:      call    SYM(CameraUpdateChores)
 2:      call    SYM(UpdateHeadCamera)
 .endif
-        add     esp, 4
+        cmp     dword ptr [SYM(InterfaceInUse)], 0
+        je      3f
+        call    SYM(InterfaceAtCameraUpdate)
+3:      add     esp, 4
         RESTORE_SSE
         pop     ebx
         jmp     dword ptr [ResumeHeadCamera]
@@ -162,7 +168,8 @@ GLUE \set\()HeadCamera
  * actor of the game passes here: any other than the player gets the game's
  * own update of its record at once (ECX, as the game had it), every register
  * kept alike: the routine keeps EBX, ESI, EDI and EBP itself (thiscall), so
- * only EAX, ECX and EDX are saved around it. */
+ * only EAX, ECX and EDX are saved around it. The player's pass is marked in
+ * PlayerBodyPassed, for the interface's once-a-frame message. */
 GLUE \set\()BodyPass
         cmp     ebp, dword ptr ds:LF_ADDR_PLAYER_POINTER
         je      1f
@@ -175,7 +182,8 @@ GLUE \set\()BodyPass
         pop     ecx
         pop     eax
         jmp     dword ptr [ResumeBodyPass]
-1:      pushad
+1:      mov     dword ptr [SYM(PlayerBodyPassed)], 1
+        pushad
         push    ecx
         push    ebp
 .if \recording
@@ -355,11 +363,18 @@ GLUE \set\()SwitchDecide
         jmp     dword ptr [ResumeSwitchDecide]
 
 /* Camera switch, force (rows 15 to 18). Replays the covered call, then
- * ForcedBodyMode = 1; no register beyond the routine's own is touched. */
+ * ForcedBodyMode = 1 (HeldForcedMode while another plug-in holds the body
+ * view off: kept for the give-back); no register beyond the routine's own
+ * is touched (the flags are). */
 .macro SWITCH_FORCE name, resume, row
 GLUE \set\()\name
         call    dword ptr [AddressCameraSwitchRoutine]
+        cmp     dword ptr [SYM(BodyViewHeld)], 0
+        jne     3f
         mov     dword ptr [SYM(ForcedBodyMode)], 1
+        jmp     4f
+3:      mov     dword ptr [SYM(HeldForcedMode)], 1
+4:
 .if \recording
         SAVE_ALL
         push    \row
@@ -404,7 +419,8 @@ CHASE_DISTANCE ChaseD, ResumeChaseD, 22
  * the game's pass, ToggleFirstPersonForShadow(0): all registers saved around
  * both calls, so the pass's EAX result survives. The game passes here once a
  * frame, in its rendering: the frame's chores follow the after-call, only
- * while the settings watch is on. */
+ * while the settings watch is on; then, once another plug-in has Lumenfold's
+ * interface, InterfaceAtShadowPass (the frame's message of a change). */
 GLUE \set\()ShadowPass
         pushad
         push    1
@@ -429,7 +445,10 @@ GLUE \set\()ShadowPass
         call    SYM(FrameChores)
 1:
 .endif
-        popad
+        cmp     dword ptr [SYM(InterfaceInUse)], 0
+        je      2f
+        call    SYM(InterfaceAtShadowPass)
+2:      popad
         jmp     dword ptr [ResumeShadowPass]
 .endm
 

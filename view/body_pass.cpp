@@ -125,6 +125,12 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
         UpdateAnimationRecord(record);
         return;
     }
+    if (BodyViewHeld != 0) {
+        // Held off by another plug-in: the game's own update alone.
+        StepAsideForHold();
+        UpdateAnimationRecord(record);
+        return;
+    }
     const PlayerRig r = ReadPlayerRig();
     InBodyPassUpdate = kFlagSet;
     UpdateAnimationRecord(record);

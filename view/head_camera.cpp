@@ -8,6 +8,11 @@
 #include "settings/settings.h"
 #include "view/view_state.h"
 
+#if !defined(LF_RECORDING_BUILD)
+int32_t CameraPlacedByBodyView = 0;
+Vector3 PlacedCameraAt = {0.0f, 0.0f, 0.0f};
+#endif
+
 LF_LOGIC_BEGIN
 
 namespace {
@@ -33,7 +38,10 @@ void PlaceCamera(SceneNode* camera, const Vector3& head, const Matrix3& turn,
                  const Vector3& offset) {
     Vector3 turned;
     MultiplyMatrix3Vector3(&turned, &turn, &offset);
-    SetLocalTranslation(camera, Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z});
+    const Vector3 eye = {head.x + turned.x, head.y + turned.y, head.z + turned.z};
+    SetLocalTranslation(camera, eye);
+    CameraPlacedByBodyView = 1;
+    PlacedCameraAt = eye;
 }
 
 void TurnCamera(SceneNode* camera, const Matrix3& head, const Matrix3& frame) {
@@ -170,10 +178,18 @@ Matrix3 HeadCameraRotation(float pitch) {
 }
 
 void UpdateHeadCamera(SceneNode* camera) {
+    CameraPlacedByBodyView = 0;
     const PlayerRig r = ReadPlayerRig();
     PlayerObject* p = r.player;
     if (p == nullptr) {
         WatchMenus(); // the only step that reads nothing of the player
+        return;
+    }
+    if (BodyViewHeld != 0) {
+        // Held off by another plug-in: the game's camera and skeletons as
+        // the game has them; only the view it shows is taken for the give-back.
+        SavedThirdPerson = p->ThirdPerson;
+        StepAsideForHold();
         return;
     }
 

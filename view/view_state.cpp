@@ -17,6 +17,24 @@ int32_t HeadAnchorCountdown;
 float InExtraAnimUpdate;
 float InBodyPassUpdate;
 int32_t FrameChoresAtCamera;
+int32_t BodyViewHeld;
+int32_t HeldForcedMode;
+int32_t HoldStepAsidePending;
+}
+
+void BeginBodyViewHold() {
+    BodyViewHeld = 1;
+    HeldForcedMode = ForcedBodyMode;
+    ForcedBodyMode = kForcedModeNone;
+    SavedChaseDistance = 0.0f;
+    HoldStepAsidePending = 1;
+}
+
+void EndBodyViewHold() {
+    BodyViewHeld = 0;
+    ForcedBodyMode = HeldForcedMode;
+    HeldForcedMode = kForcedModeNone;
+    HoldStepAsidePending = 0;
 }
 #endif
 
@@ -50,6 +68,21 @@ void ResetViewState() {
     InExtraAnimUpdate = kFlagClear;
     InBodyPassUpdate = kFlagClear;
     FrameChoresAtCamera = 0;
+    BodyViewHeld = 0;
+    HeldForcedMode = kForcedModeNone;
+    HoldStepAsidePending = 0;
+}
+
+void StepAsideForHold() {
+    if (HoldStepAsidePending == 0) {
+        return;
+    }
+    HoldStepAsidePending = 0;
+    const PlayerRig r = ReadPlayerRig();
+    if (r.player != nullptr && IsFirstPerson(r.player)) {
+        SetNodeHidden(r.body, true);
+        SetNodeHidden(r.firstPerson, false);
+    }
 }
 
 void BeginFrameViewState() {
@@ -63,6 +96,14 @@ void BeginFrameViewState() {
         return;
     }
     SavedThirdPerson = r.player->ThirdPerson;
+    if (BodyViewHeld != 0) {
+        // A change of view while held: the game has just shown its own
+        // skeleton of the view, and any forced mode kept aside ends here as
+        // it would have.
+        HeldForcedMode = kForcedModeNone;
+        HoldStepAsidePending = 0;
+        return;
+    }
     const bool firstPerson = IsFirstPerson(r.player);
     if (firstPerson) {
         RestoreChaseDistance();
@@ -117,18 +158,23 @@ void DecideForcedModeOnSwitch() {
     if (p == nullptr || p->Process == nullptr) {
         // No knockout state to decide by: only two settings that agree decide.
         if (keepSitting == keepKnockedOut) {
-            ForcedBodyMode = keepSitting ? kForcedModeKeep : kForcedModeNone;
+            (BodyViewHeld != 0 ? HeldForcedMode : ForcedBodyMode) =
+                keepSitting ? kForcedModeKeep : kForcedModeNone;
         }
         return;
     }
     const int8_t knockout = p->Process->KnockoutState;
     const bool keep = (knockout == 0 && keepSitting) || (knockout != 0 && keepKnockedOut);
-    ForcedBodyMode = keep ? kForcedModeKeep : kForcedModeNone;
+    // While held the decision is kept aside for the give-back.
+    (BodyViewHeld != 0 ? HeldForcedMode : ForcedBodyMode) = keep ? kForcedModeKeep : kForcedModeNone;
 }
 
 uint8_t IsPlayerInBodyView(const void* actor) {
     const PlayerObject* p = PlayerPointer();
-    return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0);
+    // Every other actor is decided by the first comparison. Held, the game's
+    // own branch.
+    return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0) &&
+           BodyViewHeld == 0;
 }
 
 uint8_t IsIdleAnimActive(bool firstPersonRecord) {
