@@ -117,7 +117,9 @@ class PlayerLog : public ::testing::Test {
         loadOutput = testing::internal::GetCapturedStdout();
         return loaded;
     }
-    void Frame() { sim::RunFrame(game, sim::StandardLoad(game), sim::CameraSwitch::None); }
+    void Frame(sim::CameraSwitch change = sim::CameraSwitch::None) {
+        sim::RunFrame(game, sim::StandardLoad(game), change);
+    }
 
     std::string root_;
     sim::Game game;
@@ -402,12 +404,17 @@ TEST_F(PlayerLog, OperandPlacesAreJudgedByTheAddressAlone) {
 
 class MenuWithoutLateSite : public PlayerLog {
   protected:
-    // Sitting: the camera is anchored to the head, except while a watched
-    // menu is open; the conversation menu opens for a frame, then closes.
+    // Sitting down (the game's switch to its third-person camera, kept in
+    // first person: without the shadow pass's second half the body view
+    // keeps only such states): the camera is anchored to the head, except
+    // while a watched menu is open; the conversation menu opens for a frame,
+    // then closes.
     void TalkAndClose() {
         game.process->obj.SitState = kSitStateSeated;
+        game.player->obj.ThirdPerson = 1;
         game.cameraPlacement = {50, 60, 70}; // where the game puts its camera
-        Frame(); // the body sits down at the player's animation update, before the camera update
+        Frame(sim::CameraSwitch::Sitting);
+        EXPECT_EQ(kForcedModeKeep, ForcedBodyMode);
         Frame();
         const Vector3 placed = game.camera->node.LocalTranslation;
         EXPECT_NE(70.0f, placed.z); // at the head
@@ -431,8 +438,9 @@ TEST_F(MenuWithoutLateSite, ALateSiteHeldByAnotherModuleIsKnownAtLoad) {
     ASSERT_TRUE(Load());
     // Logged at once, at load, and not again on the first message.
     EXPECT_EQ("site 0x0040C91B (shadow pass) holds a jump to 0x1F2A3B40 into memory of no module "
-              "that is not the game's: the body is not made whole for its shadow, and the head "
-              "and arms are not hidden from the view after it (found: E9 20 72 E9 1E)\n",
+              "that is not the game's: the body is not made whole for its shadow, and the body "
+              "view steps aside in plain first person, where the head and arms would show from "
+              "inside (found: E9 20 72 E9 1E)\n",
               loadOutput);
     testing::internal::CaptureStdout();
     host.Send(kMessagePostLoad);
@@ -459,8 +467,8 @@ TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheCameraUpda
     Frame();
     EXPECT_EQ("site 0x0040C91B (shadow pass) no longer holds what Lumenfold wrote there: another "
               "module wrote over it after Lumenfold loaded; the body is not made whole for its "
-              "shadow, and the head and arms are not hidden from the view after it (found: E8 B0 "
-              "AA FF FF)\n",
+              "shadow, and the body view steps aside in plain first person, where the head and "
+              "arms would show from inside (found: E8 B0 AA FF FF)\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(1, FrameChoresAtCamera);
     EXPECT_EQ(0, Settings.bFirstPersonShadows);

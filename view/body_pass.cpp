@@ -125,9 +125,11 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
         UpdateAnimationRecord(record);
         return;
     }
-    if (BodyViewHeld != 0) {
-        // Held off by another plug-in: the game's own update alone.
-        StepAsideForHold();
+    if (BodyViewHeld != 0 || StepsAsideWithoutBracket()) {
+        // Held off by another plug-in, or stepping aside in first person for
+        // want of the shadow pass's second half: the game's own update alone
+        // (the roots go back to the game's at the camera update: here the
+        // game has the player's view flipped for one of its two updates).
         UpdateAnimationRecord(record);
         return;
     }

@@ -26,6 +26,9 @@ uint32_t StateNow() {
     if (!firstPerson && ForcedBodyMode == kForcedModeNone) {
         return LUMENFOLD_STATE_OFF_THIRD_PERSON;
     }
+    if (StepsAsideWithoutBracket()) {
+        return LUMENFOLD_STATE_OFF_PLACE_TAKEN;
+    }
     if (WatchedMenuOpen != 0) {
         return LUMENFOLD_STATE_MENU;
     }

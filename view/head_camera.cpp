@@ -218,9 +218,16 @@ void UpdateHeadCamera(SceneNode* camera) {
     ResetStandingIdle(r);
     ResolveModAnimMode();
 
-    // 6. Visibility of the two skeletons.
+    // 6. Visibility of the two skeletons; where the body view steps aside in
+    // first person for want of the shadow pass's second half, the game's own
+    // (its arms, not the body).
     const bool mounted = IsMounted(p);
-    if (WatchedMenuOpen != 0) {
+    const bool aside = Settings.bEnableFirstPersonBody != 0 && StepsAsideWithoutBracket() &&
+                       p->ThirdPerson == 0 && detached == 0;
+    if (aside) {
+        SetNodeHidden(r.body, true);
+        SetNodeHidden(r.firstPerson, false);
+    } else if (WatchedMenuOpen != 0) {
         SetNodeHidden(r.body, true);
     } else if (p->ThirdPerson == 0 && detached == 0 && mounted &&
                Settings.bHorseFirstPersonBody == 0) {
@@ -228,7 +235,7 @@ void UpdateHeadCamera(SceneNode* camera) {
     } else if (Settings.bEnableFirstPersonBody != 0) {
         SetNodeHidden(r.body, false);
     }
-    if (Settings.bEnableFirstPersonBody != 0) {
+    if (Settings.bEnableFirstPersonBody != 0 && !aside) {
         UpdateArmsVisibility(r, detached);
         // The frame start marks a ride in first person for the body pass's
         // restore after dismounting; the game passes it only when the view
@@ -248,7 +255,7 @@ void UpdateHeadCamera(SceneNode* camera) {
     }
 
     // 9. to 13. The camera at the head, when there is a camera and a body.
-    if (camera != nullptr && r.body != nullptr) {
+    if (camera != nullptr && r.body != nullptr && !aside) {
         PlaceAtHead(r, camera, knockout, detached);
     }
 }

@@ -171,10 +171,10 @@ void DecideForcedModeOnSwitch() {
 
 uint8_t IsPlayerInBodyView(const void* actor) {
     const PlayerObject* p = PlayerPointer();
-    // Every other actor is decided by the first comparison. Held, the game's
-    // own branch.
+    // Every other actor is decided by the first comparison. Held, or stepping
+    // aside without the shadow pass's second half, the game's own branch.
     return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0) &&
-           BodyViewHeld == 0;
+           BodyViewHeld == 0 && !StepsAsideWithoutBracket();
 }
 
 uint8_t IsIdleAnimActive(bool firstPersonRecord) {

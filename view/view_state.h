@@ -25,7 +25,10 @@ extern float InExtraAnimUpdate;      // set around the plug-in's extra record up
 extern float InBodyPassUpdate;       // set during the body pass
 // 1 while the shadow-pass site is not the plug-in's (before the host's first
 // message, or another module holds it): the camera update then does the
-// frame's chores in its place (below).
+// frame's chores in its place (below). The shadow pass's second half is
+// then missing too: nothing collapses the head, the arms and the gear for
+// the view, and the body view steps aside in the game's own first person
+// (StepsAsideWithoutBracket).
 extern int32_t FrameChoresAtCamera;
 // 1 while another plug-in holds the body view off (by a tag of the
 // interface): the game's first person is then the game's own, and the logic
@@ -95,6 +98,15 @@ void RestoreChaseDistance();
 
 // Every field back to 0, as at load.
 void ResetViewState();
+
+// Where the shadow pass is not the plug-in's, its second half never runs:
+// without it the head, the arms and the gear would be drawn in the view from
+// inside the body. So in the game's first person without a forced mode (no
+// sitting, lying, dying or mod animation kept in first person) the body view
+// steps aside there, and the game's first person is the game's own.
+inline bool StepsAsideWithoutBracket() {
+    return FrameChoresAtCamera != 0 && ForcedBodyMode == kForcedModeNone;
+}
 
 // The first of the plug-in's places after a hold began: in the game's first
 // person the body's root hidden and the game's arms shown, as the game's own
