@@ -19,6 +19,7 @@ set(LF_LOGIC_SOURCES
   patch/patch_writer.cpp
   patch/patch_place.cpp
   patch/place_check.cpp
+  patch/known_plugins.cpp
   patch/hook_table.cpp
   patch/fixed_patches.cpp
   patch/load_sequence.cpp
