@@ -3,6 +3,7 @@
 # Windows DLL, the Linux tests, the fuzz target that replays recordings).
 set(LF_LOGIC_SOURCES
   platform/game_path.cpp
+  platform/code_names.cpp
   settings/settings.cpp
   settings/number_text.cpp
   settings/settings_check.cpp
@@ -43,7 +44,8 @@ set(LF_LOGIC_SOURCES
 )
 
 set(LF_SIM_SOURCES sim/sim_game.cpp sim/game_routines.cpp sim/game_code.cpp sim/probe.S sim/sim_host.cpp
-    sim/frame_driver.cpp sim/game_frame.cpp sim/write_audit.cpp sim/game_range.cpp sim/rig_pose.cpp)
+    sim/frame_driver.cpp sim/game_frame.cpp sim/write_audit.cpp sim/game_range.cpp sim/rig_pose.cpp
+    sim/other_plugins.cpp)
 set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/json_values.cpp
   tools/sim/scenario/scenario_names.cpp

@@ -33,7 +33,7 @@ uint8_t LF_CDECL RegisterListenerImpl(uint32_t plugin, const char* sender,
     // A sender that is not loaded cannot be listened to: that is how a
     // plug-in finds out whether another is there.
     if (sender != nullptr && strcmp(sender, kHostSender) != 0) {
-        bool loaded = false;
+        bool loaded = strcmp(sender, "Lumenfold") == 0;
         for (const Host::Plugin& p : h.plugins) {
             loaded = loaded || p.name == sender;
         }
