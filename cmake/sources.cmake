@@ -52,6 +52,7 @@ set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/scenario_read.cpp
   tools/sim/scenario/game_values.cpp
   tools/sim/scenario/game_observe.cpp
+  tools/sim/scenario/interface_values.cpp
   tools/sim/scenario/game_folder.cpp
   tools/sim/scenario/scenario_run.cpp
   tools/sim/scenario/quiet_output.cpp

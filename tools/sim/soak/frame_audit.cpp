@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "tools/sim/scenario/interface_values.h"
 #include "view/view_state.h"
 
 namespace simtool {
@@ -21,6 +22,9 @@ const Range kRanges[] = {
     {"MountedInFirstPerson", &MountedInFirstPerson, 0, 1},
     {"WatchedMenuOpen", &WatchedMenuOpen, 0, 1},
     {"SavedThirdPerson", &SavedThirdPerson, 0, 255},
+    {"BodyViewHeld", &BodyViewHeld, 0, 1},
+    {"HeldForcedMode", &HeldForcedMode, 0, 2},
+    {"HoldStepAsidePending", &HoldStepAsidePending, 0, 1},
 };
 
 // The words the call log copies at every call of the game's routines.
@@ -45,8 +49,11 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
     // shadow pass.
     const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
     const bool gameOrder = game.frameOrder == sim::FrameOrder::Game;
+    // Held off by another plug-in, any view is the game's own.
+    const bool held = BodyViewHeld != 0;
     if (stage == sim::FrameStage::Camera) {
-        cameraIsTheGames_ = thirdPerson && !(gameOrder && game.player->obj.FreeCamera != 0);
+        cameraIsTheGames_ =
+            (thirdPerson || held) && !(gameOrder && game.player->obj.FreeCamera != 0);
         cameraUpdated_ = false;
         return;
     }
@@ -56,7 +63,8 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
                   : stage == sim::FrameStage::Body;
     if (afterCamera && !cameraUpdated_) {
         cameraUpdated_ = true;
-        cameraIsTheGames_ = cameraIsTheGames_ && thirdPerson && ForcedBodyMode == kForcedModeNone;
+        cameraIsTheGames_ =
+            cameraIsTheGames_ && (thirdPerson || held) && ForcedBodyMode == kForcedModeNone;
         cameraTranslation_ = game.camera->node.LocalTranslation;
         cameraRotation_ = game.camera->node.LocalRotation;
         placedTranslation_ = game.cameraPlacement;
@@ -87,6 +95,16 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
                             std::to_string(r.lo) + " to " + std::to_string(r.hi));
         }
     }
+    if (BodyViewHeld != 0 && ForcedBodyMode != kForcedModeNone) {
+        found.push_back("a forced mode while another plug-in holds the body view off");
+    }
+    if (ChangeMessagesInFrame() > 1) {
+        found.push_back(std::to_string(ChangeMessagesInFrame()) +
+                        " messages of a change in one frame");
+    }
+    if (!FrameMessagesToldChanges()) {
+        found.push_back("a message of a change told no change");
+    }
     if (InExtraAnimUpdate != 0.0f || InBodyPassUpdate != 0.0f) {
         found.push_back("an update flag is left set after the frame");
     }
@@ -104,7 +122,9 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     if (cameraIsTheGames_ &&
         (memcmp(&cameraTranslation_, &placedTranslation_, sizeof(Vector3)) != 0 ||
          memcmp(&cameraRotation_, &placedRotation_, sizeof(Matrix3)) != 0)) {
-        found.push_back("in third person without a forced mode the camera was moved");
+        found.push_back(BodyViewHeld != 0
+                            ? "the camera was moved while another plug-in held the body view off"
+                            : "in third person without a forced mode the camera was moved");
     }
     Report(found, frame);
 }

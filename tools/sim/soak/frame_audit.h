@@ -1,7 +1,10 @@
 // The checks a soak makes after every frame (and `lumenfold-sim run --audit`):
 // the write audit of the simulated game, the view state within its ranges,
-// the two update flags set only inside the plug-in's own calls, and the
-// camera left where the game put it in third person without a forced mode.
+// the two update flags set only inside the plug-in's own calls, the camera
+// left where the game put it in third person without a forced mode and
+// while another plug-in holds the body view off (then without a forced mode
+// either), and at most one message of a change in a frame, each telling a
+// change.
 #pragma once
 
 #include <string>
