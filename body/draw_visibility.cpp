@@ -177,11 +177,6 @@ uint8_t DrawBothSkeletons(DrawObject* object) {
     if (object->Owner != player || player == nullptr || player->BodyRoot == nullptr) {
         return Draw(object);
     }
-    if (BodyViewHeld != 0) {
-        // Held off: drawn once, as the game draws it.
-        StepAsideForHold();
-        return Draw(object);
-    }
     SceneNode* body = player->BodyRoot;
     if (QueryCodedState(player, kCodedStateDoubleDraw) != 0) {
         SetSheathedGearVisibility(1);

@@ -310,12 +310,15 @@ GLUE \set\()ShownRecord
 /* Double draw (rows 9, 11, 12). DrawBothSkeletons(object register) in place
  * of the covered draw; EAX, ECX and EDX are not kept. Every draw object of
  * the game passes here: one of another owner than the player is drawn at
- * once, by the same call of its Draw that the game makes. */
+ * once, by the same call of its Draw that the game makes; so is the
+ * player's while another plug-in holds the body view off. */
 .macro DRAW_OBJECT object, resume, row
         mov     ecx, dword ptr [\object + LF_DRAW_OBJECT_OWNER_OFFSET]
         cmp     ecx, dword ptr ds:LF_ADDR_PLAYER_POINTER
+        jne     2f
+        cmp     dword ptr [SYM(BodyViewHeld)], 0
         je      1f
-        mov     ecx, \object
+2:      mov     ecx, \object
         mov     edx, dword ptr [ecx]
         call    dword ptr [edx + 4 * LF_DRAW_OBJECT_DRAW_SLOT]
         jmp     dword ptr [\resume]

@@ -125,7 +125,7 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
         UpdateAnimationRecord(record);
         return;
     }
-    if (BodyViewHeld != 0 || StepsAsideWithoutBracket()) {
+    if (StepsAside()) {
         // Held off by another plug-in, or stepping aside in first person for
         // want of the shadow pass's second half: the game's own update alone
         // (the roots go back to the game's at the camera update: here the

@@ -151,6 +151,24 @@ void PlaceAtHead(const PlayerRig& r, SceneNode* camera, int8_t knockout, uint8_t
                 Scaled(Settings.fCameraPosX, Settings.fCameraPosY, Settings.fCameraPosZ, s));
 }
 
+// The rest of a camera update where the body view steps aside in the game's
+// first person for want of the shadow pass's second half: the game's own
+// skeletons of that view (its arms, not the body), the head-anchor countdown
+// and the chase distance as ever, and the camera where the game put it.
+__attribute__((noinline)) void AsideWithoutBracket(const PlayerRig& r, int8_t knockout) {
+    if (Settings.bEnableFirstPersonBody != 0) {
+        SetNodeHidden(r.body, true);
+        SetNodeHidden(r.firstPerson, false);
+    }
+    if (r.process == nullptr) {
+        return;
+    }
+    TickHeadAnchorCountdown();
+    if (knockout == 0 && r.player->RestoreBlockA == 0 && r.player->RestoreBlockB == 0) {
+        RestoreChaseDistance();
+    }
+}
+
 } // namespace
 
 Matrix3 FixedCameraFrame() {
@@ -218,16 +236,17 @@ void UpdateHeadCamera(SceneNode* camera) {
     ResetStandingIdle(r);
     ResolveModAnimMode();
 
-    // 6. Visibility of the two skeletons; where the body view steps aside in
-    // first person for want of the shadow pass's second half, the game's own
-    // (its arms, not the body).
+    // Where the body view steps aside in first person for want of the shadow
+    // pass's second half, the rest of the update is its own.
+    if (FrameChoresAtCamera != 0 && StepsAsideWithoutBracket() && p->ThirdPerson == 0 &&
+        detached == 0) {
+        AsideWithoutBracket(r, knockout);
+        return;
+    }
+
+    // 6. Visibility of the two skeletons.
     const bool mounted = IsMounted(p);
-    const bool aside = Settings.bEnableFirstPersonBody != 0 && StepsAsideWithoutBracket() &&
-                       p->ThirdPerson == 0 && detached == 0;
-    if (aside) {
-        SetNodeHidden(r.body, true);
-        SetNodeHidden(r.firstPerson, false);
-    } else if (WatchedMenuOpen != 0) {
+    if (WatchedMenuOpen != 0) {
         SetNodeHidden(r.body, true);
     } else if (p->ThirdPerson == 0 && detached == 0 && mounted &&
                Settings.bHorseFirstPersonBody == 0) {
@@ -235,7 +254,7 @@ void UpdateHeadCamera(SceneNode* camera) {
     } else if (Settings.bEnableFirstPersonBody != 0) {
         SetNodeHidden(r.body, false);
     }
-    if (Settings.bEnableFirstPersonBody != 0 && !aside) {
+    if (Settings.bEnableFirstPersonBody != 0) {
         UpdateArmsVisibility(r, detached);
         // The frame start marks a ride in first person for the body pass's
         // restore after dismounting; the game passes it only when the view
@@ -255,7 +274,7 @@ void UpdateHeadCamera(SceneNode* camera) {
     }
 
     // 9. to 13. The camera at the head, when there is a camera and a body.
-    if (camera != nullptr && r.body != nullptr && !aside) {
+    if (camera != nullptr && r.body != nullptr) {
         PlaceAtHead(r, camera, knockout, detached);
     }
 }

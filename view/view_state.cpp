@@ -46,6 +46,12 @@ constexpr uint8_t kIdleAbsentBit = 0x01;
 constexpr int32_t kModAnimCounterHeld = 2; // active two updates in a row
 constexpr int32_t kModAnimCounterKept = 3; // the body view was kept for it
 
+// The player in the body view at the actor branch: held, or stepping aside
+// without the shadow pass's second half, the game's own branch.
+__attribute__((noinline)) uint8_t ThePlayerInBodyView() {
+    return (SavedThirdPerson == 0 || ForcedBodyMode != 0) && !StepsAside();
+}
+
 // The tentative mode found no idle animation: one pending frame less, and
 // no mode when none is left.
 void FallBackFromTentative() {
@@ -171,10 +177,12 @@ void DecideForcedModeOnSwitch() {
 
 uint8_t IsPlayerInBodyView(const void* actor) {
     const PlayerObject* p = PlayerPointer();
-    // Every other actor is decided by the first comparison. Held, or stepping
-    // aside without the shadow pass's second half, the game's own branch.
-    return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0) &&
-           BodyViewHeld == 0 && !StepsAsideWithoutBracket();
+    // Every other actor is decided by the first comparison (the player's
+    // rule apart, so that it costs them nothing).
+    if (p == nullptr || actor != p) {
+        return 0;
+    }
+    return ThePlayerInBodyView();
 }
 
 uint8_t IsIdleAnimActive(bool firstPersonRecord) {

@@ -107,6 +107,12 @@ void ResetViewState();
 inline bool StepsAsideWithoutBracket() {
     return FrameChoresAtCamera != 0 && ForcedBodyMode == kForcedModeNone;
 }
+// Whether the body view steps aside now: held off, or without the shadow
+// pass's second half (in the plain case, one test of both words).
+inline bool StepsAside() {
+    return (BodyViewHeld | FrameChoresAtCamera) != 0 &&
+           (BodyViewHeld != 0 || StepsAsideWithoutBracket());
+}
 
 // The first of the plug-in's places after a hold began: in the game's first
 // person the body's root hidden and the game's arms shown, as the game's own
