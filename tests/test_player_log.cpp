@@ -27,6 +27,7 @@
 #include "settings/settings.h"
 #include "settings/settings_check.h"
 #include "sim/frame_driver.h"
+#include "sim/other_plugins.h"
 #include "sim/sim_game.h"
 #include "sim/sim_host.h"
 #include "tests/alloc_counter.h"
@@ -480,6 +481,60 @@ TEST_F(MenuWithoutLateSite, AHostWithoutMessagesStillReleasesTheWatch) {
     ASSERT_TRUE(Load());
     EXPECT_EQ(0xE8, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
     TalkAndClose();
+}
+
+// --- plug-ins known to hold the shadow pass's place --------------------------------
+
+// Trifle's first-person shadow and the stutter remover's profiling write
+// their jump at the shadow pass's call after Lumenfold loaded: the host's
+// first message finds it, the line names the plug-in's library and says
+// what to change; the body view steps aside in plain first person, and keeps
+// a sitting view, which the shadow pass's second half never touched.
+class KnownPlugin : public PlayerLog {
+  protected:
+    void Check(sim::OtherPlugin which, uint32_t standIn, const std::string& words) {
+        ASSERT_TRUE(Load());
+        sim::InstallOtherPlugin(which);
+        testing::internal::CaptureStdout();
+        host.Send(kMessagePostLoad);
+        const std::string said = testing::internal::GetCapturedStdout();
+        char start[96];
+        snprintf(start, sizeof start, "site 0x0040C91B (shadow pass) holds a jump to 0x%08X ",
+                 standIn);
+        EXPECT_EQ(std::string(start) + words + "\n", said);
+        EXPECT_TRUE(Has(Log(), std::string(start) + words)) << "and in the log file";
+
+        // Plain first person: the game's own, the body's shadow the other
+        // plug-in's; sitting (kept in first person): the body view.
+        const int before = sim::OtherPluginPasses(which);
+        Frame();
+        EXPECT_EQ(before + 1, sim::OtherPluginPasses(which));
+        EXPECT_FALSE(game.view.bodyDrawn);
+        EXPECT_TRUE(game.view.firstPersonDrawn);
+        EXPECT_NE(0.0f, game.view.headScale);
+        EXPECT_EQ(game.cameraPlacement.z, game.view.cameraTranslation.z);
+        game.process->obj.SitState = kSitStateSeated;
+        game.player->obj.ThirdPerson = 1;
+        Frame(sim::CameraSwitch::Sitting);
+        EXPECT_TRUE(game.view.bodyDrawn);
+        EXPECT_NE(game.cameraPlacement.z, game.view.cameraTranslation.z) << "at the head";
+    }
+};
+
+TEST_F(KnownPlugin, Trifle) {
+    Check(sim::OtherPlugin::Trifle, 0x00C00000,
+          "into Trifle.dll that is not the game's: Trifle's first-person shadow holds it: the "
+          "body view steps aside in plain first person, where the head and arms would show from "
+          "inside; for the body view set [Graphics::Player] EnableFirstPersonShadow=0 in Trifle's "
+          "settings (found: E9 E0 36 7F 00)");
+}
+
+TEST_F(KnownPlugin, TheStutterRemover) {
+    Check(sim::OtherPlugin::StutterRemover, 0x00C00100,
+          "into sr_Oblivion_Stutter_Remover.dll that is not the game's: the stutter remover's "
+          "profiling holds it: the body view steps aside in plain first person, where the head "
+          "and arms would show from inside; for the body view turn the stutter remover's "
+          "profiling off in its settings (it is off by default) (found: E9 E0 37 7F 00)");
 }
 
 // --- reading the file again -------------------------------------------------------
