@@ -6,6 +6,7 @@
 
 #include "entry/holder_tags.h"
 #include "log/diagnostic_log.h"
+#include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "view/body_view_report.h"
 #include "view/view_state.h"
@@ -148,7 +149,9 @@ uint32_t LF_CDECL HoldBodyViewOff(const char* tag) {
         return Refuse(LUMENFOLD_TOO_MANY_TAGS, "HoldBodyViewOff", why);
     }
     if (HolderCount() == 1) {
+        NoteHoldChanging();
         BeginBodyViewHold();
+        NoteHoldChanged();
     }
     ListHolders(holders, sizeof holders);
     Say(kLogLevelDetail, "the body view is held off by \"%s\" (held by %s)", Quote(tag, quoted),
@@ -169,7 +172,9 @@ uint32_t LF_CDECL GiveBodyViewBack(const char* tag) {
     }
     char quoted[kQuoted], holders[kLogFileLineLimit];
     if (HolderCount() == 0) {
+        NoteHoldChanging();
         EndBodyViewHold();
+        NoteHoldChanged();
         Say(kLogLevelDetail, "\"%s\" gives the body view back: no tag holds it off, it takes over "
                              "again",
             Quote(tag, quoted));
