@@ -13,7 +13,6 @@
 
 extern "C" {
 int32_t InterfaceInUse = 0;
-int32_t PlayerBodyPassed = 0;
 }
 
 namespace {
@@ -248,11 +247,9 @@ void InterfaceAtShadowPass() {
     }
 }
 
-void InterfaceAtCameraUpdate() {
-    // The game runs one more camera update inside each change of view, before
-    // the player's animation updates: only the one after them ends a frame.
-    if (FrameChoresAtCamera != 0 && PlayerBodyPassed != 0) {
-        PlayerBodyPassed = 0;
+void InterfaceAtBodyPass() {
+    CameraUpdatedBeforeBodyPass = 0;
+    if (InterfaceInUse != 0 && FrameChoresAtCamera != 0) {
         TellChange();
     }
 }
@@ -385,5 +382,5 @@ void ResetInterface() {
     g_told = LumenfoldBodyView{};
     g_toldAny = false;
     InterfaceInUse = 0;
-    PlayerBodyPassed = 0;
+    CameraUpdatedBeforeBodyPass = 0;
 }

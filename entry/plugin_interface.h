@@ -17,15 +17,14 @@
 extern "C" {
 // 1 once a plug-in has the table: the glue then calls the two places below.
 extern int32_t InterfaceInUse;
-// Set by the body-pass glue at every pass of the player; the camera update
-// takes it as the sign of a new frame where the shadow pass is not
-// Lumenfold's.
-extern int32_t PlayerBodyPassed;
-// After the shadow pass's second half (the frame's end, where that place is
-// Lumenfold's), and after every camera update: the frame's message of a
-// change, from the one of the two that ends the frame.
+// The frame's message of a change: after the shadow pass's second half (the
+// frame's end), where that place is Lumenfold's; else at the player's first
+// body pass after a camera update (CameraUpdatedBeforeBodyPass), which the
+// game passes once a frame: the camera update the game runs inside a change
+// of view comes before the player's two passes, the frame's own after them,
+// and the free-flying camera skips it.
 void InterfaceAtShadowPass();
-void InterfaceAtCameraUpdate();
+void InterfaceAtBodyPass();
 
 LF_EXPORT uint32_t LF_CDECL LumenfoldQueryInterface(uint32_t version,
                                                     const LumenfoldInterface** api);

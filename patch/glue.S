@@ -137,10 +137,7 @@ GLUE \set\()FrameStart
  * bytes; EBX and the SSE registers are kept, EAX, ECX and EDX hold what the
  * routine left. CameraUpdateChores comes first, only while the late site is
  * Lumenfold's (whose bytes it looks at) or the frame's chores are done here;
- * the camera node waits on the stack as the argument meanwhile. After it,
- * once another plug-in has Lumenfold's interface, InterfaceAtCameraUpdate
- * (where the shadow pass is not Lumenfold's, the frame's message of a change
- * comes from here). */
+ * the camera node waits on the stack as the argument meanwhile. */
 GLUE \set\()HeadCamera
         push    ebx
         SAVE_SSE
@@ -155,10 +152,7 @@ GLUE \set\()HeadCamera
 1:      call    SYM(CameraUpdateChores)
 2:      call    SYM(UpdateHeadCamera)
 .endif
-        cmp     dword ptr [SYM(InterfaceInUse)], 0
-        je      3f
-        call    SYM(InterfaceAtCameraUpdate)
-3:      add     esp, 4
+        add     esp, 4
         RESTORE_SSE
         pop     ebx
         jmp     dword ptr [ResumeHeadCamera]
@@ -168,8 +162,9 @@ GLUE \set\()HeadCamera
  * actor of the game passes here: any other than the player gets the game's
  * own update of its record at once (ECX, as the game had it), every register
  * kept alike: the routine keeps EBX, ESI, EDI and EBP itself (thiscall), so
- * only EAX, ECX and EDX are saved around it. The player's pass is marked in
- * PlayerBodyPassed, for the interface's once-a-frame message. */
+ * only EAX, ECX and EDX are saved around it. Where the shadow pass is not
+ * Lumenfold's, the player's first pass after a camera update then calls
+ * InterfaceAtBodyPass (the frame's message of a change comes from there). */
 GLUE \set\()BodyPass
         cmp     ebp, dword ptr ds:LF_ADDR_PLAYER_POINTER
         je      1f
@@ -182,8 +177,7 @@ GLUE \set\()BodyPass
         pop     ecx
         pop     eax
         jmp     dword ptr [ResumeBodyPass]
-1:      mov     dword ptr [SYM(PlayerBodyPassed)], 1
-        pushad
+1:      pushad
         push    ecx
         push    ebp
 .if \recording
@@ -192,7 +186,10 @@ GLUE \set\()BodyPass
         call    SYM(UpdateBodyPass)
 .endif
         add     esp, 8
-        popad
+        cmp     dword ptr [SYM(CameraUpdatedBeforeBodyPass)], 0
+        je      2f
+        call    SYM(InterfaceAtBodyPass)
+2:      popad
         jmp     dword ptr [ResumeBodyPass]
 
 /* First-person actor branch (row 4). The game's branch on the zero flag,

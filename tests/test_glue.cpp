@@ -106,7 +106,6 @@ TEST_F(Glue, FrameStartReplaysTheRoutineThenResetsTheFrame) {
 TEST_F(Glue, HeadCameraTakesTheCameraFromEaxAndKeepsEbx) {
     for (int32_t inUse : {0, 1}) {
         InterfaceInUse = inUse;
-        PlayerBodyPassed = 1;
         Process()->SitState = kSitStateSeated;
         game.camera->node.LocalTranslation = {0, 0, 0};
         CpuState in = In();

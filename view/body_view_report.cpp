@@ -22,7 +22,10 @@ uint32_t StateNow() {
     if (Settings.bEnableFirstPersonBody == 0) {
         return LUMENFOLD_STATE_OFF_SETTING;
     }
-    const bool firstPerson = IsFirstPerson(p);
+    // The view as the body view took it at its last camera update (or change
+    // of view): the game flips its byte for one of the player's animation
+    // updates, where the frame's message may be sent from.
+    const bool firstPerson = SavedThirdPerson == 0 && CameraDetachedByte() == 0;
     if (!firstPerson && ForcedBodyMode == kForcedModeNone) {
         return LUMENFOLD_STATE_OFF_THIRD_PERSON;
     }

@@ -20,6 +20,7 @@ int32_t FrameChoresAtCamera;
 int32_t BodyViewHeld;
 int32_t HeldForcedMode;
 int32_t HoldStepAsidePending;
+int32_t CameraUpdatedBeforeBodyPass;
 }
 
 void BeginBodyViewHold() {
@@ -154,6 +155,7 @@ void CameraUpdateChores() {
     CheckLateSite();
     if (FrameChoresAtCamera != 0) {
         FrameChores();
+        CameraUpdatedBeforeBodyPass = 1;
     }
 }
 

@@ -42,6 +42,10 @@ extern int32_t HeldForcedMode;
 // after it, which puts the two roots back as the game's first person shows
 // them (StepAsideForHold).
 extern int32_t HoldStepAsidePending;
+// Where the shadow pass is not the plug-in's: 1 from a camera update to the
+// player's next body pass, whose glue then calls the interface's place of
+// the frame's message (entry/plugin_interface.h). Not a view-state word.
+extern int32_t CameraUpdatedBeforeBodyPass;
 }
 
 LF_LOGIC_BEGIN
