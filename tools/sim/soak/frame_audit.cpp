@@ -35,12 +35,13 @@ constexpr int kWatchExtra = 0, kWatchBody = 1;
 void FrameAudit::BeforeFrame(sim::Game& game, const FrameInfo&) {
     cameraIsTheGames_ = false;
     cameraUpdated_ = true; // until the camera update begins
+    heldAtCamera_ = false;
     game.Watch(kWatchExtra, &InExtraAnimUpdate);
     game.Watch(kWatchBody, &InBodyPassUpdate);
     audit_.Begin(game);
 }
 
-void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage) {
+void FrameAudit::AtStage(sim::Game& game, const FrameInfo& frame, sim::FrameStage stage) {
     // The game's view as the camera update begins, and as it ends: the
     // camera is the game's where both are third person without a forced
     // mode (the game may also switch the view inside the update). The stage
@@ -49,11 +50,14 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
     // shadow pass.
     const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
     const bool gameOrder = game.frameOrder == sim::FrameOrder::Game;
-    // Held off by another plug-in, any view is the game's own.
-    const bool held = BodyViewHeld != 0;
+    // Held off by another plug-in through the camera update, any view is the
+    // game's own.
     if (stage == sim::FrameStage::Camera) {
+        heldAtCamera_ = BodyViewHeld != 0;
+        cameraAtStage_ = game.camera->node.LocalTranslation;
+        cameraRotationAtStage_ = game.camera->node.LocalRotation;
         cameraIsTheGames_ =
-            (thirdPerson || held) && !(gameOrder && game.player->obj.FreeCamera != 0);
+            (thirdPerson || heldAtCamera_) && !(gameOrder && game.player->obj.FreeCamera != 0);
         cameraUpdated_ = false;
         return;
     }
@@ -63,12 +67,28 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
                   : stage == sim::FrameStage::Body;
     if (afterCamera && !cameraUpdated_) {
         cameraUpdated_ = true;
+        // A hold that began since the update has put its forced mode aside.
+        const int32_t forced =
+            BodyViewHeld != 0 && !heldAtCamera_ ? HeldForcedMode : ForcedBodyMode;
         cameraIsTheGames_ =
-            cameraIsTheGames_ && (thirdPerson || held) && ForcedBodyMode == kForcedModeNone;
+            cameraIsTheGames_ && (heldAtCamera_ || (thirdPerson && forced == kForcedModeNone));
         cameraTranslation_ = game.camera->node.LocalTranslation;
         cameraRotation_ = game.camera->node.LocalRotation;
         placedTranslation_ = game.cameraPlacement;
         placedRotation_ = game.cameraRotationPlacement;
+        if (heldAtCamera_ && !gameOrder) {
+            // In the design's order the game places its camera as the frame
+            // begins, and a deciding switch comes before the camera update:
+            // held, the update leaves the camera as it found it (unless the
+            // game moved it itself right after).
+            placedTranslation_ = cameraAtStage_;
+            placedRotation_ = cameraRotationAtStage_;
+            for (const Setting& change : frame.what->during[static_cast<int>(stage)]) {
+                if (change.name.compare(0, 13, "nodes.Camera.") == 0) {
+                    cameraIsTheGames_ = false;
+                }
+            }
+        }
     }
 }
 
@@ -122,7 +142,7 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     if (cameraIsTheGames_ &&
         (memcmp(&cameraTranslation_, &placedTranslation_, sizeof(Vector3)) != 0 ||
          memcmp(&cameraRotation_, &placedRotation_, sizeof(Matrix3)) != 0)) {
-        found.push_back(BodyViewHeld != 0
+        found.push_back(heldAtCamera_
                             ? "the camera was moved while another plug-in held the body view off"
                             : "in third person without a forced mode the camera was moved");
     }

@@ -35,6 +35,9 @@ class FrameAudit : public FrameObserver {
     // camera must stay where the game put it.
     bool cameraIsTheGames_ = false;
     bool cameraUpdated_ = true;
+    bool heldAtCamera_ = false; // another plug-in held the body view off at the camera update
+    Vector3 cameraAtStage_ = {};  // the camera node as the camera update began
+    Matrix3 cameraRotationAtStage_ = {};
     // The camera node's local fields right after the camera update, and
     // where the game had put it.
     Vector3 cameraTranslation_ = {};

@@ -160,7 +160,7 @@ void ViewCheck::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     const bool held = heldAtCamera_ && heldAtShadow_ && BodyViewHeld != 0;
     const bool secondPath =
         t.seen && LateSiteWritten != 0 && !t.firstPath && t.firstPerson && !heldAtShadow_;
-    if (held && camera_.seen && !viewChanged_) {
+    if (held && camera_.seen && !viewChanged_ && !game.camera->frozen) {
         const Vector3& c = v.cameraTranslation;
         const Vector3& g = game.cameraPlacement;
         if (c.x != g.x || c.y != g.y || c.z != g.z) {
