@@ -98,11 +98,12 @@ extern "C" {
 /* From Lumenfold, to every plug-in that listens to it: the body view turned
  * on or off or changed its state (LumenfoldBodyView's `on` or `state`); data:
  * a LumenfoldBodyView as GetBodyView gives it, valid only during the
- * message. At most one a frame, sent at the end of the frame (Lumenfold's
- * last place in it); the first comes at the end of the first frame after any
- * plug-in got the table, with the state then. Calls of the table from inside
- * this message are allowed; what they change is told at the end of the next
- * frame, never by another message inside this one. */
+ * message. At most one a frame, sent at the end of the frame (the game's
+ * shadow pass; where another plug-in holds that place, at the player's first
+ * animation update of the next frame); the first comes with the first frame
+ * after any plug-in got the table, with the state then. Calls of the table
+ * from inside this message are allowed; what they change is told with the
+ * next frame, never by another message inside this one. */
 #define LUMENFOLD_MESSAGE_CHANGED 0x4C460003u
 
 /* The data of LUMENFOLD_MESSAGE_REQUEST. */
