@@ -125,6 +125,16 @@ void ToggleFirstPersonForShadow(uint8_t before) {
     if (before != 0) {
         SavedBodyFlagsValid = false;
     }
+    if (BodyViewHeld != 0) {
+        // Held off by another plug-in: the game's own pass, nothing shown for
+        // it and nothing collapsed after it. A menu watched before the hold
+        // may still close meanwhile.
+        StepAsideForHold();
+        if (before == 0) {
+            ReleaseMenuWatch();
+        }
+        return;
+    }
     const PlayerRig r = ReadPlayerRig();
     if (r.player != nullptr) {
         PlayerObject* p = r.player;

@@ -18,7 +18,8 @@ LF_LOGIC_BEGIN
 // 1 before the game's shadow pass, 0 after it.
 LF_GLUE_ENTRY void ToggleFirstPersonForShadow(uint8_t before);
 // Draws a DrawObject: once for others, twice (body hidden and shown) for
-// the player's. Returns the result of the last Draw.
+// the player's. Returns the result of the last Draw. (While another plug-in
+// holds the body view off, the glue draws the player's once itself.)
 LF_GLUE_ENTRY uint8_t DrawBothSkeletons(DrawObject* object);
 
 // Writes LocalScale 1.0 (argument nonzero) or 0.0 into the gear, clavicle

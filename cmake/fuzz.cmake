@@ -18,7 +18,8 @@ add_executable(fuzz_scenario tests/fuzz/fuzz_scenario.cpp tools/sim/scenario/sce
 add_executable(fuzz_settings tests/fuzz/fuzz_settings.cpp tools/sim/settings/settings_report.cpp
                tools/sim/scenario/game_folder.cpp settings/settings.cpp
                settings/settings_check.cpp settings/number_text.cpp log/diagnostic_log.cpp
-               platform/profile_file.cpp platform/game_path.cpp platform/platform_linux.cpp)
+               platform/profile_file.cpp platform/game_path.cpp platform/platform_linux.cpp
+               platform/code_names.cpp)
 # The recording reader's target replays every input the reader accepts: it
 # holds the plug-in, the simulated game and the simulator. Code the game's
 # sites enter may find the stack aligned to 4 bytes only: clang realigns it

@@ -3,6 +3,7 @@
 # Windows DLL, the Linux tests, the fuzz target that replays recordings).
 set(LF_LOGIC_SOURCES
   platform/game_path.cpp
+  platform/code_names.cpp
   settings/settings.cpp
   settings/number_text.cpp
   settings/settings_check.cpp
@@ -12,12 +13,14 @@ set(LF_LOGIC_SOURCES
   view/view_state.cpp
   view/head_camera.cpp
   view/body_pass.cpp
+  view/body_view_report.cpp
   body/head_bob.cpp
   body/arm_pose.cpp
   body/draw_visibility.cpp
   patch/patch_writer.cpp
   patch/patch_place.cpp
   patch/place_check.cpp
+  patch/known_plugins.cpp
   patch/hook_table.cpp
   patch/fixed_patches.cpp
   patch/load_sequence.cpp
@@ -25,6 +28,8 @@ set(LF_LOGIC_SOURCES
   patch/glue.S
   game/game_call.S
   entry/plugin_entry.cpp
+  entry/plugin_interface.cpp
+  entry/holder_tags.cpp
   record/frame_recorder.cpp
   record/frame_ring.cpp
   record/game_notes.cpp
@@ -40,13 +45,14 @@ set(LF_LOGIC_SOURCES
 
 set(LF_SIM_SOURCES sim/sim_game.cpp sim/game_routines.cpp sim/game_code.cpp sim/probe.S sim/sim_host.cpp
     sim/frame_driver.cpp sim/game_frame.cpp sim/write_audit.cpp sim/game_range.cpp sim/rig_pose.cpp
-    sim/node_walk.cpp)
+    sim/node_walk.cpp sim/other_plugins.cpp)
 set(LF_SIMTOOL_SOURCES
   tools/sim/scenario/json_values.cpp
   tools/sim/scenario/scenario_names.cpp
   tools/sim/scenario/scenario_read.cpp
   tools/sim/scenario/game_values.cpp
   tools/sim/scenario/game_observe.cpp
+  tools/sim/scenario/interface_values.cpp
   tools/sim/scenario/game_folder.cpp
   tools/sim/scenario/scenario_run.cpp
   tools/sim/scenario/quiet_output.cpp

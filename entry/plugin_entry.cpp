@@ -1,5 +1,7 @@
 #include "entry/plugin_entry.h"
 
+#include "entry/plugin_interface.h"
+
 #include "log/diagnostic_log.h"
 #include "patch/load_sequence.h"
 #include "patch/place_check.h"
@@ -66,6 +68,7 @@ bool OBSEPlugin_Query(const HostInterface* host, PluginInfo* info) {
 }
 
 bool OBSEPlugin_Load(const HostInterface* host) {
+    ResetInterface();
     g_pluginHandle = host->GetPluginHandle();
     OpenLogFile();
     LogStart(host);
@@ -92,6 +95,7 @@ bool OBSEPlugin_Load(const HostInterface* host) {
     // never installs the late hook) instead of a call through null.
     if (g_messaging != nullptr) {
         g_messaging->RegisterListener(g_pluginHandle, kHostSender, HandleHostMessage);
+        InterfaceAtLoad(g_pluginHandle, g_messaging);
     } else {
         LogDetail("the script extender gives no messages: the shadow pass stays the game's, and "
                   "saved games do not reload the settings");
@@ -119,12 +123,18 @@ void LF_CDECL HandleHostMessage(HostMessage* message) {
             ReportOverwrittenPlaces();
         }
         InstallLateHook();
+        // Other plug-ins may ask for the interface from here on.
+        InterfaceAtPostLoad();
     } else if (message->Type == kMessageGameLoaded) {
         // A saved game has finished loading, between frames.
         WatchedMenuOpen = 0;
         if (Settings.bReloadSettingsOnGameLoad != 0) {
             ReloadSettings();
         }
+    } else if (message->Type == kMessageGameSaved) {
+        InterfaceAtGameSaved();
+    } else if (message->Type == kMessageExit || message->Type == kMessageExitFromConsole) {
+        InterfaceAtExit();
     }
     if (RecordingFrames()) {
         NoteMessageHandled();

@@ -162,7 +162,9 @@ GLUE \set\()HeadCamera
  * actor of the game passes here: any other than the player gets the game's
  * own update of its record at once (ECX, as the game had it), every register
  * kept alike: the routine keeps EBX, ESI, EDI and EBP itself (thiscall), so
- * only EAX, ECX and EDX are saved around it. */
+ * only EAX, ECX and EDX are saved around it. Where the shadow pass is not
+ * Lumenfold's, the player's first pass after a camera update then calls
+ * InterfaceAtBodyPass (the frame's message of a change comes from there). */
 GLUE \set\()BodyPass
         cmp     ebp, dword ptr ds:LF_ADDR_PLAYER_POINTER
         je      1f
@@ -184,7 +186,10 @@ GLUE \set\()BodyPass
         call    SYM(UpdateBodyPass)
 .endif
         add     esp, 8
-        popad
+        cmp     dword ptr [SYM(CameraUpdatedBeforeBodyPass)], 0
+        je      2f
+        call    SYM(InterfaceAtBodyPass)
+2:      popad
         jmp     dword ptr [ResumeBodyPass]
 
 /* First-person actor branch (row 4). The game's branch on the zero flag,
@@ -302,12 +307,15 @@ GLUE \set\()ShownRecord
 /* Double draw (rows 9, 11, 12). DrawBothSkeletons(object register) in place
  * of the covered draw; EAX, ECX and EDX are not kept. Every draw object of
  * the game passes here: one of another owner than the player is drawn at
- * once, by the same call of its Draw that the game makes. */
+ * once, by the same call of its Draw that the game makes; so is the
+ * player's while another plug-in holds the body view off. */
 .macro DRAW_OBJECT object, resume, row
         mov     ecx, dword ptr [\object + LF_DRAW_OBJECT_OWNER_OFFSET]
         cmp     ecx, dword ptr ds:LF_ADDR_PLAYER_POINTER
+        jne     2f
+        cmp     dword ptr [SYM(BodyViewHeld)], 0
         je      1f
-        mov     ecx, \object
+2:      mov     ecx, \object
         mov     edx, dword ptr [ecx]
         call    dword ptr [edx + 4 * LF_DRAW_OBJECT_DRAW_SLOT]
         jmp     dword ptr [\resume]
@@ -355,11 +363,18 @@ GLUE \set\()SwitchDecide
         jmp     dword ptr [ResumeSwitchDecide]
 
 /* Camera switch, force (rows 15 to 18). Replays the covered call, then
- * ForcedBodyMode = 1; no register beyond the routine's own is touched. */
+ * ForcedBodyMode = 1 (HeldForcedMode while another plug-in holds the body
+ * view off: kept for the give-back); no register beyond the routine's own
+ * is touched (the flags are). */
 .macro SWITCH_FORCE name, resume, row
 GLUE \set\()\name
         call    dword ptr [AddressCameraSwitchRoutine]
+        cmp     dword ptr [SYM(BodyViewHeld)], 0
+        jne     3f
         mov     dword ptr [SYM(ForcedBodyMode)], 1
+        jmp     4f
+3:      mov     dword ptr [SYM(HeldForcedMode)], 1
+4:
 .if \recording
         SAVE_ALL
         push    \row
@@ -404,7 +419,8 @@ CHASE_DISTANCE ChaseD, ResumeChaseD, 22
  * the game's pass, ToggleFirstPersonForShadow(0): all registers saved around
  * both calls, so the pass's EAX result survives. The game passes here once a
  * frame, in its rendering: the frame's chores follow the after-call, only
- * while the settings watch is on. */
+ * while the settings watch is on; then, once another plug-in has Lumenfold's
+ * interface, InterfaceAtShadowPass (the frame's message of a change). */
 GLUE \set\()ShadowPass
         pushad
         push    1
@@ -429,7 +445,10 @@ GLUE \set\()ShadowPass
         call    SYM(FrameChores)
 1:
 .endif
-        popad
+        cmp     dword ptr [SYM(InterfaceInUse)], 0
+        je      2f
+        call    SYM(InterfaceAtShadowPass)
+2:      popad
         jmp     dword ptr [ResumeShadowPass]
 .endm
 

@@ -4,7 +4,7 @@
 
 uint32_t IsShownBodyAnimRecord(const AnimationRecord* record) {
     const PlayerObject* p = PlayerPointer();
-    if (p == nullptr || p->FirstPersonRoot == nullptr || p->BodyRoot == nullptr ||
+    if (BodyViewHeld != 0 || p == nullptr || p->FirstPersonRoot == nullptr || p->BodyRoot == nullptr ||
         p->Process == nullptr) {
         return 0;
     }
@@ -15,5 +15,8 @@ uint32_t IsShownBodyAnimRecord(const AnimationRecord* record) {
 }
 
 void SaveChaseDistance() {
-    SavedChaseDistance = ChaseCameraDistance();
+    // While held off by another plug-in, the chase distance is the game's.
+    if (BodyViewHeld == 0) {
+        SavedChaseDistance = ChaseCameraDistance();
+    }
 }

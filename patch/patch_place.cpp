@@ -30,8 +30,8 @@ const PatchGroup kPatchGroups[kPatchGroupCount] = {
     {"vanity distance", "the game keeps its own vanity camera distance", nullptr,
      &Settings.fVanityModeForceDefaultOverride},
     {"shadow pass",
-     "the body is not made whole for its shadow, and the head and arms are not hidden from the "
-     "view after it",
+     "the body is not made whole for its shadow, and the body view steps aside in plain first "
+     "person, where the head and arms would show from inside",
      &g_shadowPassAllowed, nullptr},
 };
 

@@ -5,6 +5,7 @@
 
 #include "game/addresses.h"
 #include "log/diagnostic_log.h"
+#include "patch/known_plugins.h"
 #include "platform/game_path.h"
 #include "platform/platform.h"
 
@@ -39,11 +40,16 @@ uint32_t RelativeTarget(uint32_t address, const uint8_t* bytes) {
 }
 
 // "into NAME" for the module that holds `address`, or "into memory of no
-// module": the name a player needs to find the other plug-in.
-const char* ModuleOf(uint32_t address, char* out, size_t size) {
+// module": the name a player needs to find the other plug-in. The module's
+// file name goes to `file` ("" for none).
+const char* ModuleOf(uint32_t address, char* out, size_t size, char* file) {
     char name[kGamePathCapacity], quoted[kModuleNameLimit + 8];
+    file[0] = '\0';
     if (PlatformModuleName(address, name, sizeof name)) {
         snprintf(out, size, "into %s", QuoteForLog(name, quoted, sizeof quoted, kModuleNameLimit));
+        const size_t n = strnlen(name, kFindingModuleSize - 1);
+        memcpy(file, name, n);
+        file[n] = '\0';
     } else {
         snprintf(out, size, "into memory of no module");
     }
@@ -51,14 +57,16 @@ const char* ModuleOf(uint32_t address, char* out, size_t size) {
 }
 
 // Describes another module's detour at the place; false when there is none.
-bool DescribeDetour(uint32_t address, const uint8_t* found, char* what, size_t size) {
+// The module's file name goes to `file`.
+bool DescribeDetour(uint32_t address, const uint8_t* found, char* what, size_t size, char* file) {
     char module[kModuleNameLimit + 32];
+    file[0] = '\0';
     if (found[0] == kJumpOpcode || found[0] == kCallOpcode) {
         const uint32_t target = RelativeTarget(address, found);
         if (!InGame(target)) {
             snprintf(what, size, "holds a %s to 0x%08X %s that is not the game's",
                      found[0] == kJumpOpcode ? "jump" : "call", target,
-                     ModuleOf(target, module, sizeof module));
+                     ModuleOf(target, module, sizeof module, file));
             return true;
         }
         return false;
@@ -71,7 +79,7 @@ bool DescribeDetour(uint32_t address, const uint8_t* found, char* what, size_t s
             snprintf(what, size,
                      "holds an indirect jump through 0x%08X to 0x%08X %s that is not "
                      "the game's",
-                     pointer, target, ModuleOf(target, module, sizeof module));
+                     pointer, target, ModuleOf(target, module, sizeof module, file));
         } else {
             snprintf(what, size,
                      "holds an indirect jump through 0x%08X (memory that cannot be "
@@ -173,7 +181,7 @@ PlaceFinding CheckPlace(const PatchPlace& place, uint32_t value) {
     // An operand place holds data, not code: only the address rule judges it
     // (a game address may well begin with the bytes of a jump).
     const bool detour = place.kind != WriteKind::Operand &&
-                        DescribeDetour(place.address, f.found, f.what, sizeof f.what);
+                        DescribeDetour(place.address, f.found, f.what, sizeof f.what, f.module);
     if (detour || !MatchesGameRule(place, f.found, f.what, sizeof f.what)) {
         f.verdict = PlaceVerdict::Conflict;
     } else {
@@ -187,10 +195,23 @@ void FormatPlaceBytes(const PlaceFinding& finding, char* out, size_t size) {
     HexBytes(finding.found, finding.foundCount, out, size);
 }
 
+namespace {
+
+// What stays off without the place, in a player's words; for a plug-in known
+// to write there, what it does and what to change.
+const char* WhatStaysOff(const PatchPlace& place, const char* module) {
+    if (const KnownPlugin* known = KnownPluginAt(place.address, module)) {
+        return known->words;
+    }
+    return place.group == kGroupCore ? kCoreOff : kPatchGroups[place.group].whatStaysOff;
+}
+
+} // namespace
+
 void LogConflict(const PatchPlace& place, const PlaceFinding& finding) {
     char bytes[3 * kMaxPlaceBytes + 1];
     FormatPlaceBytes(finding, bytes, sizeof bytes);
-    const char* off = place.group == kGroupCore ? kCoreOff : kPatchGroups[place.group].whatStaysOff;
+    const char* off = WhatStaysOff(place, finding.module);
     LogError("site 0x%08X (%s) %s: %s (found: %s)", place.address, place.name, finding.what, off,
              bytes);
 }
@@ -218,14 +239,14 @@ void LogOverwrittenPlace(const PatchPlace& place, int count) {
     memcpy(now, reinterpret_cast<const void*>(place.address), kMaxPlaceBytes);
     char bytes[3 * kMaxPlaceBytes + 1];
     HexBytes(now, count, bytes, sizeof bytes);
-    char detour[kFindingTextSize];
+    char detour[kFindingTextSize], module[kFindingModuleSize];
     char what[kFindingTextSize + 8] = "";
-    if (DescribeDetour(place.address, now, detour, sizeof detour)) {
+    if (DescribeDetour(place.address, now, detour, sizeof detour, module)) {
         snprintf(what, sizeof what, "; it %s", detour);
     }
     LogError("site 0x%08X (%s) no longer holds what Lumenfold wrote there: another module "
              "wrote over it after Lumenfold loaded%s; %s (found: %s)",
-             place.address, place.name, what, kPatchGroups[place.group].whatStaysOff, bytes);
+             place.address, place.name, what, WhatStaysOff(place, module), bytes);
 }
 
 int ReportOverwrittenPlaces() {

@@ -15,14 +15,16 @@ enum class PlaceVerdict : uint8_t {
     Conflict, // another module's bytes: must not be written
 };
 
-// The room for what a place holds, in words.
+// The room for what a place holds, in words, and for a module's file name.
 constexpr int kFindingTextSize = 176;
+constexpr int kFindingModuleSize = 64;
 
 struct PlaceFinding {
     PlaceVerdict verdict;
     char what[kFindingTextSize];   // what the place holds, for the log
     uint8_t found[kMaxPlaceBytes]; // the bytes read
     int foundCount;
+    char module[kFindingModuleSize]; // the file name of the module a detour leads into, or ""
 };
 
 // Reads `place` and decides; `value` as for OwnBytes.

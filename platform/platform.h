@@ -102,6 +102,17 @@ void PlatformLocalTime(LocalTime* time);
 // library) that holds `address` (GetModuleHandleExA by address, then
 // GetModuleFileNameA); false when no module holds it.
 bool PlatformModuleName(uint32_t address, char* name, uint32_t size);
+// For the simulator and the tests, which stand in for the game and for other
+// plug-ins: code of this process from `begin` to `end` (not included) is
+// reported by PlatformModuleName as the module `name` (the library of
+// another plug-in whose code the simulated game stands in for), until
+// forgotten. At most four at a time. The plug-in never calls them.
+void PlatformNameCode(uint32_t begin, uint32_t end, const char* name);
+void PlatformForgetCodeNames();
+// The name given to the code at `address`, if any (both platforms' module
+// names ask it first).
+bool PlatformNamedCode(uint32_t address, char* name, uint32_t size);
+
 // The 32-bit word at `address`, read only when the memory there is committed
 // and readable (VirtualQuery); false otherwise.
 bool PlatformReadWord(uint32_t address, uint32_t* value);

@@ -465,6 +465,9 @@ void PlatformLocalTime(LocalTime* out) {
 }
 
 bool PlatformModuleName(uint32_t address, char* name, uint32_t size) {
+    if (PlatformNamedCode(address, name, size)) {
+        return true;
+    }
     const Bracket bracket;
     Dl_info info;
     if (size == 0 || dladdr(reinterpret_cast<void*>(address), &info) == 0 ||

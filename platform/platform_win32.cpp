@@ -162,6 +162,9 @@ void PlatformLocalTime(LocalTime* time) {
 }
 
 bool PlatformModuleName(uint32_t address, char* name, uint32_t size) {
+    if (PlatformNamedCode(address, name, size)) {
+        return true;
+    }
     HMODULE module = nullptr;
     if (size == 0 || GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

@@ -124,6 +124,17 @@ struct HeldStart {
     uint32_t settings[Padded(kSettingsKeyCount)];
 };
 HeldStart g_held;
+// A hold changed while no frame was open: the next one notes it.
+bool g_holdChanged = false;
+
+void NoteHoldWords() {
+    uint32_t chase;
+    memcpy(&chase, &SavedChaseDistance, 4);
+    const uint32_t words[kHoldWords] = {
+        static_cast<uint32_t>(BodyViewHeld), static_cast<uint32_t>(HeldForcedMode),
+        static_cast<uint32_t>(HoldStepAsidePending), static_cast<uint32_t>(ForcedBodyMode), chase};
+    Event(kEventHold).Words(words, kHoldWords);
+}
 
 void OpenFrameNow() {
     uint32_t settings[Padded(kSettingsKeyCount)] = {};
@@ -144,6 +155,10 @@ void OpenFrameNow() {
         }
         NoteSettings(); // what the messages changed (a reload at a loaded game)
     }
+    if (g_holdChanged || BodyViewHeld != 0 || HeldForcedMode != 0 || HoldStepAsidePending != 0) {
+        g_holdChanged = false;
+        NoteHoldWords();
+    }
 }
 
 // A frame opens at the first event after the last one ended (or after the
@@ -158,6 +173,27 @@ inline void OpenFrameIfEnded() {
 
 void ForgetHeldMessages() {
     g_held.held = false;
+    g_holdChanged = false;
+}
+
+void NoteHoldChanging() {
+    if (RecordingFrames() && !OpenFrame.open && !g_held.held) {
+        g_held.held = true;
+        g_held.count = 0;
+        ReadView(g_held.view);
+        ReadSettingsWords(g_held.settings);
+    }
+}
+
+void NoteHoldChanged() {
+    if (!RecordingFrames()) {
+        return;
+    }
+    if (OpenFrame.open) {
+        NoteHoldWords();
+    } else {
+        g_holdChanged = true;
+    }
 }
 
 void NoteFrameStart() {

@@ -84,6 +84,14 @@ template <WrittenField field> void NoteWrite(const void* target);
 // the next; and, once the plug-in handled it, what it changed.
 void NoteMessage(uint32_t type);
 void NoteMessageHandled();
+// Another plug-in holds the body view off or gives it back (through the
+// interface, outside an entry of the game's): before the change (between two
+// frames, the next one begins with the view state as it was) and after it
+// (the hold's words from here on; between two frames, at the next one's
+// start). A frame that opens while a hold is in force notes its words too.
+void NoteHoldChanging();
+void NoteHoldChanged();
+
 // Forgets the messages held for the next frame (the replay's own setup sends
 // messages that belong to no recorded frame).
 void ForgetHeldMessages();

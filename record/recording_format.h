@@ -96,7 +96,13 @@ enum EventTag : uint8_t {
     kEventEnd = 9,       // the logic's entry returned to the game
     kEventMessage = 10,  // type: a host message
     kEventSettings = 11, // count (u8), the settings words: in force from here on
+    // The hold of another plug-in (the interface's), changed outside an entry
+    // of the game's, or holding as a frame opens: BodyViewHeld,
+    // HeldForcedMode, HoldStepAsidePending, ForcedBodyMode, SavedChaseDistance
+    // (float bits), in force from here on.
+    kEventHold = 12,
 };
+constexpr int kHoldWords = 5;
 
 // The sites, by their rows in the hook table; the shadow pass enters the
 // logic twice, before (row 23) and after (24) the game's pass. The logic's

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the built plug-in: a 32-bit PE DLL that imports only the system's
-# own libraries and exports its two entries under their plain names.
+# own libraries and exports its two entries (and the interface's function for
+# other plug-ins) under their plain names.
 set -euo pipefail
 dll=${1:?usage: check-dll.sh OBSE_Lumenfold.dll}
 objdump=i686-w64-mingw32-objdump

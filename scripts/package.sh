@@ -10,8 +10,9 @@
 #   documentation, in the folders they have in the repository (so that the
 #   README's examples run as written in the archive's folder):
 #     lumenfold-sim.exe, lumenfold-sim.dll, docs/scenarios.md, docs/simulated-game.md,
-#     docs/recording.md, docs/scenarios/*.json, docs/pose/*.json,
-#     docs/pose/higher-eye.ini
+#     docs/recording.md, docs/other-plugins.md, docs/scenarios/*.json,
+#     docs/pose/*.json, docs/pose/higher-eye.ini, and for authors of other
+#     plug-ins sdk/lumenfold_api.h
 # The version comes from the file VERSION. Prints the two archives' paths.
 #   bash scripts/package.sh OUT
 set -euo pipefail
@@ -39,10 +40,11 @@ pack() { # folder, archive
 pack "$stage" "$out/Lumenfold-$version.zip"
 
 tools="$stage/../$(basename "$stage")-tools"
-mkdir -p "$tools/docs/scenarios" "$tools/docs/pose"
+mkdir -p "$tools/docs/scenarios" "$tools/docs/pose" "$tools/sdk"
 trap 'rm -rf "$stage" "$tools"' EXIT
 cp build/windows/lumenfold-sim.exe build/windows/lumenfold-sim.dll "$tools/"
-cp docs/scenarios.md docs/recording.md docs/simulated-game.md "$tools/docs/"
+cp docs/scenarios.md docs/recording.md docs/simulated-game.md docs/other-plugins.md "$tools/docs/"
+cp sdk/lumenfold_api.h "$tools/sdk/"
 cp docs/scenarios/*.json "$tools/docs/scenarios/"
 cp docs/pose/*.json docs/pose/*.ini "$tools/docs/pose/"
 pack "$tools" "$out/Lumenfold-Tools-$version.zip"

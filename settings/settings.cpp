@@ -285,6 +285,29 @@ void ReadSettingsInto(SettingsRecord* record, const char* path) {
 
 namespace {
 
+// A key's value from `from` into `next`, logged when it changes (bit for
+// bit: a value read again as the same number is no change): by the file read
+// again, or by another plug-in (`who`) for this start of the game.
+void TakeValue(const SettingsKey& k, const SettingsRecord& from, SettingsRecord* next,
+               const char* who) {
+    if (memcmp(reinterpret_cast<const char*>(&from) + k.offset,
+               reinterpret_cast<const char*>(&Settings) + k.offset, 4) != 0) {
+        char before[32], after[32];
+        FormatValue(&Settings, k, before, sizeof before);
+        FormatValue(&from, k, after, sizeof after);
+        if (who == nullptr) {
+            LogDetail("%s %s -> %s", k.name, before, after);
+        } else {
+            char quoted[kQuoteSize];
+            LogDetail("tuning: \"%s\" sets %s %s -> %s for this start of the game (the settings "
+                      "file wins when it is read again)",
+                      QuoteForLog(who, quoted, sizeof quoted), k.name, before, after);
+        }
+    }
+    memcpy(reinterpret_cast<char*>(next) + k.offset,
+           reinterpret_cast<const char*>(&from) + k.offset, 4);
+}
+
 // A reload: on a saved game's load (every failure told, as the player asked
 // for it) or by the watch (each kind of failure told once until a reading
 // succeeds, not at every look).
@@ -322,16 +345,7 @@ void Reload(bool watching) {
             }
             continue;
         }
-        // Bit for bit: a value read again as the same number is no change.
-        if (memcmp(reinterpret_cast<const char*>(&file) + k.offset,
-                   reinterpret_cast<const char*>(&Settings) + k.offset, 4) != 0) {
-            char before[32], after[32];
-            FormatValue(&Settings, k, before, sizeof before);
-            FormatValue(&file, k, after, sizeof after);
-            LogDetail("%s %s -> %s", k.name, before, after);
-        }
-        memcpy(reinterpret_cast<char*>(&next) + k.offset,
-               reinterpret_cast<const char*>(&file) + k.offset, 4);
+        TakeValue(k, file, &next, nullptr);
     }
     LogFileWarnings(g_path);
     Settings = next; // the per-frame logic sees the old values or the new, never a mix
@@ -361,4 +375,43 @@ void WatchSettingsFile() {
     g_stamp = stamp;
     g_stampValid = exists;
     Reload(true);
+}
+
+TuningOutcome TuneSetting(const char* who, const char* key, const char* value, char* why,
+                          int size) {
+    const SettingsKey* found = nullptr;
+    for (const SettingsKey& k : kSettingsKeys) {
+        if (key != nullptr && strcasecmp(k.name, key) == 0) {
+            found = &k;
+        }
+    }
+    if (found == nullptr) {
+        if (key == nullptr) {
+            snprintf(why, static_cast<size_t>(size), "no key (a null pointer)");
+        } else {
+            UnknownKeyWarning(key, why, size);
+        }
+        return TuningOutcome::UnknownKey;
+    }
+    if (found->keptOnReload) {
+        snprintf(why, static_cast<size_t>(size),
+                 "%s is read only at the start of the game (it decides what Lumenfold patches)",
+                 found->name);
+        return TuningOutcome::NotTunable;
+    }
+    if (value == nullptr) {
+        snprintf(why, static_cast<size_t>(size), "%s has no value (a null pointer)", found->name);
+        return TuningOutcome::BadValue;
+    }
+    uint32_t bits;
+    if (!ReadTuningText(*found, value, &bits, why, size)) {
+        return TuningOutcome::BadValue;
+    }
+    // As a reload does: the whole record at once.
+    SettingsRecord given = Settings;
+    memcpy(reinterpret_cast<char*>(&given) + found->offset, &bits, 4);
+    SettingsRecord next = Settings;
+    TakeValue(*found, given, &next, who);
+    Settings = next;
+    return TuningOutcome::Set;
 }

@@ -148,6 +148,17 @@ void ReadSettings();
 // Allocates nothing.
 void ReloadSettings();
 
+// A tuning value another plug-in (`who`) sets for this start of the game,
+// through the interface: key `key` (letters in any case) to `value`, a text
+// as the file would give it, taken as a reload of the file takes a changed
+// value (and logged, with `who`). Only the keys a reload changes can be set,
+// and only to a text that reads whole as the key's number. When the file is
+// read again, its values win. On a refusal, `why` says what was wrong in the
+// words the log gives. Allocates nothing.
+enum class TuningOutcome : uint8_t { Set, UnknownKey, NotTunable, BadValue };
+TuningOutcome TuneSetting(const char* who, const char* key, const char* value, char* why,
+                          int size);
+
 // With bReloadSettingsOnChange at 1, called at the start of every frame:
 // at most once a second it looks at the file's last-write time and size, and
 // reads the file again (as ReloadSettings) when either changed. One clock

@@ -145,6 +145,25 @@ bool FloatTextWarning(const SettingsKey& k, const char* text, char* out, int siz
     return true;
 }
 
+bool ReadTuningText(const SettingsKey& k, const char* text, uint32_t* bits, char* warning,
+                    int size) {
+    if (k.isFloat) {
+        if (FloatTextWarning(k, text, warning, size)) {
+            return false;
+        }
+        const float value = SettingsFloatFromText(text, k.defaultText);
+        memcpy(bits, &value, 4);
+        return true;
+    }
+    const WholeNumber w = ReadWholeNumber(text);
+    const int32_t read = w.hasDigits && w.fits ? static_cast<int32_t>(w.value) : 0;
+    if (IntegerTextWarning(k, text, read, warning, size)) {
+        return false;
+    }
+    memcpy(bits, &read, 4);
+    return true;
+}
+
 void ForEachValueWarning(const char* path, ValueWarningSink report, void* context) {
     char text[kSettingsTextCapacity];
     char warning[kWarningSize];

@@ -18,6 +18,13 @@
 bool IntegerTextWarning(const SettingsKey& k, const char* text, int32_t read, char* out, int size);
 bool FloatTextWarning(const SettingsKey& k, const char* text, char* out, int size);
 
+// A value given as text for key `k` (by another plug-in, through the
+// interface): true, with the value's 32 bits, when the text reads whole as
+// the key's number; false, with the warning the file's text would get, when
+// it does not.
+bool ReadTuningText(const SettingsKey& k, const char* text, uint32_t* bits, char* warning,
+                    int size);
+
 // Every such warning about the file at `path`, read with the plug-in's own
 // reads, in the order of the keys: `report` is called once per key whose
 // value warns. Keys the file does not give are not looked at.

@@ -72,12 +72,15 @@ void CountPass(uint32_t site, bool glue, const CpuState& out) {
     if (row == 0) {
         return;
     }
+    const HookSite& h = HookOfRow(row);
+    if (h.resumeAlternate != 0 && out.resume == h.resumeAlternate) {
+        g_tally.resumedAlternate[row]++;
+    }
     if (!glue) {
         g_tally.gamePasses[row]++;
         return;
     }
     g_tally.passes[row]++;
-    const HookSite& h = HookOfRow(row);
     if (h.resumeAlternate != 0) {
         (out.resume == h.resumeAlternate ? g_tally.taken : g_tally.notTaken)[row]++;
     } else if (IsBranchRow(row)) {

@@ -170,11 +170,15 @@ void PassCollisionSite(Node* node);
 // other branch (`taken`) or resumed behind the site; for the body-pass
 // argument (row 7), how often it pushed 0 (`taken`) or the game's value.
 constexpr int kSiteRows = 23;
+// For the branch sites with two resume addresses, also how often any code
+// there (the glue of this build or of a real DLL loaded beside it, or the
+// game's own) went on at the other one (`resumedAlternate`).
 struct SiteTally {
     uint64_t passes[kSiteRows + 1];
     uint64_t gamePasses[kSiteRows + 1];
     uint64_t taken[kSiteRows + 1];
     uint64_t notTaken[kSiteRows + 1];
+    uint64_t resumedAlternate[kSiteRows + 1];
 };
 const SiteTally& SitesPassed();
 // The hook table's row (1 to 23), and whether it is a branch site.

@@ -39,7 +39,7 @@ uint32_t RangeSectionStart() {
         if (memcmp(section->Name, ".gimg", 6) == 0) {
             const uint32_t start = reinterpret_cast<uint32_t>(base) + section->VirtualAddress;
             const uint32_t end = start + section->Misc.VirtualSize;
-            if (end >= LF_GAME_RANGE_END) {
+            if (end >= kOtherCodeEnd) {
                 return start;
             }
         }
@@ -62,7 +62,7 @@ void MapGameRange() {
     }
 #else
     void* want = reinterpret_cast<void*>(LF_GAME_RANGE_BEGIN);
-    const size_t size = LF_GAME_RANGE_END - LF_GAME_RANGE_BEGIN;
+    const size_t size = kOtherCodeEnd - LF_GAME_RANGE_BEGIN;
     void* got = mmap(want, size, PROT_READ | PROT_WRITE | PROT_EXEC,
                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
     if (got != want) {
@@ -70,7 +70,7 @@ void MapGameRange() {
         snprintf(msg, sizeof msg,
                  "the game's address range 0x%08X-0x%08X is not free in this process "
                  "(mmap gave %p); build the simulation as a 32-bit non-PIE program",
-                 LF_GAME_RANGE_BEGIN, LF_GAME_RANGE_END, got);
+                 LF_GAME_RANGE_BEGIN, kOtherCodeEnd, got);
         if (got != MAP_FAILED) {
             munmap(got, size);
         }

@@ -10,7 +10,13 @@
 
 namespace sim {
 
-// Makes the range exist (once per process), readable, writable and
+// Behind the game's range, at the same fixed address in every build: room
+// for the code of other plug-ins' stand-ins (sim/other_plugins.h), whose
+// addresses then read the same in every log line.
+constexpr uint32_t kOtherCodeBegin = 0x00C00000;
+constexpr uint32_t kOtherCodeEnd = 0x00C01000;
+
+// Makes the range exist (once per process), with the room behind it, readable, writable and
 // executable; stops the program with a message when it cannot.
 void MapGameRange();
 // Where the range's usable part begins: the game's base on Linux; behind the

@@ -56,7 +56,8 @@ done < <(awk '/^## Troubleshooting/ {f=1; next} f && /^## / {exit} f && /^\| `/'
 # with every documented scenario, the pose scenarios and the settings file of
 # README's pictures, their documentation and the recordings', each where it
 # is in the repository.
-want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe docs/scenarios.md docs/recording.md docs/simulated-game.md
+want=$( { printf '%s\n' lumenfold-sim.dll lumenfold-sim.exe docs/scenarios.md docs/recording.md docs/simulated-game.md \
+            docs/other-plugins.md sdk/lumenfold_api.h
           ls docs/scenarios/*.json docs/pose/*.json docs/pose/*.ini; } | LC_ALL=C sort)
 got=$(unzip -Z1 "$tools" | grep -v '/$' | LC_ALL=C sort)
 [ "$got" = "$want" ] || problem "the tools archive holds:"$'\n'"$got"$'\n'"instead of:"$'\n'"$want"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "entry/plugin_interface.h"
 #include "settings/settings.h"
 #include "sim/sim_game.h"
 #include "view/view_state.h"
@@ -14,6 +15,7 @@ class GameTest : public ::testing::Test {
     GameTest() {
         SetDefaultSettings();
         ResetViewState();
+        ResetInterface();
         game.Watch(0, &InExtraAnimUpdate);
         game.Watch(1, &InBodyPassUpdate);
         game.Watch(2, &ForcedBodyMode);

@@ -5,6 +5,7 @@
 
 #include "patch/hook_sites.h"
 #include "patch/hook_table.h"
+#include "entry/plugin_interface.h"
 #include "patch/load_sequence.h"
 #include "sim/cpu_state.h"
 #include "tests/fixture.h"
@@ -100,15 +101,22 @@ TEST_F(Glue, FrameStartReplaysTheRoutineThenResetsTheFrame) {
     ExpectX87Kept(in, out);
 }
 
+// With and without another plug-in using the interface (which the glue asks
+// after the placement).
 TEST_F(Glue, HeadCameraTakesTheCameraFromEaxAndKeepsEbx) {
-    Process()->SitState = kSitStateSeated;
-    CpuState in = In();
-    in.eax = reinterpret_cast<uint32_t>(&game.camera->node);
-    const CpuState out = Enter(LF_SITE_HEAD_CAMERA, in);
-    EXPECT_EQ(uint32_t(LF_RESUME_HEAD_CAMERA), out.resume);
-    ExpectVectorNear({0, 14, 136}, game.camera->node.LocalTranslation); // the eye point
-    ExpectPreserved(in, out);
-    ExpectX87Kept(in, out);
+    for (int32_t inUse : {0, 1}) {
+        InterfaceInUse = inUse;
+        Process()->SitState = kSitStateSeated;
+        game.camera->node.LocalTranslation = {0, 0, 0};
+        CpuState in = In();
+        in.eax = reinterpret_cast<uint32_t>(&game.camera->node);
+        const CpuState out = Enter(LF_SITE_HEAD_CAMERA, in);
+        EXPECT_EQ(uint32_t(LF_RESUME_HEAD_CAMERA), out.resume);
+        ExpectVectorNear({0, 14, 136}, game.camera->node.LocalTranslation); // the eye point
+        ExpectPreserved(in, out);
+        ExpectX87Kept(in, out);
+    }
+    InterfaceInUse = 0;
 }
 
 TEST_F(Glue, BodyPassHandsActorAndRecordAndKeepsEveryRegister) {
@@ -328,6 +336,40 @@ TEST_F(Glue, CameraSwitchForceSetsTheModeAfterTheGamesSwitch) {
     }
 }
 
+// While another plug-in holds the body view off: the forced switches keep
+// their mode aside (the same registers kept), the player's objects are drawn
+// once, as the game draws them, and no chase distance is kept.
+TEST_F(Glue, WhileHeldTheSwitchesKeepTheirModeAsideAndTheDrawsAreTheGames) {
+    BodyViewHeld = 1;
+    for (auto [site, resume] :
+         {std::pair<uint32_t, uint32_t>{LF_SITE_SWITCH_SIT_A, LF_RESUME_SWITCH_SIT_A},
+          {LF_SITE_SWITCH_DEATH, LF_RESUME_SWITCH_DEATH}}) {
+        HeldForcedMode = 0;
+        const CpuState in = In();
+        const CpuState out = Enter(site, in);
+        EXPECT_EQ(resume, out.resume);
+        EXPECT_EQ(kForcedModeNone, ForcedBodyMode);
+        EXPECT_EQ(kForcedModeKeep, HeldForcedMode);
+        ExpectReplayedOutputs(kCameraSwitch, out);
+        ExpectPreserved(in, out);
+        ExpectX87Kept(in, out);
+    }
+    game.ClearCalls();
+    CpuState in = In();
+    in.eax = reinterpret_cast<uint32_t>(&game.playerDraws[0]->obj);
+    CpuState out = Enter(LF_SITE_DRAW_A, in);
+    EXPECT_EQ(uint32_t(LF_RESUME_DRAW_A), out.resume);
+    EXPECT_EQ(1, game.DrawCount());
+    ExpectPreserved(in, out);
+    ChaseCameraDistance() = 100.0f;
+    in = In();
+    in.x87Depth = 1;
+    in.x87[0] = 250.0f;
+    out = Enter(LF_SITE_CHASE_A, in);
+    EXPECT_EQ(0.0f, SavedChaseDistance);
+    EXPECT_EQ(250.0f, ChaseCameraDistance());
+}
+
 TEST_F(Glue, CameraSwitchDecideMayClearTheMode) {
     ForcedBodyMode = 2;
     Process()->KnockoutState = 1;
@@ -365,24 +407,31 @@ TEST_F(Glue, ChaseDistanceIsSavedBeforeTheGamesStore) {
     }
 }
 
+// With and without another plug-in using the interface (whose message of a
+// change may follow the pass).
 TEST_F(Glue, ShadowPassBracketsTheGamesPassAndKeepsItsResult) {
-    game.player->shadowState = 1;
-    game.player->codedState[kCodedStateScenePassA] = 1;
-    Body()->Flags = 0x0100;
-    WatchedMenuOpen = 1;
-    const CpuState in = In();
-    const CpuState out = Enter(LF_SITE_SHADOW_PASS, in);
-    EXPECT_EQ(uint32_t(LF_RESUME_SHADOW_PASS), out.resume);
-    ASSERT_EQ(1, Calls(Routine::ScenePassRoutine));
-    const sim::CallRecord* pass = game.CallOf(Routine::ScenePassRoutine, 0);
-    EXPECT_EQ(0x0101, pass->bodyRootFlags); // hidden during the pass
-    EXPECT_EQ(in.ecx, pass->registers[1]);  // with the site's registers
-    EXPECT_EQ(in.esi, pass->registers[6]);
-    EXPECT_EQ(0x0100, Body()->Flags); // and the word back after it
-    EXPECT_EQ(0, WatchedMenuOpen);
-    ExpectReplayedOutputs(kScenePass, out);
-    ExpectPreserved(in, out);
-    ExpectX87Kept(in, out);
+    for (int32_t inUse : {0, 1}) {
+        InterfaceInUse = inUse;
+        game.ClearCalls();
+        game.player->shadowState = 1;
+        game.player->codedState[kCodedStateScenePassA] = 1;
+        Body()->Flags = 0x0100;
+        WatchedMenuOpen = 1;
+        const CpuState in = In();
+        const CpuState out = Enter(LF_SITE_SHADOW_PASS, in);
+        EXPECT_EQ(uint32_t(LF_RESUME_SHADOW_PASS), out.resume);
+        ASSERT_EQ(1, Calls(Routine::ScenePassRoutine));
+        const sim::CallRecord* pass = game.CallOf(Routine::ScenePassRoutine, 0);
+        EXPECT_EQ(0x0101, pass->bodyRootFlags); // hidden during the pass
+        EXPECT_EQ(in.ecx, pass->registers[1]);  // with the site's registers
+        EXPECT_EQ(in.esi, pass->registers[6]);
+        EXPECT_EQ(0x0100, Body()->Flags); // and the word back after it
+        EXPECT_EQ(0, WatchedMenuOpen);
+        ExpectReplayedOutputs(kScenePass, out);
+        ExpectPreserved(in, out);
+        ExpectX87Kept(in, out);
+    }
+    InterfaceInUse = 0;
 }
 
 // The pieces that stand in for game code calling nothing keep XMM0 to XMM7

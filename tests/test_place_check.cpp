@@ -232,8 +232,9 @@ TEST_F(PlaceCheck, TheLateSiteIsCheckedOnEachMessageZero) {
     host.Send(kMessagePostLoad);
     EXPECT_EQ("site 0x0040C91B (shadow pass) holds a jump to 0x1F2A3B40 into memory of no module "
               "that is not the game's: "
-              "the body is not made whole for its shadow, and the head and arms are not hidden "
-              "from the view after it (found: E9 20 72 E9 1E)\n",
+              "the body is not made whole for its shadow, and the body view steps aside in plain "
+              "first person, where the head and arms would show from inside (found: E9 20 72 E9 "
+              "1E)\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(0xE9, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
     uint32_t displacement;

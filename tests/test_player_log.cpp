@@ -27,6 +27,7 @@
 #include "settings/settings.h"
 #include "settings/settings_check.h"
 #include "sim/frame_driver.h"
+#include "sim/other_plugins.h"
 #include "sim/sim_game.h"
 #include "sim/sim_host.h"
 #include "tests/alloc_counter.h"
@@ -117,7 +118,9 @@ class PlayerLog : public ::testing::Test {
         loadOutput = testing::internal::GetCapturedStdout();
         return loaded;
     }
-    void Frame() { sim::RunFrame(game, sim::StandardLoad(game), sim::CameraSwitch::None); }
+    void Frame(sim::CameraSwitch change = sim::CameraSwitch::None) {
+        sim::RunFrame(game, sim::StandardLoad(game), change);
+    }
 
     std::string root_;
     sim::Game game;
@@ -402,12 +405,17 @@ TEST_F(PlayerLog, OperandPlacesAreJudgedByTheAddressAlone) {
 
 class MenuWithoutLateSite : public PlayerLog {
   protected:
-    // Sitting: the camera is anchored to the head, except while a watched
-    // menu is open; the conversation menu opens for a frame, then closes.
+    // Sitting down (the game's switch to its third-person camera, kept in
+    // first person: without the shadow pass's second half the body view
+    // keeps only such states): the camera is anchored to the head, except
+    // while a watched menu is open; the conversation menu opens for a frame,
+    // then closes.
     void TalkAndClose() {
         game.process->obj.SitState = kSitStateSeated;
+        game.player->obj.ThirdPerson = 1;
         game.cameraPlacement = {50, 60, 70}; // where the game puts its camera
-        Frame(); // the body sits down at the player's animation update, before the camera update
+        Frame(sim::CameraSwitch::Sitting);
+        EXPECT_EQ(kForcedModeKeep, ForcedBodyMode);
         Frame();
         const Vector3 placed = game.camera->node.LocalTranslation;
         EXPECT_NE(70.0f, placed.z); // at the head
@@ -431,8 +439,9 @@ TEST_F(MenuWithoutLateSite, ALateSiteHeldByAnotherModuleIsKnownAtLoad) {
     ASSERT_TRUE(Load());
     // Logged at once, at load, and not again on the first message.
     EXPECT_EQ("site 0x0040C91B (shadow pass) holds a jump to 0x1F2A3B40 into memory of no module "
-              "that is not the game's: the body is not made whole for its shadow, and the head "
-              "and arms are not hidden from the view after it (found: E9 20 72 E9 1E)\n",
+              "that is not the game's: the body is not made whole for its shadow, and the body "
+              "view steps aside in plain first person, where the head and arms would show from "
+              "inside (found: E9 20 72 E9 1E)\n",
               loadOutput);
     testing::internal::CaptureStdout();
     host.Send(kMessagePostLoad);
@@ -459,8 +468,8 @@ TEST_F(MenuWithoutLateSite, ALateSiteWrittenOverAfterwardsIsFoundAtTheCameraUpda
     Frame();
     EXPECT_EQ("site 0x0040C91B (shadow pass) no longer holds what Lumenfold wrote there: another "
               "module wrote over it after Lumenfold loaded; the body is not made whole for its "
-              "shadow, and the head and arms are not hidden from the view after it (found: E8 B0 "
-              "AA FF FF)\n",
+              "shadow, and the body view steps aside in plain first person, where the head and "
+              "arms would show from inside (found: E8 B0 AA FF FF)\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(1, FrameChoresAtCamera);
     EXPECT_EQ(0, Settings.bFirstPersonShadows);
@@ -472,6 +481,60 @@ TEST_F(MenuWithoutLateSite, AHostWithoutMessagesStillReleasesTheWatch) {
     ASSERT_TRUE(Load());
     EXPECT_EQ(0xE8, *reinterpret_cast<const uint8_t*>(LF_SITE_SHADOW_PASS));
     TalkAndClose();
+}
+
+// --- plug-ins known to hold the shadow pass's place --------------------------------
+
+// Trifle's first-person shadow and the stutter remover's profiling write
+// their jump at the shadow pass's call after Lumenfold loaded: the host's
+// first message finds it, the line names the plug-in's library and says
+// what to change; the body view steps aside in plain first person, and keeps
+// a sitting view, which the shadow pass's second half never touched.
+class KnownPlugin : public PlayerLog {
+  protected:
+    void Check(sim::OtherPlugin which, uint32_t standIn, const std::string& words) {
+        ASSERT_TRUE(Load());
+        sim::InstallOtherPlugin(which);
+        testing::internal::CaptureStdout();
+        host.Send(kMessagePostLoad);
+        const std::string said = testing::internal::GetCapturedStdout();
+        char start[96];
+        snprintf(start, sizeof start, "site 0x0040C91B (shadow pass) holds a jump to 0x%08X ",
+                 standIn);
+        EXPECT_EQ(std::string(start) + words + "\n", said);
+        EXPECT_TRUE(Has(Log(), std::string(start) + words)) << "and in the log file";
+
+        // Plain first person: the game's own, the body's shadow the other
+        // plug-in's; sitting (kept in first person): the body view.
+        const int before = sim::OtherPluginPasses(which);
+        Frame();
+        EXPECT_EQ(before + 1, sim::OtherPluginPasses(which));
+        EXPECT_FALSE(game.view.bodyDrawn);
+        EXPECT_TRUE(game.view.firstPersonDrawn);
+        EXPECT_NE(0.0f, game.view.headScale);
+        EXPECT_EQ(game.cameraPlacement.z, game.view.cameraTranslation.z);
+        game.process->obj.SitState = kSitStateSeated;
+        game.player->obj.ThirdPerson = 1;
+        Frame(sim::CameraSwitch::Sitting);
+        EXPECT_TRUE(game.view.bodyDrawn);
+        EXPECT_NE(game.cameraPlacement.z, game.view.cameraTranslation.z) << "at the head";
+    }
+};
+
+TEST_F(KnownPlugin, Trifle) {
+    Check(sim::OtherPlugin::Trifle, 0x00C00000,
+          "into Trifle.dll that is not the game's: Trifle's first-person shadow holds it: the "
+          "body view steps aside in plain first person, where the head and arms would show from "
+          "inside; for the body view set [Graphics::Player] EnableFirstPersonShadow=0 in Trifle's "
+          "settings (found: E9 E0 36 7F 00)");
+}
+
+TEST_F(KnownPlugin, TheStutterRemover) {
+    Check(sim::OtherPlugin::StutterRemover, 0x00C00100,
+          "into sr_Oblivion_Stutter_Remover.dll that is not the game's: the stutter remover's "
+          "profiling holds it: the body view steps aside in plain first person, where the head "
+          "and arms would show from inside; for the body view turn the stutter remover's "
+          "profiling off in its settings (it is off by default) (found: E9 E0 37 7F 00)");
 }
 
 // --- reading the file again -------------------------------------------------------

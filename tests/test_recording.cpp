@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -71,6 +72,42 @@ const char* const kLying = R"({
     {"during": {"body": {"process.SitState": 0}}, "frames": 1},
     {"frames": 1}
   ]})";
+
+// Another plug-in holds the body view off between two frames and inside one
+// (at the camera stage), sits the player down while held, and gives it back
+// between frames and inside one; the ring keeps only the last frames, the
+// first of them in the middle of a hold.
+TEST(Replay, AHoldOfAnotherPluginReplaysFromItsEvents) {
+    const char* const text = R"({
+      "settings": ["[Main]", "bEnableHeadBob=1"],
+      "steps": [
+        {"frames": 2},
+        {"set": {"interface.HoldBodyViewOff": "Cam"}, "frames": 2},
+        {"set": {"process.SitState": 3, "player.ThirdPerson": 1}, "cameraSwitch": "sitting"},
+        {"set": {"interface.GiveBodyViewBack": "Cam"}, "frames": 2},
+        {"during": {"camera": {"interface.HoldBodyViewOff": "Late"}}},
+        {"during": {"draws": {"interface.GiveBodyViewBack": "Late"}}, "frames": 2}
+      ]})";
+    for (int kept : {20, 6}) {
+        const std::vector<uint8_t> bytes = Record(text, kept);
+        Recording r;
+        RecordingError error;
+        ASSERT_TRUE(simtool::ParseRecording(bytes, "hold.rec", &r, &error)) << error.message;
+        int holds = 0;
+        for (size_t i = 0; i < r.frameOffsets.size(); ++i) {
+            simtool::RecordedFrame f;
+            ASSERT_TRUE(simtool::DecodeFrame(r, i, &f, &error));
+            for (const simtool::RecordedEvent& e : f.events) {
+                holds += e.tag == kEventHold;
+            }
+        }
+        EXPECT_GE(holds, kept == 20 ? 6 : 3);
+        const ReplayResult replayed = Replay(bytes);
+        EXPECT_EQ(std::min(kept, 10), replayed.frames);
+        EXPECT_TRUE(replayed.differences.empty())
+            << replayed.differences[0].frame << " " << replayed.differences[0].what;
+    }
+}
 
 TEST(Replay, ARecordingReplaysWithNoDifference) {
     const ReplayResult r = Replay(Record(kLying, 10));

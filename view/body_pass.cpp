@@ -129,6 +129,15 @@ void UpdateBodyPass(const void* actor, AnimationRecord* record) {
         UpdateAnimationRecord(record);
         return;
     }
+    if (StepsAside()) {
+        // Held off by another plug-in, or stepping aside in first person for
+        // want of the shadow pass's second half: the game's own update alone
+        // (the roots go back to the game's at the camera update: here the
+        // game has the player's view flipped for one of its two updates).
+        LF_RECORDING_NOTE(NoteNothingReadAfterNextCall());
+        UpdateAnimationRecord(record);
+        return;
+    }
     const PlayerRig r = ReadPlayerRig();
     InBodyPassUpdate = kFlagSet;
     // The view logic reads the scalars first, and notes the rest where it

@@ -8,6 +8,11 @@
 #include "settings/settings.h"
 #include "view/view_state.h"
 
+#if !defined(LF_RECORDING_BUILD)
+int32_t CameraPlacedByBodyView = 0;
+Vector3 PlacedCameraAt = {0.0f, 0.0f, 0.0f};
+#endif
+
 LF_LOGIC_BEGIN
 
 namespace {
@@ -33,7 +38,10 @@ void PlaceCamera(SceneNode* camera, const Vector3& head, const Matrix3& turn,
                  const Vector3& offset) {
     Vector3 turned;
     MultiplyMatrix3Vector3(&turned, &turn, &offset);
-    SetLocalTranslation(camera, Vector3{head.x + turned.x, head.y + turned.y, head.z + turned.z});
+    const Vector3 eye = {head.x + turned.x, head.y + turned.y, head.z + turned.z};
+    SetLocalTranslation(camera, eye);
+    CameraPlacedByBodyView = 1;
+    PlacedCameraAt = eye;
 }
 
 void TurnCamera(SceneNode* camera, const Matrix3& head, const Matrix3& frame) {
@@ -150,6 +158,24 @@ void PlaceAtHead(const PlayerRig& r, SceneNode* camera, int8_t knockout, uint8_t
                 Scaled(Settings.fCameraPosX, Settings.fCameraPosY, Settings.fCameraPosZ, s));
 }
 
+// The rest of a camera update where the body view steps aside in the game's
+// first person for want of the shadow pass's second half: the game's own
+// skeletons of that view (its arms, not the body), the head-anchor countdown
+// and the chase distance as ever, and the camera where the game put it.
+__attribute__((noinline)) void AsideWithoutBracket(const PlayerRig& r, int8_t knockout) {
+    if (Settings.bEnableFirstPersonBody != 0) {
+        SetNodeHidden(r.body, true);
+        SetNodeHidden(r.firstPerson, false);
+    }
+    if (r.process == nullptr) {
+        return;
+    }
+    TickHeadAnchorCountdown();
+    if (knockout == 0 && r.player->RestoreBlockA == 0 && r.player->RestoreBlockB == 0) {
+        RestoreChaseDistance();
+    }
+}
+
 } // namespace
 
 Matrix3 FixedCameraFrame() {
@@ -177,10 +203,18 @@ Matrix3 HeadCameraRotation(float pitch) {
 }
 
 void UpdateHeadCamera(SceneNode* camera) {
+    CameraPlacedByBodyView = 0;
     const PlayerRig r = ReadPlayerRig();
     PlayerObject* p = r.player;
     if (p == nullptr) {
         WatchMenus(); // the only step that reads nothing of the player
+        return;
+    }
+    if (BodyViewHeld != 0) {
+        // Held off by another plug-in: the game's camera and skeletons as
+        // the game has them; only the view it shows is taken for the give-back.
+        SavedThirdPerson = p->ThirdPerson;
+        StepAsideForHold();
         return;
     }
 
@@ -210,6 +244,14 @@ void UpdateHeadCamera(SceneNode* camera) {
     WatchMenus();
     ResetStandingIdle(r);
     ResolveModAnimMode();
+
+    // Where the body view steps aside in first person for want of the shadow
+    // pass's second half, the rest of the update is its own.
+    if (FrameChoresAtCamera != 0 && StepsAsideWithoutBracket() && p->ThirdPerson == 0 &&
+        detached == 0) {
+        AsideWithoutBracket(r, knockout);
+        return;
+    }
 
     // 6. Visibility of the two skeletons.
     const bool mounted = IsMounted(p);

@@ -6,6 +6,14 @@
 #include "game/layout.h"
 #include "game/logic_build.h"
 
+// What the last camera update did with the game's camera, for the
+// interface's description of the body view: 1 when the body view placed it
+// (the anchored, idle-animation or plain placement, or the placement after
+// the deciding switch), and where: the eye point, in world space (the camera
+// node's local fields hold world-space values).
+extern int32_t CameraPlacedByBodyView;
+extern Vector3 PlacedCameraAt;
+
 LF_LOGIC_BEGIN
 // Entered from the camera glue with the game's camera node.
 LF_GLUE_ENTRY void UpdateHeadCamera(SceneNode* camera);

@@ -17,6 +17,25 @@ int32_t HeadAnchorCountdown;
 float InExtraAnimUpdate;
 float InBodyPassUpdate;
 int32_t FrameChoresAtCamera;
+int32_t BodyViewHeld;
+int32_t HeldForcedMode;
+int32_t HoldStepAsidePending;
+int32_t CameraUpdatedBeforeBodyPass;
+}
+
+void BeginBodyViewHold() {
+    BodyViewHeld = 1;
+    HeldForcedMode = ForcedBodyMode;
+    ForcedBodyMode = kForcedModeNone;
+    SavedChaseDistance = 0.0f;
+    HoldStepAsidePending = 1;
+}
+
+void EndBodyViewHold() {
+    BodyViewHeld = 0;
+    ForcedBodyMode = HeldForcedMode;
+    HeldForcedMode = kForcedModeNone;
+    HoldStepAsidePending = 0;
 }
 #endif
 
@@ -27,6 +46,12 @@ namespace {
 constexpr uint8_t kIdleAbsentBit = 0x01;
 constexpr int32_t kModAnimCounterHeld = 2; // active two updates in a row
 constexpr int32_t kModAnimCounterKept = 3; // the body view was kept for it
+
+// The player in the body view at the actor branch: held, or stepping aside
+// without the shadow pass's second half, the game's own branch.
+__attribute__((noinline)) uint8_t ThePlayerInBodyView() {
+    return (SavedThirdPerson == 0 || ForcedBodyMode != 0) && !StepsAside();
+}
 
 // The tentative mode found no idle animation: one pending frame less, and
 // no mode when none is left.
@@ -50,6 +75,22 @@ void ResetViewState() {
     InExtraAnimUpdate = kFlagClear;
     InBodyPassUpdate = kFlagClear;
     FrameChoresAtCamera = 0;
+    BodyViewHeld = 0;
+    HeldForcedMode = kForcedModeNone;
+    HoldStepAsidePending = 0;
+}
+
+void StepAsideForHold() {
+    if (HoldStepAsidePending == 0) {
+        return;
+    }
+    HoldStepAsidePending = 0;
+    LF_RECORDING_NOTE(NoteAllGameValues()); // the roots are read here
+    const PlayerRig r = ReadPlayerRig();
+    if (r.player != nullptr && IsFirstPerson(r.player)) {
+        SetNodeHidden(r.body, true);
+        SetNodeHidden(r.firstPerson, false);
+    }
 }
 
 void BeginFrameViewState() {
@@ -63,6 +104,14 @@ void BeginFrameViewState() {
         return;
     }
     SavedThirdPerson = r.player->ThirdPerson;
+    if (BodyViewHeld != 0) {
+        // A change of view while held: the game has just shown its own
+        // skeleton of the view, and any forced mode kept aside ends here as
+        // it would have.
+        HeldForcedMode = kForcedModeNone;
+        HoldStepAsidePending = 0;
+        return;
+    }
     const bool firstPerson = IsFirstPerson(r.player);
     if (firstPerson) {
         RestoreChaseDistance();
@@ -107,6 +156,7 @@ void CameraUpdateChores() {
     CheckLateSite();
     if (FrameChoresAtCamera != 0) {
         FrameChores();
+        CameraUpdatedBeforeBodyPass = 1;
     }
 }
 
@@ -117,18 +167,25 @@ void DecideForcedModeOnSwitch() {
     if (p == nullptr || p->Process == nullptr) {
         // No knockout state to decide by: only two settings that agree decide.
         if (keepSitting == keepKnockedOut) {
-            ForcedBodyMode = keepSitting ? kForcedModeKeep : kForcedModeNone;
+            (BodyViewHeld != 0 ? HeldForcedMode : ForcedBodyMode) =
+                keepSitting ? kForcedModeKeep : kForcedModeNone;
         }
         return;
     }
     const int8_t knockout = p->Process->KnockoutState;
     const bool keep = (knockout == 0 && keepSitting) || (knockout != 0 && keepKnockedOut);
-    ForcedBodyMode = keep ? kForcedModeKeep : kForcedModeNone;
+    // While held the decision is kept aside for the give-back.
+    (BodyViewHeld != 0 ? HeldForcedMode : ForcedBodyMode) = keep ? kForcedModeKeep : kForcedModeNone;
 }
 
 uint8_t IsPlayerInBodyView(const void* actor) {
     const PlayerObject* p = PlayerPointer();
-    return p != nullptr && actor == p && (SavedThirdPerson == 0 || ForcedBodyMode != 0);
+    // Every other actor is decided by the first comparison (the player's
+    // rule apart, so that it costs them nothing).
+    if (p == nullptr || actor != p) {
+        return 0;
+    }
+    return ThePlayerInBodyView();
 }
 
 uint8_t IsIdleAnimActive(bool firstPersonRecord) {

@@ -25,8 +25,27 @@ extern float InExtraAnimUpdate;      // set around the plug-in's extra record up
 extern float InBodyPassUpdate;       // set during the body pass
 // 1 while the shadow-pass site is not the plug-in's (before the host's first
 // message, or another module holds it): the camera update then does the
-// frame's chores in its place (below).
+// frame's chores in its place (below). The shadow pass's second half is
+// then missing too: nothing collapses the head, the arms and the gear for
+// the view, and the body view steps aside in the game's own first person
+// (StepsAsideWithoutBracket).
 extern int32_t FrameChoresAtCamera;
+// 1 while another plug-in holds the body view off (by a tag of the
+// interface): the game's first person is then the game's own, and the logic
+// writes nothing into the game. Set and cleared by the interface at once.
+extern int32_t BodyViewHeld;
+// While held: the forced mode the rules would hold (a switch made while
+// held sets it here); ForcedBodyMode takes it back at the give-back, so that
+// the body view takes over as it would have.
+extern int32_t HeldForcedMode;
+// 1 from the hold's start to the first of the plug-in's places that runs
+// after it, which puts the two roots back as the game's first person shows
+// them (StepAsideForHold).
+extern int32_t HoldStepAsidePending;
+// Where the shadow pass is not the plug-in's: 1 from a camera update to the
+// player's next body pass, whose glue then calls the interface's place of
+// the frame's message (entry/plugin_interface.h). Not a view-state word.
+extern int32_t CameraUpdatedBeforeBodyPass;
 }
 
 LF_LOGIC_BEGIN
@@ -83,4 +102,33 @@ void RestoreChaseDistance();
 
 // Every field back to 0, as at load.
 void ResetViewState();
+
+// Where the shadow pass is not the plug-in's, its second half never runs:
+// without it the head, the arms and the gear would be drawn in the view from
+// inside the body. So in the game's first person without a forced mode (no
+// sitting, lying, dying or mod animation kept in first person) the body view
+// steps aside there, and the game's first person is the game's own.
+inline bool StepsAsideWithoutBracket() {
+    return FrameChoresAtCamera != 0 && ForcedBodyMode == kForcedModeNone;
+}
+// Whether the body view steps aside now: held off, or without the shadow
+// pass's second half (in the plain case, one test of both words).
+inline bool StepsAside() {
+    return (BodyViewHeld | FrameChoresAtCamera) != 0 &&
+           (BodyViewHeld != 0 || StepsAsideWithoutBracket());
+}
+
+// The first of the plug-in's places after a hold began: in the game's first
+// person the body's root hidden and the game's arms shown, as the game's own
+// change of view leaves them. Nothing else the body view wrote stays: the
+// game places the roots and the camera and poses the bones anew in every
+// frame, and a part collapsed for the view is whole again at the game's next
+// update of the body.
+void StepAsideForHold();
 LF_LOGIC_END
+
+// The view state's side of a hold by the interface (once, in the plain
+// build): the hold begins (the forced mode put aside, a saved chase distance
+// dropped: it is the game's while held) and ends (the forced mode back).
+void BeginBodyViewHold();
+void EndBodyViewHold();

@@ -7,7 +7,11 @@
 #     library; driver.cpp checks what the plug-in did, its log file, and
 #     frames run through its glue (the settings file saved while they run);
 #     the recording the DLL writes when the game is saved is replayed by the
-#     Linux build with no difference;
+#     Linux build with no difference; then, in a process of its own, the
+#     real DLL beside a second plug-in of another author (SecondPlugin.dll,
+#     tests/second_plugin/), which finds it through its interface, reads its
+#     state, holds it off and is told of its changes
+#     (second_plugin_checks.cpp);
 #  2. lumenfold-sim.exe running every documented scenario, the settings
 #     report on a few files, the default file, the readme, a malformed
 #     scenario, a short soak, a recording made and replayed, the DLL's
@@ -156,6 +160,18 @@ else
   fi
 fi
 grep -q "checks passed" "$work/dll.lines" || { echo "wine check: the checks did not finish"; fail=1; }
+
+# The real DLL beside a second plug-in, in a process and a game folder of
+# their own (a fresh load of each; the driver writes the settings file).
+mkdir -p "$work/second"
+cp "$build/lumenfold-wine-second.exe" "$build/lumenfold-wine-driver.dll" \
+   "$build/OBSE_Lumenfold.dll" "$build/SecondPlugin.dll" "$work/second/"
+(cd "$work/second" && run_wine second lumenfold-wine-second.exe)
+rc=$?
+cat "$work/second.lines"
+[ "$rc" -eq 0 ] || { echo "wine check: the second plug-in's process exited with $rc"; tail -20 "$work/second.err"; fail=1; }
+grep -q "^wine-second: [0-9]* of [0-9]* checks passed" "$work/second.lines" ||
+  { echo "wine check: the second plug-in's checks did not finish"; fail=1; }
 
 # --- 2. lumenfold-sim.exe against the Linux build ------------------------------------
 # Both run the same list of commands, each in its own folder of copies, with

@@ -78,8 +78,15 @@ void* LF_CDECL QueryInterface(uint32_t id) {
 uint32_t LF_CDECL GetPluginHandle() {
     return 7;
 }
+// The plug-in's listener for the host's messages; its listener for every
+// sender (other plug-ins' requests, at the host's first message) gets none
+// of them here.
 uint8_t LF_CDECL RegisterListener(uint32_t, const char* sender, HostMessageHandler handler) {
     ++g_registered;
+    if (sender == nullptr) {
+        Check(g_handler != nullptr, "the listener for every sender comes after the host's");
+        return 1;
+    }
     Check(strcmp(sender, "OBSE") == 0, "listener registered for the sender OBSE");
     g_handler = handler;
     return 1;

@@ -206,6 +206,9 @@ bool DecodeEvent(Reader& in, RecordedEvent* e) {
         in.Words(&e->words, count, "a settings event");
         break;
     }
+    case kEventHold:
+        in.Words(&e->words, kHoldWords, "a hold event");
+        break;
     default:
         if (in.Ok()) {
             return in.Fail(at, "unknown event " + Number(e->tag));

@@ -125,6 +125,8 @@ std::string EventName(uint8_t tag) {
         return "a host message";
     case kEventSettings:
         return "a reload of the settings";
+    case kEventHold:
+        return "another plug-in's hold of the body view";
     default:
         return "event " + std::to_string(tag);
     }

@@ -52,6 +52,23 @@ void SetView(const uint32_t* v) {
     FrameChoresAtCamera = static_cast<int32_t>(v[kViewMenuReleaseAtFrameStart]);
     SavedBodyFlags = v[kViewSavedBodyFlags];
     SavedBodyFlagsValid = v[kViewSavedBodyFlagsValid] != 0;
+    // Not among the frame's words: a frame that opens held begins with a
+    // HOLD event.
+    BodyViewHeld = 0;
+    HeldForcedMode = 0;
+    HoldStepAsidePending = 0;
+}
+
+// Another plug-in's hold, as the interface changed it where the recording
+// has it (the replay's own recording notes it the same way).
+void TakeHold(const std::vector<uint32_t>& w) {
+    NoteHoldChanging();
+    BodyViewHeld = static_cast<int32_t>(w[0]);
+    HeldForcedMode = static_cast<int32_t>(w[1]);
+    HoldStepAsidePending = static_cast<int32_t>(w[2]);
+    ForcedBodyMode = static_cast<int32_t>(w[3]);
+    SavedChaseDistance = Float(w[4]);
+    NoteHoldChanged();
 }
 
 // The replay's settings file: the recorded settings, but for the size of
@@ -196,6 +213,9 @@ class Replayer {
             const RecordedEvent& e = events[i];
             if (e.tag == kEventSettings) {
                 TakeSettings(e.words);
+                ++i;
+            } else if (e.tag == kEventHold) {
+                TakeHold(e.words);
                 ++i;
             } else if (e.tag == kEventMessage) {
                 Message(e.a, events, i);

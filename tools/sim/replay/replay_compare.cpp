@@ -122,6 +122,7 @@ bool SameEvent(const RecordedEvent& r, const RecordedEvent& p, const World& worl
     case kEventMessage:
         return r.a == p.a;
     case kEventSettings:
+    case kEventHold:
         return FirstDifferingWord(r, p, world, tolerance) < 0;
     default:
         return true;
@@ -209,6 +210,14 @@ std::string DescribeEvent(const RecordedEvent& e, const World& world) {
                (ViewFieldIsFloat(e.code) ? FloatText(e.a) : std::to_string(e.a));
     case kEventMessage:
         return "host message " + std::to_string(e.a);
+    case kEventHold:
+        return e.words.size() == kHoldWords
+                   ? "BodyViewHeld = " + std::to_string(e.words[0]) +
+                         ", HeldForcedMode = " + std::to_string(e.words[1]) +
+                         ", HoldStepAsidePending = " + std::to_string(e.words[2]) +
+                         ", ForcedBodyMode = " + std::to_string(e.words[3]) +
+                         ", SavedChaseDistance = " + FloatText(e.words[4])
+                   : EventName(e.tag);
     default:
         return EventName(e.tag);
     }

@@ -5,6 +5,7 @@
 
 #include "settings/settings.h"
 #include "tools/sim/scenario/game_values.h"
+#include "tools/sim/scenario/interface_values.h"
 #include "view/view_state.h"
 
 namespace simtool {
@@ -31,6 +32,8 @@ const ViewField kViewFields[] = {
     {"HeadAnchorCountdown", &HeadAnchorCountdown, false},
     {"InExtraAnimUpdate", &InExtraAnimUpdate, true},
     {"InBodyPassUpdate", &InBodyPassUpdate, true},
+    {"BodyViewHeld", &BodyViewHeld, false},
+    {"HeldForcedMode", &HeldForcedMode, false},
 };
 
 json NodeValue(const SceneNode& s, const std::string& field) {
@@ -169,6 +172,9 @@ json Observe(Game& g, const std::string& name) {
     }
     if (name == "state") {
         return PlayerState(g);
+    }
+    if (IsInterfaceName(name)) {
+        return ObserveInterface(name);
     }
     if (name == "draws") {
         return g.DrawCount();

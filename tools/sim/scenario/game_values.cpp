@@ -1,4 +1,5 @@
 #include "tools/sim/scenario/game_values.h"
+#include "tools/sim/scenario/interface_values.h"
 
 #include <math.h>
 #include <string.h>
@@ -234,6 +235,9 @@ void ApplySetting(Game& g, const Setting& setting) {
         break;
     case ValueId::NodeField:
         SetNodeField(g, FindRigNode(g, setting.target.node), setting.target.field, v);
+        break;
+    case ValueId::InterfaceCall:
+        CallInterface(setting.name, v);
         break;
     }
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/frame_driver.h"
+#include "sim/other_plugins.h"
 #include "tools/sim/scenario/scenario_names.h"
 
 namespace simtool {
@@ -42,6 +43,8 @@ struct Scenario {
     std::string description;
     std::string settings; // the settings file's text
     sim::FrameOrder frameOrder = sim::FrameOrder::Game;
+    // Other plug-ins loaded after Lumenfold that write at its places.
+    std::vector<sim::OtherPlugin> otherPlugins;
     std::vector<Step> steps;
 };
 

@@ -39,7 +39,8 @@ enum class ValueId {
     MenuOpen1009,
     MenuOpen1034,
     Missing,
-    NodeField, // nodes.<node>.<field>
+    NodeField,     // nodes.<node>.<field>
+    InterfaceCall, // interface.<call of Lumenfold's table>
 };
 
 // A settable name taken apart: what it holds, and its index (a code, a slot)
@@ -57,6 +58,13 @@ bool CheckSet(const std::string& name, const json& value, SetTarget* target, std
 // Whether `name` can be expected with `value` (a number, a boolean, a text, or
 // a vector or matrix of numbers); on a problem, a message.
 bool CheckExpect(const std::string& name, const json& value, std::string* err);
+
+// The names of the interface a scenario can expect: bodyView.on,
+// bodyView.state, bodyView.cameraPlaced, bodyView.eye, bodyView.holders (as
+// GetBodyView gives them when asked), interface.result (the last call's
+// result, by its name), interface.changeMessages (the step's messages of a
+// change), interface.toldState (the state the last one told).
+bool IsInterfaceName(const std::string& name);
 
 // Whether a node name is one of the rig's (see docs/scenarios.md).
 bool IsRigNodeName(const std::string& node);

@@ -44,9 +44,22 @@ class Reader {
                                          "or \"design\"");
                 }
                 scenario->frameOrder = static_cast<sim::FrameOrder>(order);
+            } else if (it.key() == "otherPlugins") {
+                if (!it->is_array()) {
+                    return Fail("otherPlugins", "expects a list of plug-ins (\"trifle\", "
+                                                "\"stutter-remover\")");
+                }
+                for (const json& o : *it) {
+                    int which = 0;
+                    if (!Named(o, sim::kOtherPluginNames, &which)) {
+                        return Fail("otherPlugins", "expects \"trifle\" or \"stutter-remover\", "
+                                                    "got " + Describe(o));
+                    }
+                    scenario->otherPlugins.push_back(static_cast<sim::OtherPlugin>(which));
+                }
             } else if (it.key() != "steps") {
                 return Fail("", "unknown key " + Describe(it.key()) +
-                                    " (description, settings, frame, steps)");
+                                    " (description, settings, frame, otherPlugins, steps)");
             }
         }
         const auto steps = doc.find("steps");

@@ -10,6 +10,7 @@
 #include "sim/sim_host.h"
 #include "tools/sim/scenario/game_folder.h"
 #include "tools/sim/scenario/game_values.h"
+#include "tools/sim/scenario/interface_values.h"
 #include "view/view_state.h"
 
 namespace simtool {
@@ -100,7 +101,14 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
     if (!OBSEPlugin_Query(&host.record, &info) || !OBSEPlugin_Load(&host.record)) {
         result.failures.push_back("the plug-in refused to load");
     }
+    // Plug-ins loaded after Lumenfold write at their load, before the host's
+    // first message.
+    PlatformForgetCodeNames();
+    for (sim::OtherPlugin other : scenario.otherPlugins) {
+        sim::InstallOtherPlugin(other);
+    }
     host.Send(kMessagePostLoad);
+    StartInterfaceRun(host);
     const sim::FrameLoad load = sim::StandardLoad(game);
 
     // A player takes a moment to write the settings file: the clock goes on
@@ -109,6 +117,7 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
     uint32_t editingTime = 0;
     int stepIndex = 0;
     for (const Step& step : scenario.steps) {
+        BeginStepMessages();
         for (const Setting& s : step.set) {
             ApplySetting(game, s);
         }
@@ -144,6 +153,7 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
         for (int i = 0; i < step.frames; ++i) {
             frame = {result.frames, stepIndex, &step};
             game.ClearCalls();
+            BeginFrameMessages();
             for (FrameObserver* o : observers) {
                 o->BeforeFrame(game, frame);
             }
@@ -167,6 +177,8 @@ RunResult RunScenario(const Scenario& scenario, const std::vector<FrameObserver*
     if (atEnd) {
         atEnd(host, folder);
     }
+    EndInterfaceRun();
+    PlatformForgetCodeNames();
     PlatformUseRealClock();
     return result;
 }

@@ -14,7 +14,7 @@ using ordered = nlohmann::ordered_json;
 const char* const kViewFieldNames[] = {
     "SavedThirdPerson",     "ForcedBodyMode",   "ModAnimPending",     "ModAnimCounter",
     "MountedInFirstPerson", "WatchedMenuOpen",  "SavedChaseDistance", "HeadAnchorCountdown",
-    "InExtraAnimUpdate",    "InBodyPassUpdate",
+    "InExtraAnimUpdate",    "InBodyPassUpdate", "BodyViewHeld",       "HeldForcedMode",
 };
 
 ordered TraceLine(sim::Game& g, const FrameInfo& frame) {

@@ -52,6 +52,19 @@ const char* const kLines[][2] = {
      "it after Lumenfold loaded; ...",
      "A plug-in loaded after Lumenfold has patched the same place. The named feature may not "
      "work; remove one of the two plug-ins."},
+    {"site 0x0040C91B (shadow pass) holds a jump to 0x... into Trifle.dll that is not the "
+     "game's: Trifle's first-person shadow holds it: ...",
+     "Trifle's first-person shadow holds the place where Lumenfold hides the head and arms "
+     "from the view after the shadow pass. The body's shadow is Trifle's, and in plain first "
+     "person Lumenfold's body view steps aside (sitting, lying, knocked out and the other kept "
+     "states still show the body). For the whole body view set EnableFirstPersonShadow=0 in "
+     "Trifle's settings (section [Graphics::Player]): Lumenfold then draws the body's shadow "
+     "itself."},
+    {"site 0x0040C91B (shadow pass) holds a jump to 0x... into "
+     "sr_Oblivion_Stutter_Remover.dll that is not the game's: the stutter remover's profiling "
+     "holds it: ...",
+     "The stutter remover's profiling option (off by default) holds the same place. Turn its "
+     "profiling off in its settings for the whole body view."},
     {"place 0x... (...): left out: ...",
      "In OBSE_Lumenfold.log: the place, and the feature it belongs to, that Lumenfold left to "
      "another plug-in (the error line above it says which)."},
@@ -90,6 +103,11 @@ const char* const kLines[][2] = {
     {"recording: ... bytes of memory for ... frames cannot be had; nothing is recorded",
      "The computer could not spare the memory for the frames iRecordFrames asks for: the "
      "game goes on without a recording. Ask for fewer frames."},
+    {"at this saved game the body view is held off by \"...\": a plug-in that does not give "
+     "its tag back keeps it off",
+     "In OBSE_Lumenfold.log: another plug-in (a camera or dialogue mod; the line gives its "
+     "tag) asked Lumenfold to step aside and has not given the body view back. If the body "
+     "stays away after its camera is done, tell that plug-in's author."},
 };
 
 const char* const kReporting[] = {

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "tools/sim/scenario/interface_values.h"
 #include "view/view_state.h"
 
 namespace simtool {
@@ -21,6 +22,9 @@ const Range kRanges[] = {
     {"MountedInFirstPerson", &MountedInFirstPerson, 0, 1},
     {"WatchedMenuOpen", &WatchedMenuOpen, 0, 1},
     {"SavedThirdPerson", &SavedThirdPerson, 0, 255},
+    {"BodyViewHeld", &BodyViewHeld, 0, 1},
+    {"HeldForcedMode", &HeldForcedMode, 0, 2},
+    {"HoldStepAsidePending", &HoldStepAsidePending, 0, 1},
 };
 
 // The words the call log copies at every call of the game's routines.
@@ -31,12 +35,13 @@ constexpr int kWatchExtra = 0, kWatchBody = 1;
 void FrameAudit::BeforeFrame(sim::Game& game, const FrameInfo&) {
     cameraIsTheGames_ = false;
     cameraUpdated_ = true; // until the camera update begins
+    heldAtCamera_ = false;
     game.Watch(kWatchExtra, &InExtraAnimUpdate);
     game.Watch(kWatchBody, &InBodyPassUpdate);
     audit_.Begin(game);
 }
 
-void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage) {
+void FrameAudit::AtStage(sim::Game& game, const FrameInfo& frame, sim::FrameStage stage) {
     // The game's view as the camera update begins, and as it ends: the
     // camera is the game's where both are third person without a forced
     // mode (the game may also switch the view inside the update). The stage
@@ -45,8 +50,14 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
     // shadow pass.
     const bool thirdPerson = game.player->obj.ThirdPerson != 0 || CameraDetachedByte() != 0;
     const bool gameOrder = game.frameOrder == sim::FrameOrder::Game;
+    // Held off by another plug-in through the camera update, any view is the
+    // game's own.
     if (stage == sim::FrameStage::Camera) {
-        cameraIsTheGames_ = thirdPerson && !(gameOrder && game.player->obj.FreeCamera != 0);
+        heldAtCamera_ = BodyViewHeld != 0;
+        cameraAtStage_ = game.camera->node.LocalTranslation;
+        cameraRotationAtStage_ = game.camera->node.LocalRotation;
+        cameraIsTheGames_ =
+            (thirdPerson || heldAtCamera_) && !(gameOrder && game.player->obj.FreeCamera != 0);
         cameraUpdated_ = false;
         return;
     }
@@ -56,11 +67,28 @@ void FrameAudit::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stag
                   : stage == sim::FrameStage::Body;
     if (afterCamera && !cameraUpdated_) {
         cameraUpdated_ = true;
-        cameraIsTheGames_ = cameraIsTheGames_ && thirdPerson && ForcedBodyMode == kForcedModeNone;
+        // A hold that began since the update has put its forced mode aside.
+        const int32_t forced =
+            BodyViewHeld != 0 && !heldAtCamera_ ? HeldForcedMode : ForcedBodyMode;
+        cameraIsTheGames_ =
+            cameraIsTheGames_ && (heldAtCamera_ || (thirdPerson && forced == kForcedModeNone));
         cameraTranslation_ = game.camera->node.LocalTranslation;
         cameraRotation_ = game.camera->node.LocalRotation;
         placedTranslation_ = game.cameraPlacement;
         placedRotation_ = game.cameraRotationPlacement;
+        if (heldAtCamera_ && !gameOrder) {
+            // In the design's order the game places its camera as the frame
+            // begins, and a deciding switch comes before the camera update:
+            // held, the update leaves the camera as it found it (unless the
+            // game moved it itself right after).
+            placedTranslation_ = cameraAtStage_;
+            placedRotation_ = cameraRotationAtStage_;
+            for (const Setting& change : frame.what->during[static_cast<int>(stage)]) {
+                if (change.name.compare(0, 13, "nodes.Camera.") == 0) {
+                    cameraIsTheGames_ = false;
+                }
+            }
+        }
     }
 }
 
@@ -87,6 +115,16 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
                             std::to_string(r.lo) + " to " + std::to_string(r.hi));
         }
     }
+    if (BodyViewHeld != 0 && ForcedBodyMode != kForcedModeNone) {
+        found.push_back("a forced mode while another plug-in holds the body view off");
+    }
+    if (ChangeMessagesInFrame() > 1) {
+        found.push_back(std::to_string(ChangeMessagesInFrame()) +
+                        " messages of a change in one frame");
+    }
+    if (!FrameMessagesToldChanges()) {
+        found.push_back("a message of a change told no change");
+    }
     if (InExtraAnimUpdate != 0.0f || InBodyPassUpdate != 0.0f) {
         found.push_back("an update flag is left set after the frame");
     }
@@ -104,7 +142,9 @@ void FrameAudit::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     if (cameraIsTheGames_ &&
         (memcmp(&cameraTranslation_, &placedTranslation_, sizeof(Vector3)) != 0 ||
          memcmp(&cameraRotation_, &placedRotation_, sizeof(Matrix3)) != 0)) {
-        found.push_back("in third person without a forced mode the camera was moved");
+        found.push_back(heldAtCamera_
+                            ? "the camera was moved while another plug-in held the body view off"
+                            : "in third person without a forced mode the camera was moved");
     }
     Report(found, frame);
 }

@@ -1,7 +1,10 @@
 // The checks a soak makes after every frame (and `lumenfold-sim run --audit`):
 // the write audit of the simulated game, the view state within its ranges,
-// the two update flags set only inside the plug-in's own calls, and the
-// camera left where the game put it in third person without a forced mode.
+// the two update flags set only inside the plug-in's own calls, the camera
+// left where the game put it in third person without a forced mode and
+// while another plug-in holds the body view off (then without a forced mode
+// either), and at most one message of a change in a frame, each telling a
+// change.
 #pragma once
 
 #include <string>
@@ -32,6 +35,9 @@ class FrameAudit : public FrameObserver {
     // camera must stay where the game put it.
     bool cameraIsTheGames_ = false;
     bool cameraUpdated_ = true;
+    bool heldAtCamera_ = false; // another plug-in held the body view off at the camera update
+    Vector3 cameraAtStage_ = {};  // the camera node as the camera update began
+    Matrix3 cameraRotationAtStage_ = {};
     // The camera node's local fields right after the camera update, and
     // where the game had put it.
     Vector3 cameraTranslation_ = {};

@@ -10,6 +10,7 @@
 #include "sim/frame_driver.h"
 #include "sim/rig.h"
 #include "tools/sim/scenario/scenario.h"
+#include "tools/sim/scenario/scenario_run.h"
 #include "tools/sim/soak/soak.h"
 
 namespace simtool {
@@ -227,6 +228,14 @@ json DuringState(Random& r, bool insideCall) {
     return set;
 }
 
+// Another plug-in's call of Lumenfold's interface: holding the body view off
+// or giving it back, by one of a few tags (now and then a refused one).
+void InterfaceCall(Random& r, json* set) {
+    const char* const tags[] = {"Camera", "Dialogue", "Camera", ""};
+    const char* const calls[] = {"interface.HoldBodyViewOff", "interface.GiveBodyViewBack"};
+    (*set)[r.Pick(calls)] = r.Pick(tags);
+}
+
 json During(Random& r) {
     json during = json::object();
     for (int stage = 0; stage < sim::kFrameStageCount; ++stage) {
@@ -237,8 +246,13 @@ json During(Random& r) {
         }
         if (r.Chance(25)) {
             const sim::FrameStage s = static_cast<sim::FrameStage>(stage);
-            during[sim::kFrameStageNames[stage]] =
-                DuringState(r, s == sim::FrameStage::Update || s == sim::FrameStage::ShadowPass);
+            const bool insideCall = s == sim::FrameStage::Update || s == sim::FrameStage::ShadowPass;
+            during[sim::kFrameStageNames[stage]] = DuringState(r, insideCall);
+            // Other plug-ins call from their own places between Lumenfold's,
+            // not from inside the game's routines that Lumenfold brackets.
+            if (!insideCall && r.Chance(10)) {
+                InterfaceCall(r, &during[sim::kFrameStageNames[stage]]);
+            }
         }
     }
     return during;
@@ -254,6 +268,18 @@ std::string SoakScenario(uint64_t seed, int frames, sim::FrameOrder order) {
     if (order != sim::FrameOrder::Game) {
         doc["frame"] = sim::kFrameOrderNames[static_cast<int>(order)];
     }
+    // Now and then another plug-in holds the shadow pass's call (and then the
+    // host's first message comes once: a replay's simulated game has no such
+    // plug-in to find there again).
+    const bool otherPlugin = r.Chance(10);
+    if (otherPlugin) {
+        doc["otherPlugins"] = json::array({r.Pick(sim::kOtherPluginNames)});
+        // Not with the settings watch either: where the shadow pass is not
+        // Lumenfold's, a replay does not yet reproduce the watch's reload at
+        // the camera update.
+        doc["settings"] = WithSetting(doc["settings"].get<std::string>(),
+                                      "bReloadSettingsOnChange", "0");
+    }
     json steps = json::array();
     for (int i = 0; i < frames; ++i) {
         json step = {{"set", FrameState(r)},
@@ -266,7 +292,11 @@ std::string SoakScenario(uint64_t seed, int frames, sim::FrameOrder order) {
             step["settings"] = SettingsText(r); // read again on a message 8, if asked
         }
         if (r.Chance(15)) {
-            step["hostMessage"] = json::array({r.Pick({0, 8, 8, 0, 1, 9})});
+            const int type = r.Pick({0, 8, 8, 0, 1, 9});
+            step["hostMessage"] = json::array({otherPlugin && type == 0 ? 8 : type});
+        }
+        if (r.Chance(8)) {
+            InterfaceCall(r, &step["set"]);
         }
         steps.push_back(step);
     }

@@ -54,6 +54,10 @@ void ViewCheck::BeforeFrame(sim::Game& game, const FrameInfo&) {
     shadow_ = ShadowTime{};
     afterCamera_ = false;
     viewChanged_ = false;
+    heldAtCamera_ = false;
+    heldAtShadow_ = false;
+    heldSeen_ = BodyViewHeld != 0;
+    aside_ = false;
 }
 
 void ViewCheck::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage) {
@@ -61,7 +65,9 @@ void ViewCheck::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage
         return;
     }
     missing_ = missing_ || game.Missing() != 0;
+    heldSeen_ = heldSeen_ || BodyViewHeld != 0;
     if (stage == sim::FrameStage::Camera) {
+        heldAtCamera_ = BodyViewHeld != 0;
         camera_.seen = game.player->obj.FreeCamera == 0;
         camera_.firstPerson = FirstPerson(game);
         camera_.mounted = game.player->obj.Mount != nullptr;
@@ -75,6 +81,7 @@ void ViewCheck::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage
         return;
     }
     if (stage == sim::FrameStage::ShadowPass) {
+        heldAtShadow_ = BodyViewHeld != 0;
         const sim::Player& player = *game.player;
         const ProcessObject& p = game.process->obj;
         shadow_.seen = true;
@@ -98,6 +105,8 @@ void ViewCheck::AtStage(sim::Game& game, const FrameInfo&, sim::FrameStage stage
         afterCamera_ = true;
         camera_.settings = Settings; // a reload at the camera update comes before its rules
         watchedMenu_ = WatchedMenuOpen != 0;
+        aside_ = FrameChoresAtCamera != 0 && ForcedBodyMode == kForcedModeNone &&
+                 camera_.firstPerson && BodyViewHeld == 0;
         viewChanged_ = stage == sim::FrameStage::Switch;
     }
 }
@@ -144,7 +153,20 @@ void ViewCheck::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     }
     const sim::ViewSeen& v = game.view;
     const ShadowTime& t = shadow_;
-    const bool secondPath = t.seen && LateSiteWritten != 0 && !t.firstPath && t.firstPerson;
+    // Held off through the frame, the view is the game's own: nothing of the
+    // body view in it (nothing collapsed, the camera where the game put it);
+    // the skeletons as the game leaves them.
+    heldSeen_ = heldSeen_ || BodyViewHeld != 0;
+    const bool held = heldAtCamera_ && heldAtShadow_ && BodyViewHeld != 0;
+    const bool secondPath =
+        t.seen && LateSiteWritten != 0 && !t.firstPath && t.firstPerson && !heldAtShadow_;
+    if (held && camera_.seen && !viewChanged_ && !game.camera->frozen) {
+        const Vector3& c = v.cameraTranslation;
+        const Vector3& g = game.cameraPlacement;
+        if (c.x != g.x || c.y != g.y || c.z != g.z) {
+            found.push_back("the view is drawn from a camera the body view placed, while held off");
+        }
+    }
     // What the game changes inside the updates of the body's record it also
     // changes between the two calls of the second half that collapse and
     // restore: the parts then tell nothing of the rules.
@@ -202,10 +224,10 @@ void ViewCheck::AfterFrame(sim::Game& game, const FrameInfo& frame) {
         later = later || !step->during[static_cast<int>(s)].empty();
     }
     const SettingsRecord& s = camera_.settings;
-    if (afterCamera_ && !later && s.bEnableFirstPersonBody != 0) {
+    if (afterCamera_ && !later && s.bEnableFirstPersonBody != 0 && !heldSeen_) {
         const CameraTime& c = camera_;
         bool bodyHidden =
-            watchedMenu_ || (c.firstPerson && c.mounted && s.bHorseFirstPersonBody == 0);
+            watchedMenu_ || aside_ || (c.firstPerson && c.mounted && s.bHorseFirstPersonBody == 0);
         if (secondPath && t.mounted && t.settings.bHorseFirstPersonBody == 0) {
             bodyHidden = true; // hidden again after the body cast its shadow
         }
@@ -218,7 +240,9 @@ void ViewCheck::AfterFrame(sim::Game& game, const FrameInfo& frame) {
             !c.weaponDrawn && !c.groupsOfHands && !c.actionSix && !c.leftHandItem;
         const bool otherHorse = c.mounted && s.bHorseFirstPersonBody != 1;
         int armsShown = -1; // unknown: left as the change of view set it
-        if (s.bUseThirdPersonArms != 0) {
+        if (aside_) {
+            armsShown = 1; // the game's own first person
+        } else if (s.bUseThirdPersonArms != 0) {
             armsShown = c.firstPerson && (c.idleArms || otherHorse);
         } else if (s.bVisibleArmsWeaponSheathed == 1) {
             armsShown = c.firstPerson && ((!c.mounted && !handsIdle) || c.idleArms || otherHorse);

@@ -41,6 +41,12 @@ class ViewCheck : public FrameObserver {
     CameraTime camera_ = {};
     bool afterCamera_ = false; // the first stage behind the camera update passed
     bool watchedMenu_ = false; // the menu watch as the camera update left it
+    // Whether another plug-in held the body view off at the camera update,
+    // inside the shadow pass (when its second half came), and at any stage.
+    bool heldAtCamera_ = false, heldAtShadow_ = false, heldSeen_ = false;
+    // The body view stepped aside in first person for want of the shadow
+    // pass's second half, as the camera update left it.
+    bool aside_ = false;
     bool viewChanged_ = false; // a change of view came after the camera update
     bool missing_ = false;     // the game lacked an object at some stage of the frame
     // The game's state as the shadow pass's second half finds it (inside the
