@@ -217,8 +217,11 @@ void ViewCheck::AfterFrame(sim::Game& game, const FrameInfo& frame) {
     }
 
     // The skeletons' visibility as the camera update set it, where nothing
-    // came after it: no change of view, no change of the game's after it.
-    bool later = viewChanged_;
+    // came after it: no change of view, no change of the game's after it,
+    // and none inside the updates of the body's record (which the camera
+    // update's own extra update makes: the state its rules read is then not
+    // the one seen before it).
+    bool later = viewChanged_ || changedInUpdates;
     for (sim::FrameStage s :
          {sim::FrameStage::Draws, sim::FrameStage::Shadow, sim::FrameStage::ShadowPass}) {
         later = later || !step->during[static_cast<int>(s)].empty();
