@@ -300,6 +300,26 @@ TEST(Replay, AReloadByTheWatchReplaysAtTheSamePoint) {
     EXPECT_NE(std::string::npos, scenario.find("fCameraPosY=20")) << scenario;
 }
 
+// Another plug-in holds the shadow pass's place: the frame's chores come at
+// the camera update, where the watch reloads the file before the logic reads
+// the game, and the host's first message comes again later. Recorded with
+// the frames kept from before the first message and from after it, the
+// replay agrees.
+TEST(Replay, WithAnotherPlugInAtTheShadowPassTheWatchAndTheFirstMessageReplay) {
+    const std::string text =
+        R"({"settings": ["[Main]", "bReloadSettingsOnChange=1"], "otherPlugins": ["trifle"],
+        "steps": [{"frames": 2},
+        {"settings": ["[Main]", "bReloadSettingsOnChange=1", "fCameraPosY=20"], "frames": 2},
+        {"hostMessage": 0, "set": {"process.SitState": 3, "player.ThirdPerson": 1},
+         "cameraSwitch": "sitting", "frames": 2}]})";
+    for (int kept : {10, 3}) {
+        const ReplayResult result = Replay(Record(text, kept));
+        EXPECT_TRUE(result.differences.empty())
+            << kept << ": frame " << result.differences[0].frame << " "
+            << result.differences[0].what.substr(0, 300);
+    }
+}
+
 // A value the game changed between two sites that only a branch site's
 // predicate read: the body hidden before the body pass, where the game's
 // update passes the shown-record skip in the design's order (the

@@ -12,6 +12,7 @@
 #include "record/frame_recorder.h"
 #include "settings/settings.h"
 #include "sim/frame_driver.h"
+#include "sim/other_plugins.h"
 #include "sim/node_walk.h"
 #include "sim/sim_host.h"
 #include "tools/sim/replay/recording_words.h"
@@ -126,6 +127,7 @@ class Replayer {
             const bool takeView = index == 0 || previousCut;
             previousCut = (frame.flags & kFrameCutShort) != 0;
             FrameComparison c;
+            frameIndex_ = i;
             PlayFrame(frame, takeView, &c);
             if (!Playable(frame, &result)) {
                 break;
@@ -184,11 +186,19 @@ class Replayer {
             return false;
         }
         // The shadow pass was the plug-in's, unless the first frame began
-        // with the frame start releasing the menu watch in its place.
+        // with the frame's chores at the camera update in its place: the
+        // host's first message was still to come (it is in the recording),
+        // or another plug-in held the place (and holds it after any such
+        // message the recording has: StandInForOtherPlugin).
         RecordedFrame first;
         RecordingError error;
-        if (recording_.frameOffsets.empty() || !DecodeFrame(recording_, 0, &first, &error) ||
-            first.view[kViewMenuReleaseAtFrameStart] == 0) {
+        const bool choresAtCamera = !recording_.frameOffsets.empty() &&
+                                    DecodeFrame(recording_, 0, &first, &error) &&
+                                    first.view[kViewMenuReleaseAtFrameStart] != 0;
+        if (!choresAtCamera || !HoldsFirstMessage()) {
+            if (choresAtCamera) {
+                StandInForOtherPlugin();
+            }
             host_.Send(kMessagePostLoad);
             ForgetHeldMessages(); // the replay's own, not of a recorded frame
         }
@@ -337,7 +347,45 @@ class Replayer {
         PlatformSetClock(clock_);
     }
 
+    // Whether a frame of the recording holds the host's first message.
+    bool HoldsFirstMessage() const {
+        RecordedFrame f;
+        RecordingError error;
+        for (size_t i = 0; i < recording_.frameOffsets.size(); ++i) {
+            if (!DecodeFrame(recording_, i, &f, &error)) {
+                return false;
+            }
+            for (const RecordedEvent& e : f.events) {
+                if (e.tag == kEventMessage && e.a == kMessagePostLoad) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // Another plug-in's jump at the shadow pass's call, as the player's game
+    // had one there: a plug-in loaded after Lumenfold (the stand-in of one
+    // that only times the pass), so that the host's first message finds it.
+    void StandInForOtherPlugin() {
+        if (!otherPluginPlaced_) {
+            otherPluginPlaced_ = true;
+            sim::InstallOtherPlugin(sim::OtherPlugin::StutterRemover);
+        }
+    }
+
     void Message(uint32_t type, const std::vector<RecordedEvent>& events, size_t at) {
+        // The host's first message in the recording: where the frame after
+        // it still has its chores at the camera update, another plug-in held
+        // the shadow pass's place.
+        if (type == kMessagePostLoad && frameIndex_ + 1 < recording_.frameOffsets.size()) {
+            RecordedFrame next;
+            RecordingError error;
+            if (DecodeFrame(recording_, frameIndex_ + 1, &next, &error) &&
+                next.view[kViewMenuReleaseAtFrameStart] != 0) {
+                StandInForOtherPlugin();
+            }
+        }
         // A saved game or leaving would write a recording of the replay.
         if (type == kMessageGameSaved || type == kMessageExit || type == kMessageExitToMenu ||
             type == kMessageExitFromConsole) {
@@ -409,6 +457,8 @@ class Replayer {
     World world_;
     RecordedGame recorded_;
     ReplayScript script_;
+    size_t frameIndex_ = 0;           // the frame being played
+    bool otherPluginPlaced_ = false;  // a stand-in holds the shadow pass's place
 };
 
 } // namespace

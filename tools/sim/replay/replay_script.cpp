@@ -30,8 +30,12 @@ void ReplayScript::Start(const std::vector<RecordedEvent>* events, size_t at, si
 }
 
 void ReplayScript::TakeValues() {
+    // A reload of the settings among them is the plug-in's own doing (the
+    // watch's, among the camera update's chores, before its logic reads the
+    // game): the values noted after it are read as those before it.
     while (at_ < end_ &&
-           ((*events_)[at_].tag == kEventState || (*events_)[at_].tag == kEventName)) {
+           ((*events_)[at_].tag == kEventState || (*events_)[at_].tag == kEventName ||
+            (*events_)[at_].tag == kEventSettings)) {
         recorded_.Take((*events_)[at_++]);
     }
 }
@@ -69,7 +73,8 @@ uint32_t ReplayScript::Answer(GameCall call, const void* receiver, uint32_t argu
     // The logic may go on to read more of the game after an answer: what it
     // reads then follows the answer.
     if (at_ < end_ &&
-        ((*events_)[at_].tag == kEventState || (*events_)[at_].tag == kEventName)) {
+        ((*events_)[at_].tag == kEventState || (*events_)[at_].tag == kEventName ||
+         (*events_)[at_].tag == kEventSettings)) {
         TakeValues();
         recorded_.Put();
     }
@@ -138,8 +143,12 @@ const RecordedEvent* ReplayScript::Next(EventTag tag, GameCall call, const void*
     if (!divergence_.empty()) {
         return nullptr;
     }
+    // The plug-in's own outputs come before: its writes, its view state, and
+    // a reload of the settings (the watch's, among the camera update's
+    // chores where the shadow pass is not Lumenfold's).
     while (at_ < end_ &&
-           ((*events_)[at_].tag == kEventWrite || (*events_)[at_].tag == kEventView)) {
+           ((*events_)[at_].tag == kEventWrite || (*events_)[at_].tag == kEventView ||
+            (*events_)[at_].tag == kEventSettings)) {
         recorded_.Take((*events_)[at_++]);
     }
     const char* verb = tag == kEventCall ? "called " : "asked ";

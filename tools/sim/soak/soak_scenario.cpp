@@ -268,17 +268,9 @@ std::string SoakScenario(uint64_t seed, int frames, sim::FrameOrder order) {
     if (order != sim::FrameOrder::Game) {
         doc["frame"] = sim::kFrameOrderNames[static_cast<int>(order)];
     }
-    // Now and then another plug-in holds the shadow pass's call (and then the
-    // host's first message comes once: a replay's simulated game has no such
-    // plug-in to find there again).
-    const bool otherPlugin = r.Chance(10);
-    if (otherPlugin) {
+    // Now and then another plug-in holds the shadow pass's call.
+    if (r.Chance(10)) {
         doc["otherPlugins"] = json::array({r.Pick(sim::kOtherPluginNames)});
-        // Not with the settings watch either: where the shadow pass is not
-        // Lumenfold's, a replay does not yet reproduce the watch's reload at
-        // the camera update.
-        doc["settings"] = WithSetting(doc["settings"].get<std::string>(),
-                                      "bReloadSettingsOnChange", "0");
     }
     json steps = json::array();
     for (int i = 0; i < frames; ++i) {
@@ -292,8 +284,7 @@ std::string SoakScenario(uint64_t seed, int frames, sim::FrameOrder order) {
             step["settings"] = SettingsText(r); // read again on a message 8, if asked
         }
         if (r.Chance(15)) {
-            const int type = r.Pick({0, 8, 8, 0, 1, 9});
-            step["hostMessage"] = json::array({otherPlugin && type == 0 ? 8 : type});
+            step["hostMessage"] = json::array({r.Pick({0, 8, 8, 0, 1, 9})});
         }
         if (r.Chance(8)) {
             InterfaceCall(r, &step["set"]);
