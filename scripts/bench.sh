@@ -14,6 +14,9 @@ else
 fi
 cpu=$(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2 | sed 's/^ *//')
 echo "bench: 32-bit programs run $how; $(nproc) cores of ${cpu:-an unknown processor}"
+# The cases in a random order, their repetitions interleaved: what the
+# machine does meanwhile falls on every case alike.
 scripts/run32.sh build/linux/lumenfold_bench --benchmark_repetitions=5 \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 "$@"
 echo "bench: ran $how"
