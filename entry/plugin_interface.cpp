@@ -101,6 +101,12 @@ uint32_t CheckTagOf(const char* call, const char* tag) {
     return LUMENFOLD_OK;
 }
 
+// Both checks of a call that takes a tag: the time, then the tag.
+uint32_t CheckTaggedCall(const char* call, const char* tag) {
+    const uint32_t fine = CheckCall(call);
+    return fine != LUMENFOLD_OK ? fine : CheckTagOf(call, tag);
+}
+
 const char* Quote(const char* text, char* out) {
     return QuoteForLog(text, out, kQuoted, kMaxTagLength);
 }
@@ -130,10 +136,7 @@ uint32_t LF_CDECL GetBodyView(LumenfoldBodyView* view) {
 }
 
 uint32_t LF_CDECL HoldBodyViewOff(const char* tag) {
-    uint32_t fine = CheckCall("HoldBodyViewOff");
-    if (fine == LUMENFOLD_OK) {
-        fine = CheckTagOf("HoldBodyViewOff", tag);
-    }
+    const uint32_t fine = CheckTaggedCall("HoldBodyViewOff", tag);
     if (fine != LUMENFOLD_OK) {
         return fine;
     }
@@ -159,10 +162,7 @@ uint32_t LF_CDECL HoldBodyViewOff(const char* tag) {
 }
 
 uint32_t LF_CDECL GiveBodyViewBack(const char* tag) {
-    uint32_t fine = CheckCall("GiveBodyViewBack");
-    if (fine == LUMENFOLD_OK) {
-        fine = CheckTagOf("GiveBodyViewBack", tag);
-    }
+    const uint32_t fine = CheckTaggedCall("GiveBodyViewBack", tag);
     if (fine != LUMENFOLD_OK) {
         return fine;
     }
@@ -186,10 +186,7 @@ uint32_t LF_CDECL GiveBodyViewBack(const char* tag) {
 }
 
 uint32_t LF_CDECL SetTuning(const char* tag, const char* key, const char* value) {
-    uint32_t fine = CheckCall("SetTuning");
-    if (fine == LUMENFOLD_OK) {
-        fine = CheckTagOf("SetTuning", tag);
-    }
+    const uint32_t fine = CheckTaggedCall("SetTuning", tag);
     if (fine != LUMENFOLD_OK) {
         return fine;
     }

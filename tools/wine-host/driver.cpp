@@ -17,12 +17,17 @@
 #include "patch/hook_table.h"
 #include "sim/frame_driver.h"
 #include "sim/sim_game.h"
+#include "tools/wine-host/host_files.h"
 
 // Last: its headers make a macro of the word "interface", a member's name
 // in the simulated game.
 #include <windows.h>
 
 namespace {
+
+using winehost::Folder;
+using winehost::ReadLog;
+using winehost::WriteFileText;
 
 int g_failures = 0;
 int g_checks = 0;
@@ -133,33 +138,6 @@ void TakeImage(CodeImage* image) {
     }
 }
 
-// The folder of this program, where the plug-in writes its log.
-std::string Folder() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-// The log file as a player opens it while the game runs: the plug-in holds
-// it open for writing.
-std::string ReadLog() {
-    const HANDLE file = CreateFileA((Folder() + "OBSE_Lumenfold.log").c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "";
-    }
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    CloseHandle(file);
-    return text;
-}
-
 bool LogHasLine(const std::string& line) {
     return ReadLog().find(line + "\r\n") != std::string::npos;
 }
@@ -173,13 +151,7 @@ const char* const kSettings = "[Main]\r\nbFirstPersonShadows=1\r\n"
                               "bRotateThirdPersonArms=3\r\n"
                               "iRecordFrames=600\r\n";
 void WriteSettings(const std::string& extra) {
-    const std::string text = kSettings + extra;
-    const HANDLE file =
-        CreateFileA((Folder() + "Data\\obse\\plugins\\OBSE_Lumenfold.ini").c_str(), GENERIC_WRITE,
-                    0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFileText(Folder() + "Data\\obse\\plugins\\OBSE_Lumenfold.ini", kSettings + extra);
 }
 
 void PutJump(uint32_t at, uint32_t target) {

@@ -11,12 +11,17 @@
 #include "sim/sim_game.h"
 #include "sim/sim_host.h"
 #include "tests/second_plugin/session.h"
+#include "tools/wine-host/host_files.h"
 
 // Last: its headers make a macro of the word "interface", a member's name
 // in the simulated game.
 #include <windows.h>
 
 namespace {
+
+using winehost::Folder;
+using winehost::ReadLog;
+using winehost::WriteFileText;
 
 int g_failures = 0;
 int g_checks = 0;
@@ -27,39 +32,6 @@ void Check(bool ok, const std::string& what) {
         ++g_failures;
         printf("wine-second: FAILED: %s\n", what.c_str());
     }
-}
-
-std::string Folder() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
-    return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-void WriteFileText(const std::string& path, const std::string& text) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-// The log file as a player opens it while the game runs.
-std::string ReadLog() {
-    const HANDLE file = CreateFileA((Folder() + "OBSE_Lumenfold.log").c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "";
-    }
-    std::string text;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        text.append(chunk, got);
-    }
-    CloseHandle(file);
-    return text;
 }
 
 template <typename F> F Export(HMODULE module, const char* name) {
